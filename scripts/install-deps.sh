@@ -1,0 +1,27 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and `make run` need.
+# Idempotent: quick when everything is present.
+set -euo pipefail
+
+need_i386=0
+dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
+
+pkgs=(cmake make g++ ninja-build
+      mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
+      wine wine64 wine32:i386 fonts-wine
+      xvfb xauth x11-apps x11-utils xdotool imagemagick
+      googletest libbenchmark-dev libssl-dev clang libclang-rt-14-dev zip unzip python3)
+
+missing=()
+for p in "${pkgs[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && [ $need_i386 -eq 0 ] && exit 0
+
+SUDO=
+[ "$(id -u)" -eq 0 ] || SUDO=sudo
+export DEBIAN_FRONTEND=noninteractive
+if [ $need_i386 -eq 1 ]; then $SUDO dpkg --add-architecture i386; fi
+echo "installing: ${missing[*]}"
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

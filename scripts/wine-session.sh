@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Runs a command with the project's Wine server kept warm for its whole duration
+# (one server for many short Wine processes), then stops the prefix cleanly.
+set -uo pipefail
+source "$(dirname "$0")/wine-env.sh"
+wineserver -p >/dev/null 2>&1
+# Wine's background services inherit the first program's output and keep it open:
+# start them with output to a file, before anything captures output.
+wine cmd /c exit >"$(dirname "$WINEPREFIX")/wine-services.log" 2>&1 </dev/null
+rc=0
+"$@" || rc=$?
+wineserver -k >/dev/null 2>&1 || true
+wineserver -w >/dev/null 2>&1 || true
+exit $rc

@@ -1,0 +1,52 @@
+#include "unique_any.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+DWORD GdiCount() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
+
+TEST(UniqueAny, ReleasesGdiObjectsOnEveryPath)
+{
+    const DWORD before = GdiCount();
+    {
+        kd::unique_hbrush brush(::CreateSolidBrush(RGB(1, 2, 3)));
+        ASSERT_TRUE(brush);
+        kd::unique_hrgn region(::CreateRectRgn(0, 0, 10, 10));
+        kd::unique_hrgn moved(std::move(region));
+        EXPECT_FALSE(region);
+        EXPECT_TRUE(moved);
+        moved.reset(::CreateRectRgn(0, 0, 5, 5)); // the first region goes here
+    }
+    EXPECT_EQ(before, GdiCount());
+}
+
+TEST(UniqueAny, ReleaseHandsOwnershipBack)
+{
+    kd::unique_handle event(::CreateEventA(nullptr, TRUE, FALSE, nullptr));
+    ASSERT_TRUE(event);
+    HANDLE raw = event.release();
+    EXPECT_FALSE(event);
+    EXPECT_NE(0, ::CloseHandle(raw)); // still open: release did not close it
+}
+
+TEST(UniqueAny, InvalidHandleValueIsEmptyForFiles)
+{
+    kd::unique_hfile file(::CreateFileA("Z:\\no\\such\\dir\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    EXPECT_FALSE(file);
+}
+
+TEST(UniqueAny, SelectScopeRestoresThePreviousObject)
+{
+    kd::unique_hdc dc(::CreateCompatibleDC(nullptr));
+    ASSERT_TRUE(dc);
+    HGDIOBJ original = ::GetCurrentObject(dc.get(), OBJ_BRUSH);
+    kd::unique_hbrush brush(::CreateSolidBrush(RGB(9, 9, 9)));
+    {
+        kd::select_scope sel(dc.get(), brush.get());
+        EXPECT_EQ(brush.get(), ::GetCurrentObject(dc.get(), OBJ_BRUSH));
+    }
+    EXPECT_EQ(original, ::GetCurrentObject(dc.get(), OBJ_BRUSH));
+}
+
+} // namespace
