@@ -1,0 +1,18 @@
+// Vellaris entry points. Exported by ordinal only (no names), cdecl, called
+// from the user-interface thread. Booleans are one byte.
+#pragma once
+
+#include <cstdint>
+
+extern "C" {
+bool SkinSetOption(std::int32_t option);   // ordinal 1
+void SkinSetMask(std::uint32_t mask);      // ordinal 2
+bool SkinLoad(const char* bitmapPath);     // ordinal 3
+bool SkinUnload();                         // ordinal 4
+}
+
+// Mask bits tested at window creation.
+inline constexpr std::uint32_t kSkinDialogBits = 0x03;
+inline constexpr std::uint32_t kSkinEditBit = 0x04;
+inline constexpr std::uint32_t kSkinButtonBit = 0x20;
+inline constexpr std::uint32_t kSkinStaticBit = 0x40;
