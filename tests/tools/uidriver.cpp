@@ -1,0 +1,176 @@
+// uidriver: operates another process's dialogs from the command line, as a user
+// would, for end-to-end scripts (release package test, `make run`).
+//
+//   uidriver wait <caption> [ms]             wait for a visible top-level window
+//   uidriver waitgone <caption> [ms]         wait until no such window is left
+//   uidriver settext <caption> <id> <text>   set a control's text
+//   uidriver gettext <caption> <id>          print a control's text (id 0: the window)
+//   uidriver click <caption> <id>            press a button (posted: never blocks on a modal loop)
+//   uidriver enabled <caption> <id>          print 1 or 0
+//   uidriver listcount <caption> <id>        print the list view's row count
+//   uidriver listtext <caption> <id> <row> <col>   print one cell
+//   uidriver select <caption> <id> <row>     select and focus one row
+//   uidriver close <caption>                 post WM_CLOSE
+//
+// Exit code 0 on success, 1 when the window or control is missing or a wait timed out.
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "unique_any.h"
+
+namespace {
+
+HWND FindTop(const char* caption)
+{
+    HWND wnd = ::FindWindowA(nullptr, caption);
+    return (wnd && ::IsWindowVisible(wnd)) ? wnd : nullptr;
+}
+
+HWND WaitTop(const char* caption, DWORD ms)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (HWND wnd = FindTop(caption)) return wnd;
+        if (::GetTickCount() - start >= ms) return nullptr;
+        ::Sleep(50);
+    }
+}
+
+HWND Control(const char* caption, int id)
+{
+    HWND top = WaitTop(caption, 5000);
+    if (!top) return nullptr;
+    return id == 0 ? top : ::GetDlgItem(top, id);
+}
+
+// Memory in the target process, for list-view messages that carry pointers.
+class RemoteBuffer {
+public:
+    RemoteBuffer(HWND wnd, size_t size) : m_size(size)
+    {
+        DWORD pid = 0;
+        ::GetWindowThreadProcessId(wnd, &pid);
+        m_process.reset(::OpenProcess(PROCESS_VM_OPERATION | PROCESS_VM_READ | PROCESS_VM_WRITE, FALSE, pid));
+        if (m_process)
+            m_remote = ::VirtualAllocEx(m_process.get(), nullptr, size, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+    }
+    RemoteBuffer(const RemoteBuffer&) = delete;
+    RemoteBuffer& operator=(const RemoteBuffer&) = delete;
+    ~RemoteBuffer()
+    {
+        if (m_remote) ::VirtualFreeEx(m_process.get(), m_remote, 0, MEM_RELEASE);
+    }
+    [[nodiscard]] bool ok() const { return m_remote != nullptr; }
+    [[nodiscard]] char* remote() const { return static_cast<char*>(m_remote); }
+    bool write(size_t offset, const void* data, size_t size) const
+    {
+        return offset + size <= m_size && ::WriteProcessMemory(m_process.get(), remote() + offset, data, size, nullptr);
+    }
+    bool read(size_t offset, void* data, size_t size) const
+    {
+        return offset + size <= m_size && ::ReadProcessMemory(m_process.get(), remote() + offset, data, size, nullptr);
+    }
+
+private:
+    kd::unique_handle m_process;
+    void* m_remote = nullptr;
+    size_t m_size;
+};
+
+int Fail(const char* what)
+{
+    std::fprintf(stderr, "uidriver: %s\n", what);
+    return 1;
+}
+
+int ListText(HWND list, int row, int col)
+{
+    constexpr size_t kText = 1024;
+    RemoteBuffer buf(list, sizeof(LVITEMA) + kText);
+    if (!buf.ok()) return Fail("no memory in the target process");
+    LVITEMA item{};
+    item.iSubItem = col;
+    item.pszText = buf.remote() + sizeof(LVITEMA);
+    item.cchTextMax = static_cast<int>(kText);
+    buf.write(0, &item, sizeof item);
+    ::SendMessageA(list, LVM_GETITEMTEXTA, row, reinterpret_cast<LPARAM>(buf.remote()));
+    std::vector<char> text(kText + 1, '\0');
+    buf.read(sizeof(LVITEMA), text.data(), kText);
+    std::printf("%s\n", text.data());
+    return 0;
+}
+
+int Select(HWND list, int row)
+{
+    RemoteBuffer buf(list, sizeof(LVITEMA));
+    if (!buf.ok()) return Fail("no memory in the target process");
+    LVITEMA item{};
+    item.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    item.state = LVIS_SELECTED | LVIS_FOCUSED;
+    buf.write(0, &item, sizeof item);
+    ::SendMessageA(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(buf.remote()));
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 3) return Fail("usage: uidriver <command> <caption> [args]");
+    const std::string cmd = argv[1];
+    const char* caption = argv[2];
+    auto arg = [&](int i) -> const char* { return i < argc ? argv[i] : nullptr; };
+    auto num = [&](int i, long fallback) { return arg(i) ? std::strtol(arg(i), nullptr, 10) : fallback; };
+
+    if (cmd == "wait") return WaitTop(caption, static_cast<DWORD>(num(3, 10000))) ? 0 : Fail("window did not appear");
+    if (cmd == "waitgone") {
+        const DWORD start = ::GetTickCount(), ms = static_cast<DWORD>(num(3, 10000));
+        while (FindTop(caption)) {
+            if (::GetTickCount() - start >= ms) return Fail("window did not go away");
+            ::Sleep(50);
+        }
+        return 0;
+    }
+    if (cmd == "close") {
+        HWND top = WaitTop(caption, 5000);
+        if (!top) return Fail("no such window");
+        ::PostMessageA(top, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    if (argc < 4) return Fail("missing control id");
+    const int id = static_cast<int>(num(3, 0));
+    HWND ctl = Control(caption, id);
+    if (!ctl) return Fail("no such window or control");
+
+    if (cmd == "settext") {
+        if (!arg(4)) return Fail("missing text");
+        ::SendMessageA(ctl, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(arg(4)));
+        return 0;
+    }
+    if (cmd == "gettext") {
+        std::vector<char> text(static_cast<size_t>(::GetWindowTextLengthA(ctl)) + 1, '\0');
+        ::GetWindowTextA(ctl, text.data(), static_cast<int>(text.size()));
+        std::printf("%s\n", text.data());
+        return 0;
+    }
+    if (cmd == "click") {
+        ::PostMessageA(::GetParent(ctl), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(ctl));
+        return 0;
+    }
+    if (cmd == "enabled") {
+        std::printf("%d\n", ::IsWindowEnabled(ctl) ? 1 : 0);
+        return 0;
+    }
+    if (cmd == "listcount") {
+        std::printf("%ld\n", static_cast<long>(::SendMessageA(ctl, LVM_GETITEMCOUNT, 0, 0)));
+        return 0;
+    }
+    if (cmd == "listtext") return ListText(ctl, static_cast<int>(num(4, 0)), static_cast<int>(num(5, 0)));
+    if (cmd == "select") return Select(ctl, static_cast<int>(num(4, 0)));
+    return Fail("unknown command");
+}
