@@ -11,6 +11,7 @@
 //   uidriver listtext <caption> <id> <row> <col>   print one cell
 //   uidriver select <caption> <id> <row>     select and focus one row
 //   uidriver close <caption>                 post WM_CLOSE
+//   uidriver hastext <caption> <text>        succeed when some child window shows the text
 //
 // Exit code 0 on success, 1 when the window or control is missing or a wait timed out.
 #include <windows.h>
@@ -117,6 +118,25 @@ int Select(HWND list, int row)
     return 0;
 }
 
+bool HasChildText(HWND top, const std::string& wanted)
+{
+    struct Search {
+        const std::string* wanted;
+        bool found;
+    } search{&wanted, false};
+    ::EnumChildWindows(
+        top,
+        [](HWND child, LPARAM lp) -> BOOL {
+            auto* s = reinterpret_cast<Search*>(lp);
+            std::vector<char> text(static_cast<size_t>(::GetWindowTextLengthA(child)) + 1, '\0');
+            ::GetWindowTextA(child, text.data(), static_cast<int>(text.size()));
+            s->found = *s->wanted == text.data();
+            return !s->found;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -141,6 +161,11 @@ int main(int argc, char** argv)
         if (!top) return Fail("no such window");
         ::PostMessageA(top, WM_CLOSE, 0, 0);
         return 0;
+    }
+    if (cmd == "hastext") {
+        HWND top = WaitTop(caption, 5000);
+        if (!top || !arg(3)) return Fail("no such window");
+        return HasChildText(top, arg(3)) ? 0 : Fail("text not shown");
     }
     if (argc < 4) return Fail("missing control id");
     const int id = static_cast<int>(num(3, 0));
