@@ -118,22 +118,24 @@ int Select(HWND list, int row)
     return 0;
 }
 
+struct TextSearch {
+    const std::string* wanted;
+    bool found;
+};
+
+BOOL CALLBACK MatchChildText(HWND child, LPARAM lp)
+{
+    auto* s = reinterpret_cast<TextSearch*>(lp);
+    std::vector<char> text(static_cast<size_t>(::GetWindowTextLengthA(child)) + 1, '\0');
+    ::GetWindowTextA(child, text.data(), static_cast<int>(text.size()));
+    s->found = *s->wanted == text.data();
+    return !s->found;
+}
+
 bool HasChildText(HWND top, const std::string& wanted)
 {
-    struct Search {
-        const std::string* wanted;
-        bool found;
-    } search{&wanted, false};
-    ::EnumChildWindows(
-        top,
-        [](HWND child, LPARAM lp) -> BOOL {
-            auto* s = reinterpret_cast<Search*>(lp);
-            std::vector<char> text(static_cast<size_t>(::GetWindowTextLengthA(child)) + 1, '\0');
-            ::GetWindowTextA(child, text.data(), static_cast<int>(text.size()));
-            s->found = *s->wanted == text.data();
-            return !s->found;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    TextSearch search{&wanted, false};
+    ::EnumChildWindows(top, MatchChildText, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
