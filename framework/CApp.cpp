@@ -1,0 +1,126 @@
+#include "CApp.h"
+
+#include <shellapi.h>
+
+#include "CDialog.h"
+
+namespace kd {
+
+namespace {
+CApp* g_app = nullptr;
+}
+
+std::string ModuleFileName(HMODULE module)
+{
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+CApp::CApp() noexcept { g_app = this; }
+
+CApp::~CApp()
+{
+    if (g_app == this) g_app = nullptr;
+}
+
+CApp* CApp::Current() noexcept { return g_app; }
+
+HINSTANCE CApp::Instance() const noexcept { return ::GetModuleHandleA(nullptr); }
+
+const std::string& CApp::AppName()
+{
+    if (m_appName.empty()) {
+        std::string path = ModuleFileName(nullptr);
+        const size_t slash = path.find_last_of("\\/");
+        if (slash != std::string::npos) path.erase(0, slash + 1);
+        const size_t dot = path.rfind('.');
+        if (dot != std::string::npos && dot > 0) path.erase(dot);
+        m_appName = path;
+    }
+    return m_appName;
+}
+
+bool CApp::InitInstance()
+{
+    (void)AppName();
+    return true;
+}
+
+int CApp::ExitInstance() { return m_exitCode; }
+
+int CApp::Run()
+{
+    if (!InitInstance()) {
+        if (m_mainWindow) m_mainWindow->DestroyWindow();
+        return ExitInstance();
+    }
+    MSG msg{};
+    for (;;) {
+        const BOOL got = ::GetMessageA(&msg, nullptr, 0, 0);
+        if (got == 0) {
+            m_exitCode = static_cast<int>(msg.wParam);
+            break;
+        }
+        if (got == -1) {
+            m_exitCode = -1;
+            break;
+        }
+        if (!PreTranslateMessage(msg)) {
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+    }
+    return ExitInstance();
+}
+
+bool CApp::PreTranslateMessage(MSG& msg)
+{
+    for (HWND wnd = msg.hwnd; wnd; wnd = ::GetParent(wnd)) {
+        if (CDialog* dialog = CDialog::FromHandle(wnd); dialog && dialog->PreTranslateMessage(msg)) return true;
+        if (!(::GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD)) break;  // stop at the top-level window
+    }
+    return false;
+}
+
+void CApp::OnHelp()
+{
+    std::string file = ModuleFileName(nullptr);
+    const size_t dot = file.rfind('.');
+    if (dot != std::string::npos) file.erase(dot);
+    file += ".chm";
+    if (::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        ::MessageBeep(MB_ICONEXCLAMATION);
+        return;
+    }
+    SHELLEXECUTEINFOA info{};
+    info.cbSize = sizeof info;
+    info.fMask = SEE_MASK_FLAG_NO_UI;
+    info.hwnd = m_mainWindow ? m_mainWindow->GetSafeHwnd() : nullptr;
+    info.lpVerb = "open";
+    info.lpFile = file.c_str();
+    info.nShow = SW_SHOWNORMAL;
+    ::ShellExecuteExA(&info);
+}
+
+void CApp::EnableControlContainer()
+{
+    m_controlContainer = true;
+    for (ControlClassRegistrar registrar : m_controlClasses) registrar(Instance());
+}
+
+void CApp::AddControlClass(ControlClassRegistrar registrar)
+{
+    if (!registrar) return;
+    m_controlClasses.push_back(registrar);
+    if (m_controlContainer) registrar(Instance());
+}
+
+} // namespace kd

@@ -1,0 +1,70 @@
+// The application object: one per process, constructed statically before the
+// program's entry runs. Run() drives its whole life: InitInstance, the message
+// loop with pre-translation, ExitInstance.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+namespace kd {
+
+class CDialog;
+
+class CApp {
+public:
+    // The standard help command, routed from any dialog to OnHelp.
+    static constexpr UINT kHelpCommand = 57670;
+
+    CApp() noexcept;
+    virtual ~CApp();
+    CApp(const CApp&) = delete;
+    CApp& operator=(const CApp&) = delete;
+
+    // The application object of this process (null before construction and after destruction).
+    [[nodiscard]] static CApp* Current() noexcept;
+
+    // Start-up: true runs the message loop, false ends at once (ExitInstance still runs).
+    virtual bool InitInstance();
+    // Shutdown: answers the process exit code.
+    virtual int ExitInstance();
+    // The whole life of the program; answers the exit code.
+    int Run();
+
+    // Offers a queued message to the dialogs it is meant for, innermost first,
+    // up to its top-level window; true when one of them consumed it.
+    virtual bool PreTranslateMessage(MSG& msg);
+
+    // The standard help command (kHelpCommand): opens the help file beside the
+    // executable (its base name with ".chm") in the shell, without any error UI.
+    virtual void OnHelp();
+
+    [[nodiscard]] CDialog* MainWindow() const noexcept { return m_mainWindow; }
+    void SetMainWindow(CDialog* dialog) noexcept { m_mainWindow = dialog; }
+
+    [[nodiscard]] HINSTANCE Instance() const noexcept;
+    // The executable's base name without directory and extension ("Kordane").
+    [[nodiscard]] const std::string& AppName();
+
+    // Lets dialog templates name the window classes of embedded controls:
+    // runs every registrar added with AddControlClass, now and for later additions.
+    void EnableControlContainer();
+    using ControlClassRegistrar = bool (*)(HINSTANCE instance);
+    void AddControlClass(ControlClassRegistrar registrar);
+    [[nodiscard]] bool ControlContainerEnabled() const noexcept { return m_controlContainer; }
+
+protected:
+    int m_exitCode = 0;
+
+private:
+    CDialog* m_mainWindow = nullptr;
+    std::string m_appName;
+    bool m_controlContainer = false;
+    std::vector<ControlClassRegistrar> m_controlClasses;
+};
+
+// Full path of a module (null: the executable), any length.
+[[nodiscard]] std::string ModuleFileName(HMODULE module);
+
+} // namespace kd

@@ -1,0 +1,47 @@
+#include "CDataExchange.h"
+
+namespace kd {
+
+std::string WindowText(HWND wnd)
+{
+    if (!wnd) return {};
+    const int length = ::GetWindowTextLengthA(wnd);
+    if (length <= 0) return {};
+    std::string text(static_cast<size_t>(length) + 1, '\0');
+    const int got = ::GetWindowTextA(wnd, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+void CDataExchange::Control(int id, CControl& control) noexcept
+{
+    if (!control.GetSafeHwnd()) control.Attach(::GetDlgItem(m_dialog, id));
+}
+
+void CDataExchange::Text(int id, std::string& value, int maxChars)
+{
+    if (m_failed) return;
+    HWND control = ::GetDlgItem(m_dialog, id);
+    if (!control) return;
+    if (!m_save) {
+        if (maxChars > 0) ::SendMessageA(control, EM_LIMITTEXT, static_cast<WPARAM>(maxChars), 0);
+        ::SetWindowTextA(control, value.c_str());
+        return;
+    }
+    std::string text = WindowText(control);
+    if (maxChars > 0 && text.size() > static_cast<size_t>(maxChars)) {
+        Fail(control);
+        return;
+    }
+    value = std::move(text);
+}
+
+void CDataExchange::Fail(HWND control) noexcept
+{
+    m_failed = true;
+    ::MessageBeep(MB_ICONEXCLAMATION);
+    ::SetFocus(control);
+    ::SendMessageA(control, EM_SETSEL, 0, -1);
+}
+
+} // namespace kd

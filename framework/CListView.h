@@ -1,0 +1,48 @@
+// A report-mode list view control (single-byte texts).
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "CControl.h"
+
+namespace kd {
+
+class CListView : public CControl {
+public:
+    [[nodiscard]] DWORD GetExtendedStyle() const noexcept;
+    void SetExtendedStyle(DWORD style) const noexcept;
+
+    // Answers the new column's index, -1 on failure.
+    int InsertColumn(int column, const char* heading, int format, int width) const noexcept;
+    [[nodiscard]] int GetColumnCount() const noexcept;
+
+    [[nodiscard]] int GetItemCount() const noexcept;
+    // Inserts a row with its first column and item data; answers its index, -1 on failure.
+    int InsertItem(int row, const std::string& text, LPARAM data = 0) const noexcept;
+    bool SetItemText(int row, int column, const std::string& text) const noexcept;
+    [[nodiscard]] std::string GetItemText(int row, int column) const;
+    bool SetItemData(int row, LPARAM data) const noexcept;
+    [[nodiscard]] LPARAM GetItemData(int row) const noexcept;
+    bool SetItemState(int row, UINT state, UINT mask) const noexcept;
+    [[nodiscard]] UINT GetItemState(int row, UINT mask) const noexcept;
+    bool DeleteItem(int row) const noexcept;
+    bool DeleteAllItems() const noexcept;
+    // Reserves room for `count` rows before a bulk fill.
+    void SetItemCount(int count) const noexcept;
+
+    // Suspends repainting for a bulk change; the list repaints once when it ends.
+    class RedrawLock {
+    public:
+        explicit RedrawLock(const CListView& list) noexcept;
+        RedrawLock(const RedrawLock&) = delete;
+        RedrawLock& operator=(const RedrawLock&) = delete;
+        ~RedrawLock();
+    private:
+        HWND m_wnd;
+    };
+};
+
+} // namespace kd
