@@ -1,0 +1,20 @@
+// Where the hook gets its skin objects from.
+//
+// CreateSkinObject makes a new, unattached object for a window kind (the
+// caller has already checked the mask). The control and menu-bar skins plug
+// in by header: a class CEditSubclass, CButtonSubclass or CStaticSubclass,
+// default-constructible and derived from CWndSubclass, declared in
+// skin/<Class>.h and defined in skin/<Class>.cpp, is created for its kind as
+// soon as those files exist (skin/CMakeLists.txt compiles every .cpp of the
+// folder). Until then that kind gets no object. The same holds for
+// CSkinMenuBar (skin/CSkinMenuBar.h), which implements ISkinMenuBar.
+#pragma once
+
+#include "CWndSubclass.h"
+#include "ISkinMenuBar.h"
+#include "SkinClassifier.h"
+
+#include <memory>
+
+[[nodiscard]] std::unique_ptr<CWndSubclass> CreateSkinObject(SkinKind kind);
+[[nodiscard]] std::unique_ptr<ISkinMenuBar> CreateSkinMenuBar();
