@@ -1,0 +1,35 @@
+// The log object: a numbered, time-stamped, column-aligned log file.
+#pragma once
+
+#include <cstdint>
+#include <fstream>
+#include <string>
+
+#include "CComponentObject.h"
+#include "IHelper.h"
+#include "IScrivet.h"
+#include "unique_any.h"
+
+namespace kd {
+
+class CScrivet final : public CComponentObject<IScrivet> {
+public:
+    // Creates the object's own Helper; without one, stamps stay empty.
+    CScrivet() noexcept;
+
+    bool __stdcall OpenLog(const char* path) override;
+    bool __stdcall WriteLog(const char* text) override;
+    bool __stdcall TestFlag(std::int32_t value) override;
+
+private:
+    ~CScrivet() override;
+
+    [[nodiscard]] std::string TimeStamp();
+    void EndLine();
+
+    std::int32_t m_line = 0;
+    std::ofstream m_log;
+    com_ptr<IHelper> m_helper;
+};
+
+} // namespace kd
