@@ -1,0 +1,65 @@
+// The menu bar of a skinned dialog that has a menu: its top-level items drawn
+// as 50-pixel buttons over a blue-grey gradient, their drop-downs opened with
+// TrackPopupMenu and owner-drawn. While a drop-down is open a message-filter
+// hook lets the pointer slide to a neighbouring item, and a click on the open
+// item closes it.
+#pragma once
+
+#include "CSkinMenuButton.h"
+#include "ISkinMenuBar.h"
+
+#include <windows.h>
+#include <memory>
+#include <vector>
+
+class CSkinMenuBar : public ISkinMenuBar {
+public:
+    CSkinMenuBar() = default;
+    ~CSkinMenuBar() override;
+    CSkinMenuBar(const CSkinMenuBar&) = delete;
+    CSkinMenuBar& operator=(const CSkinMenuBar&) = delete;
+
+    void Setup(HWND dialog, const RECT& bar) override;
+    void Place(const RECT& bar) override;
+    void Paint(HDC target) override;
+    [[nodiscard]] bool Contains(POINT point) const override;
+    void TrackHot(POINT point) override;
+    void ButtonDown(POINT point) override;
+    LRESULT DrawItem(const DRAWITEMSTRUCT& item) override;
+    LRESULT MeasureItem(MEASUREITEMSTRUCT& item) override;
+    void Teardown() override;
+
+    // Index of the first button under a window-relative point, or -1.
+    [[nodiscard]] int HitTest(POINT point) const noexcept;
+
+    [[nodiscard]] const RECT& BarRect() const noexcept { return m_bar; }
+    [[nodiscard]] int HotIndex() const noexcept { return m_hot; }
+    [[nodiscard]] std::size_t ButtonCount() const noexcept { return m_buttons.size(); }
+    [[nodiscard]] const CSkinMenuButton& Button(std::size_t i) const { return *m_buttons.at(i); }
+
+    static constexpr int kButtonWidth = 50;
+    static constexpr int kItemWidth = 60;
+    static constexpr int kItemHeight = 20;
+    static constexpr int kGradientSteps = 64;
+
+    // Colour of gradient step i (0 to 63).
+    [[nodiscard]] static COLORREF GradientColor(int step) noexcept;
+
+private:
+    void Repaint();
+    // Takes a message of the open drop-down's modal loop; true when taken.
+    bool Filter(const MSG& message);
+    [[nodiscard]] bool ValidIndex(int index) const noexcept
+    {
+        return index >= 0 && static_cast<std::size_t>(index) < m_buttons.size();
+    }
+    static LRESULT CALLBACK MenuFilterHookProc(int code, WPARAM wParam, LPARAM lParam);
+
+    RECT m_bar{};
+    std::vector<std::unique_ptr<CSkinMenuButton>> m_buttons;
+    HWND m_window = nullptr;
+    HMENU m_menu = nullptr;
+    int m_hot = -1;
+    int m_reopen = 0;
+    int m_cancelled = 0;
+};
