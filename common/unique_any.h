@@ -3,6 +3,7 @@
 #pragma once
 
 #include <windows.h>
+#include <oleauto.h>
 #include <cstdint>
 #include <type_traits>
 #include <utility>
@@ -66,6 +67,7 @@ inline void unhook(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
 inline void free_library(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void local_free(HLOCAL h) noexcept { ::LocalFree(h); }
 inline void find_close(HANDLE h) noexcept { ::FindClose(h); }
+inline void free_bstr(BSTR s) noexcept { ::SysFreeString(s); }
 } // namespace detail
 
 using unique_handle   = unique_any<HANDLE, detail::close_handle>;              // events, threads, processes, snapshots
@@ -83,6 +85,7 @@ using unique_hwnd     = unique_any<HWND, detail::destroy_window>;
 using unique_hhook    = unique_any<HHOOK, detail::unhook>;
 using unique_hmodule  = unique_any<HMODULE, detail::free_library>;
 using unique_hlocal   = unique_any<HLOCAL, detail::local_free>;
+using unique_bstr     = unique_any<BSTR, detail::free_bstr>;                 // SysAllocString*
 
 // A DC from GetDC/GetWindowDC must go back to its window.
 class unique_window_dc {
