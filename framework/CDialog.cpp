@@ -46,8 +46,17 @@ CDialog::~CDialog()
 
 INT_PTR CDialog::DoModal()
 {
+    // Without a parent the application's main window owns the dialog, as with
+    // the platform's dialog class: it stays disabled while the dialog runs.
+    HWND owner = m_parent;
+    if (!owner) {
+        CApp* app = CApp::Current();
+        CDialog* main = app ? app->MainWindow() : nullptr;
+        if (main && main != this) owner = main->GetSafeHwnd();
+        while (owner && (::GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetParent(owner);
+    }
     m_modal = true;
-    const INT_PTR result = ::DialogBoxParamA(ResourceInstance(), MAKEINTRESOURCEA(m_templateId), m_parent,
+    const INT_PTR result = ::DialogBoxParamA(ResourceInstance(), MAKEINTRESOURCEA(m_templateId), owner,
                                              DialogProc, reinterpret_cast<LPARAM>(this));
     m_modal = false;
     return result;

@@ -33,6 +33,8 @@ public:
     CDialog(const CDialog&) = delete;
     CDialog& operator=(const CDialog&) = delete;
 
+    // Runs the dialog modally. Without a parent window the application's main
+    // window (if any) owns it and is disabled meanwhile.
     INT_PTR DoModal();
     [[nodiscard]] bool Create();
 
