@@ -1,34 +1,25 @@
 #include "SkinFactory.h"
 
-#if __has_include("CDialogSubclass.h")
 #include "CDialogSubclass.h"
-#define VELLARIS_DIALOG_SKIN 1
-#endif
 
-#if __has_include("CEditSubclass.h")
+#ifdef VELLARIS_EDIT_SKIN
 #include "CEditSubclass.h"
-#define VELLARIS_EDIT_SKIN 1
 #endif
-#if __has_include("CButtonSubclass.h")
+#ifdef VELLARIS_BUTTON_SKIN
 #include "CButtonSubclass.h"
-#define VELLARIS_BUTTON_SKIN 1
 #endif
-#if __has_include("CStaticSubclass.h")
+#ifdef VELLARIS_STATIC_SKIN
 #include "CStaticSubclass.h"
-#define VELLARIS_STATIC_SKIN 1
 #endif
-#if __has_include("CSkinMenuBar.h")
+#ifdef VELLARIS_MENU_BAR
 #include "CSkinMenuBar.h"
-#define VELLARIS_MENU_BAR 1
 #endif
 
 std::unique_ptr<CWndSubclass> CreateSkinObject(SkinKind kind)
 {
     switch (kind) {
-#ifdef VELLARIS_DIALOG_SKIN
     case SkinKind::Dialog:
         return std::make_unique<CDialogSubclass>();
-#endif
 #ifdef VELLARIS_EDIT_SKIN
     case SkinKind::Edit:
         return std::make_unique<CEditSubclass>();

@@ -2,12 +2,13 @@
 //
 // CreateSkinObject makes a new, unattached object for a window kind (the
 // caller has already checked the mask). The control and menu-bar skins plug
-// in by header: a class CEditSubclass, CButtonSubclass or CStaticSubclass,
+// in by file: a class CEditSubclass, CButtonSubclass or CStaticSubclass,
 // default-constructible and derived from CWndSubclass, declared in
 // skin/<Class>.h and defined in skin/<Class>.cpp, is created for its kind as
-// soon as those files exist (skin/CMakeLists.txt compiles every .cpp of the
-// folder). Until then that kind gets no object. The same holds for
-// CSkinMenuBar (skin/CSkinMenuBar.h), which implements ISkinMenuBar.
+// soon as both files exist (skin/CMakeLists.txt compiles every .cpp of the
+// folder and tells this factory which classes are there). Until then that
+// kind gets no object. The same holds for CSkinMenuBar (skin/CSkinMenuBar.h
+// and .cpp), which implements ISkinMenuBar.
 #pragma once
 
 #include "CWndSubclass.h"
