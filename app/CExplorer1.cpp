@@ -1,0 +1,113 @@
+#include "CExplorer1.h"
+
+#include <array>
+#include <string>
+
+#include "CKordaneApp.h"
+#include "COleControlWnd.h"
+#include "unique_any.h"
+
+const CLSID CExplorer1::kClsid = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
+
+namespace {
+
+// Single-byte text to a BSTR (empty on failure of the conversion).
+kd::unique_bstr ToBstr(const char* text) noexcept
+{
+    const int length = static_cast<int>(std::char_traits<char>::length(text));
+    if (length == 0) return kd::unique_bstr(::SysAllocString(L""));
+    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
+    if (wide <= 0) return {};
+    kd::unique_bstr result(::SysAllocStringLen(nullptr, static_cast<UINT>(wide)));
+    if (!result) return {};
+    ::MultiByteToWideChar(CP_ACP, 0, text, length, result.get(), wide);
+    return result;
+}
+
+// An exception the control reports owns up to three strings.
+void ClearException(EXCEPINFO& info) noexcept
+{
+    if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
+    kd::unique_bstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
+    info = EXCEPINFO{};
+}
+
+} // namespace
+
+bool CExplorer1::RegisterWindowClass(HINSTANCE instance)
+{
+    return kd::COleControlWnd::Register(instance, kClsid);
+}
+
+std::string CExplorer1::WindowClassName()
+{
+    return kd::COleControlWnd::ClassName(kClsid);
+}
+
+bool CExplorer1::Create(HWND parent, const RECT& area, int id)
+{
+    Attach(nullptr);
+    HINSTANCE instance = ::GetModuleHandleA(nullptr);
+    if (!RegisterWindowClass(instance)) return false;
+    HWND wnd = ::CreateWindowExA(0, WindowClassName().c_str(), "", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
+                                 area.left, area.top, area.right - area.left, area.bottom - area.top, parent,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
+    Attach(wnd);
+    return wnd != nullptr;
+}
+
+bool CExplorer1::HasControl() const noexcept
+{
+    return m_hWnd && kd::COleControlWnd::CreateResult(m_hWnd) == S_OK;
+}
+
+kd::com_ptr<IDispatch> CExplorer1::GetControlDispatch() const noexcept
+{
+    kd::com_ptr<IDispatch> dispatch;
+    if (m_hWnd) (void)kd::COleControlWnd::QueryControl(m_hWnd, IID_IDispatch, dispatch.put_void());
+    return dispatch;
+}
+
+HRESULT CExplorer1::Navigate(const char* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
+                             VARIANT* headers)
+{
+    const kd::com_ptr<IDispatch> dispatch = GetControlDispatch();
+    if (!dispatch) {
+        // No browser here (the platform could not create it): the area stays empty.
+        WriteTraceLine(__LINE__, "CExplorer1::Navigate");
+        return E_NOINTERFACE;
+    }
+    const HRESULT hr = InvokeNavigate(dispatch.get(), url, flags, targetFrameName, postData, headers);
+    if (FAILED(hr)) WriteTraceLine(__LINE__, "CExplorer1::Navigate");
+    return hr;
+}
+
+HRESULT CExplorer1::InvokeNavigate(IDispatch* dispatch, const char* url, VARIANT* flags, VARIANT* targetFrameName,
+                                   VARIANT* postData, VARIANT* headers) noexcept
+{
+    if (!dispatch || !url) return E_POINTER;
+    kd::unique_bstr text = ToBstr(url);
+    if (!text) return E_OUTOFMEMORY;
+
+    // The control dereferences every by-reference argument: stand in empty ones for null.
+    std::array<VARIANT, 4> empty{};
+    for (VARIANT& v : empty) ::VariantInit(&v);
+    VARIANT* const refs[4] = {flags ? flags : &empty[0], targetFrameName ? targetFrameName : &empty[1],
+                              postData ? postData : &empty[2], headers ? headers : &empty[3]};
+
+    // Arguments travel last first.
+    std::array<VARIANTARG, 5> args{};
+    args[4].vt = VT_BSTR;
+    args[4].bstrVal = text.get();
+    for (size_t i = 0; i < 4; ++i) {
+        args[3 - i].vt = VT_VARIANT | VT_BYREF;
+        args[3 - i].pvarVal = refs[i];
+    }
+    DISPPARAMS params{args.data(), nullptr, static_cast<UINT>(args.size()), 0};
+    EXCEPINFO exception{};
+    UINT argError = 0;
+    const HRESULT hr = dispatch->Invoke(kDispidNavigate, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params,
+                                        nullptr, &exception, &argError);
+    if (hr == DISP_E_EXCEPTION) ClearException(exception);
+    return hr;
+}

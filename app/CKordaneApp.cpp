@@ -1,0 +1,136 @@
+#include "CKordaneApp.h"
+
+#include <commctrl.h>
+
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <new>
+#include <string>
+
+#include "CKordaneDlg.h"
+#include "Vellaris.h"
+#include "resource.h"
+
+kd::com_ptr<IScrivet> g_pLog;
+kd::com_ptr<IHelper> g_pHelper;
+
+void WriteTraceLine(int line, const char* function) noexcept
+{
+    if (!g_pLog) return;
+    std::array<char, 128> text{};
+    std::snprintf(text.data(), text.size(), "Line:%d,Fun:%s", line, function ? function : "");
+    (void)g_pLog->WriteLog(text.data());
+}
+
+bool CKordaneApp::CreateComponents() noexcept
+{
+    ::CoInitialize(nullptr);
+    if (FAILED(::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, g_pLog.put_void())))
+        return false;
+    if (FAILED(::CoCreateInstance(CLSID_Helper, nullptr, CLSCTX_INPROC_SERVER, IID_IHelper, g_pHelper.put_void())))
+        return false;
+    return true;
+}
+
+void CKordaneApp::ReleaseComponents() noexcept
+{
+    g_pLog.reset();
+    g_pHelper.reset();
+    ::CoUninitialize();
+}
+
+bool CKordaneApp::GetBaseDirectory(char* buffer, int size) noexcept
+{
+    if (!g_pHelper || !buffer || size < kPathBufferSize) return false;
+    return g_pHelper->GetWorkingDirectory(buffer, size);
+}
+
+namespace {
+
+// base + suffix, or empty when the result would not fit the 256-byte path buffer.
+std::string FittingPath(const char* base, const std::string& suffix)
+{
+    std::string path = base;
+    path += suffix;
+    if (path.size() >= static_cast<size_t>(CKordaneApp::kPathBufferSize)) return {};
+    return path;
+}
+
+} // namespace
+
+void CKordaneApp::CreateWorkingDirectory(const char* base, const char* name) noexcept
+{
+    try {
+        const std::string path = FittingPath(base, std::string("\\") + name);
+        if (!path.empty()) ::CreateDirectoryA(path.c_str(), nullptr);
+    } catch (const std::bad_alloc&) {
+    }
+}
+
+bool CKordaneApp::OpenLogFile()
+{
+    std::array<char, kPathBufferSize> base{};
+    if (!GetBaseDirectory(base.data(), static_cast<int>(base.size()))) return false;
+    const std::string& name = AppName();
+    if (name.size() >= static_cast<size_t>(kAppNameBufferSize)) return false;
+    const std::string path = FittingPath(base.data(), "\\Scrivet\\" + name + ".txt");
+    if (path.empty() || !g_pLog) return false;
+    return g_pLog->OpenLog(path.c_str());
+}
+
+bool CKordaneApp::InstallSkin()
+{
+    std::array<char, kPathBufferSize> base{};
+    if (!GetBaseDirectory(base.data(), static_cast<int>(base.size()))) return false;
+    const std::string path = FittingPath(base.data(), "\\skin\\Solvane\\MainWindow.bmp");
+    if (path.empty() || !SkinLoad(path.c_str())) return false;
+    SkinSetMask(kSkinMask);
+    return true;
+}
+
+bool CKordaneApp::CreateMainDialog()
+{
+    try {
+        SetMainWindow(new CKordaneDlg());
+        return true;
+    } catch (...) {
+        ::MessageBoxA(nullptr, "CKordaneDlg::New_()", "Kordane", MB_ICONERROR);
+        return false;
+    }
+}
+
+bool CKordaneApp::InitInstance()
+{
+    ::InitCommonControls();
+    kd::CApp::InitInstance();
+    EnableControlContainer();
+
+    if (!CreateComponents()) {
+        ::MessageBoxA(nullptr, "Create COM Component Failed.", "Kordane", MB_OK);
+        return false;
+    }
+    std::array<char, kPathBufferSize> base{};
+    if (!GetBaseDirectory(base.data(), static_cast<int>(base.size()))) return false;
+    CreateWorkingDirectory(base.data(), "Tmp");
+    CreateWorkingDirectory(base.data(), "Scrivet");
+    if (!OpenLogFile()) WriteTraceLine(105, "CKordaneApp::InitInstance");
+    if (!InstallSkin()) WriteTraceLine(112, "CKordaneApp::InitInstance");
+
+    if (!CreateMainDialog()) return false;
+    kd::CDialog* main = MainWindow();
+    if (!main->Create()) {
+        delete main;  // never got a window, so it cannot delete itself
+        return false;
+    }
+    ::ShowWindow(main->GetSafeHwnd(), SW_HIDE);
+    return true;
+}
+
+int CKordaneApp::ExitInstance()
+{
+    if (kd::CDialog* main = MainWindow()) main->DestroyWindow();  // saves the list; the dialog deletes itself
+    ReleaseComponents();
+    SkinUnload();
+    return kd::CApp::ExitInstance();
+}

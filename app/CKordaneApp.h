@@ -1,0 +1,41 @@
+// Kordane's application object: the ordered start-up that creates the two
+// components, prepares the working folders, opens the log, installs the skin
+// and creates the main dialog; and the shutdown that undoes it.
+#pragma once
+
+#include <cstdint>
+
+#include "CApp.h"
+#include "IHelper.h"
+#include "IScrivet.h"
+#include "unique_any.h"
+
+// The two component references, held from start-up to shutdown.
+extern kd::com_ptr<IScrivet> g_pLog;
+extern kd::com_ptr<IHelper> g_pHelper;
+
+// Hands "Line:<line>,Fun:<function>" to the log object; nothing without one.
+void WriteTraceLine(int line, const char* function) noexcept;
+
+class CKordaneApp : public kd::CApp {
+public:
+    // Skin bits: dialog windows (0x02) and static texts (0x40).
+    static constexpr std::uint32_t kSkinMask = 66;
+    static constexpr int kPathBufferSize = 256;   // base directory and the paths built on it
+    static constexpr int kAppNameBufferSize = 128;
+
+    bool InitInstance() override;
+    int ExitInstance() override;
+
+    // Start-up steps, in the order InitInstance runs them.
+    static bool CreateComponents() noexcept;
+    static void ReleaseComponents() noexcept;
+    // False without a helper, for a buffer under 256 bytes, or when the helper
+    // cannot give the current directory within the buffer.
+    static bool GetBaseDirectory(char* buffer, int size) noexcept;
+    // Creates base\name; a path that would not fit the path buffer is not created.
+    static void CreateWorkingDirectory(const char* base, const char* name) noexcept;
+    bool OpenLogFile();
+    static bool InstallSkin();
+    bool CreateMainDialog();
+};

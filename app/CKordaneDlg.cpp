@@ -1,0 +1,337 @@
+#include "CKordaneDlg.h"
+
+#include <commctrl.h>
+
+#include "CAboutBox.h"
+#include "CApp.h"
+#include "CCreateAdminDlg.h"
+#include "CHelpDlg.h"
+#include "CKordaneApp.h"
+#include "CLoginDlg.h"
+#include "CMessageBox.h"
+#include "resource.h"
+#include "unique_any.h"
+
+namespace {
+
+constexpr int kColumnWidth = 150;
+constexpr const char* kColumnHeadings[] = {"ID(Account)", "Password", "Comment"};
+
+} // namespace
+
+CKordaneDlg::CKordaneDlg()
+    : kd::CDialog(IDD_KORDANE_DIALOG),
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)))
+{
+    MapMessage(WM_SYSCOMMAND, &CKordaneDlg::OnSysCommand);
+    MapMessage(WM_PAINT, &CKordaneDlg::OnPaint);
+    MapMessage(WM_QUERYDRAGICON, &CKordaneDlg::OnQueryDragIcon);
+    MapMessage(WM_DESTROY, &CKordaneDlg::OnDestroy);
+    MapMessage(WM_CLOSE, &CKordaneDlg::OnClose);
+    MapMessage(WM_TIMER, &CKordaneDlg::OnTimer);
+    MapCommand(IDOK, &CKordaneDlg::OnBnClickedExit);
+    MapCommand(IDC_BUTTON_LOGIN, &CKordaneDlg::OnBnClickedLogin);
+    MapCommand(IDC_BUTTON_CREATEADMIN, &CKordaneDlg::OnBnClickedCreateAdmin);
+    MapCommand(IDC_BUTTON_HELP, &CKordaneDlg::OnBnClickedHelp);
+    MapCommand(IDC_BUTTON_INSERT, &CKordaneDlg::OnBnClickedInsert);
+    MapCommand(IDC_BUTTON_UPDATE, &CKordaneDlg::OnBnClickedUpdate);
+    MapCommand(IDC_BUTTON_DELETE, &CKordaneDlg::OnBnClickedDelete);
+    MapNotify(IDC_LIST_ACCOUNTS, LVN_ITEMCHANGING, &CKordaneDlg::OnItemChangingList);
+}
+
+CKordaneDlg::~CKordaneDlg() = default;
+
+CKordaneDlg* CKordaneDlg::FromApp() noexcept
+{
+    kd::CApp* app = kd::CApp::Current();
+    return app ? dynamic_cast<CKordaneDlg*>(app->MainWindow()) : nullptr;
+}
+
+void CKordaneDlg::DoDataExchange(kd::CDataExchange& dx)
+{
+    dx.Control(IDC_LIST_ACCOUNTS, m_list);
+    dx.Control(IDC_BUTTON_LOGIN, m_btnLogin);
+    dx.Control(IDC_BUTTON_CREATEADMIN, m_btnCreateAdmin);
+    dx.Control(IDC_BUTTON_INSERT, m_btnInsert);
+    dx.Control(IDC_BUTTON_UPDATE, m_btnUpdate);
+    dx.Control(IDC_BUTTON_DELETE, m_btnDelete);
+    dx.Text(IDC_EDIT_ID, m_strId, kMaxFieldChars);
+    dx.Text(IDC_EDIT_PASSWORD, m_strPassword, kMaxFieldChars);
+    dx.Text(IDC_EDIT_COMMENT, m_strComment, kMaxFieldChars);
+}
+
+bool CKordaneDlg::PreTranslateMessage(MSG& msg)
+{
+    // Escape and Return would close the dialog or press Exit: swallow them.
+    if (msg.message == WM_KEYDOWN && (msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN)) return true;
+    return kd::CDialog::PreTranslateMessage(msg);
+}
+
+bool CKordaneDlg::OnInitDialog()
+{
+    kd::CDialog::OnInitDialog();
+
+    if (HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
+        char text[256] = {};
+        if (::LoadStringA(::GetModuleHandleA(nullptr), IDS_ABOUTBOX, text, sizeof text) > 0) {
+            ::AppendMenuA(sysMenu, MF_SEPARATOR, 0, nullptr);
+            ::AppendMenuA(sysMenu, MF_STRING, IDM_ABOUTBOX, text);
+        }
+    }
+    ResetEditor();
+    ::SetTimer(m_hWnd, kShowTimer, kShowDelayMs, nullptr);
+    return true;
+}
+
+void CKordaneDlg::OnCancel()
+{
+    // The main dialog ends only through Exit or its close box.
+}
+
+void CKordaneDlg::InitList()
+{
+    if (!m_list) return;
+    m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    for (int column = 0; column < 3; ++column)
+        m_list.InsertColumn(column, kColumnHeadings[column], LVCFMT_LEFT, kColumnWidth);
+}
+
+void CKordaneDlg::EnableField(int id, bool enable) const noexcept
+{
+    if (HWND field = GetDlgItem(id)) ::EnableWindow(field, enable ? TRUE : FALSE);
+}
+
+void CKordaneDlg::ResetEditor()
+{
+    InitList();
+    m_nCurrentRow = -1;
+    EnableField(IDC_EDIT_ID, false);
+    EnableField(IDC_EDIT_PASSWORD, false);
+    EnableField(IDC_EDIT_COMMENT, false);
+    m_btnInsert.EnableWindow(false);
+    m_btnUpdate.EnableWindow(false);
+    m_btnDelete.EnableWindow(false);
+}
+
+void CKordaneDlg::FillList()
+{
+    const std::vector<AccountRecord>& records = m_accountFile.GetRecords();
+    kd::CListView::RedrawLock noRedraw(m_list);
+    m_list.DeleteAllItems();
+    m_list.SetItemCount(static_cast<int>(records.size()));
+    int row = 0;
+    for (const AccountRecord& record : records) {
+        const int at = m_list.InsertItem(row, std::string(kd::GetText(record.account)), record.index);
+        if (at < 0) break;
+        m_list.SetItemText(at, 1, std::string(kd::GetText(record.password)));
+        m_list.SetItemText(at, 2, std::string(kd::GetText(record.comment)));
+        ++row;
+    }
+}
+
+bool CKordaneDlg::HasRow(const std::string& account, const std::string& password, const std::string& comment) const
+{
+    const int count = m_list.GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        if (m_list.GetItemText(row, 0) == account && m_list.GetItemText(row, 1) == password &&
+            m_list.GetItemText(row, 2) == comment)
+            return true;
+    }
+    return false;
+}
+
+bool CKordaneDlg::AddRow(const std::string& account, const std::string& password, const std::string& comment)
+{
+    if (HasRow(account, password, comment)) return false;
+    const int row = m_list.InsertItem(m_list.GetItemCount(), account);
+    if (row < 0) return false;
+    m_list.SetItemText(row, 1, password);
+    m_list.SetItemText(row, 2, comment);
+    return true;
+}
+
+void CKordaneDlg::SaveList()
+{
+    m_accountFile.ClearRecords();
+    const int count = m_list.GetItemCount();
+    for (int row = 0; row < count; ++row) {
+        AccountRecord record{};
+        kd::SetText(record.account, m_list.GetItemText(row, 0));
+        kd::SetText(record.password, m_list.GetItemText(row, 1));
+        kd::SetText(record.comment, m_list.GetItemText(row, 2));
+        m_accountFile.AddRecord(record);
+    }
+}
+
+LRESULT CKordaneDlg::OnSysCommand(WPARAM wParam, LPARAM)
+{
+    if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+        CAboutBox about;
+        about.DoModal();
+    } else {
+        Default();
+    }
+    return 0;
+}
+
+LRESULT CKordaneDlg::OnPaint(WPARAM, LPARAM)
+{
+    if (!::IsIconic(m_hWnd)) {
+        Default();
+        return 0;
+    }
+    kd::paint_scope paint(m_hWnd);
+    ::SendMessageA(m_hWnd, WM_ICONERASEBKGND, reinterpret_cast<WPARAM>(paint.get()), 0);
+    RECT client{};
+    ::GetClientRect(m_hWnd, &client);
+    const int x = (client.right - client.left - ::GetSystemMetrics(SM_CXICON) + 1) / 2;
+    const int y = (client.bottom - client.top - ::GetSystemMetrics(SM_CYICON) + 1) / 2;
+    ::DrawIcon(paint.get(), x, y, m_hIcon);
+    return 0;
+}
+
+LRESULT CKordaneDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+
+LRESULT CKordaneDlg::OnDestroy(WPARAM, LPARAM)
+{
+    Default();
+    // Only a logged-in editor hands its list back: after a failed or cancelled
+    // login the store may be bound to a file whose entries were never listed.
+    if (!m_loggedIn) return 0;
+    SaveList();
+    // The store writes again when it is destroyed with the dialog; saving here
+    // as well lets a failure leave a trace while the log object still exists.
+    if (!m_accountFile.Save()) WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    return 0;
+}
+
+LRESULT CKordaneDlg::OnClose(WPARAM, LPARAM)
+{
+    OnBnClickedExit();
+    return 0;
+}
+
+LRESULT CKordaneDlg::OnTimer(WPARAM wParam, LPARAM)
+{
+    if (wParam == kShowTimer) {
+        ::KillTimer(m_hWnd, kShowTimer);
+        ::ShowWindow(m_hWnd, SW_SHOW);
+    }
+    Default();
+    return 0;
+}
+
+void CKordaneDlg::OnBnClickedExit()
+{
+    ::PostMessageA(m_hWnd, WM_QUIT, 0, 0);
+}
+
+void CKordaneDlg::ShowMessage(const char* text)
+{
+    CMessageBox box(text, m_hWnd);
+    box.DoModal();
+}
+
+void CKordaneDlg::FocusField(int id) const noexcept
+{
+    if (HWND field = GetDlgItem(id)) ::SetFocus(field);
+}
+
+void CKordaneDlg::EnterLoggedIn()
+{
+    m_loggedIn = true;
+    EnableField(IDC_EDIT_ID, true);
+    EnableField(IDC_EDIT_PASSWORD, true);
+    EnableField(IDC_EDIT_COMMENT, true);
+    m_btnInsert.EnableWindow(true);
+    m_btnCreateAdmin.EnableWindow(false);
+    m_btnLogin.EnableWindow(false);
+}
+
+void CKordaneDlg::OnBnClickedLogin()
+{
+    CLoginDlg login;
+    if (login.DoModal() != IDOK) return;
+    m_accountFile.EnableSave();
+    ShowMessage("Login success.");
+    FillList();
+    EnterLoggedIn();
+}
+
+void CKordaneDlg::OnBnClickedCreateAdmin()
+{
+    CCreateAdminDlg create;
+    if (create.DoModal() != IDOK) return;
+    m_accountFile.EnableSave();
+    EnterLoggedIn();
+}
+
+void CKordaneDlg::OnBnClickedHelp()
+{
+    CHelpDlg help;
+    help.DoModal();
+}
+
+LRESULT CKordaneDlg::OnItemChangingList(NMHDR* hdr)
+{
+    const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
+    if (change->iItem >= 0 && change->uNewState == (LVIS_SELECTED | LVIS_FOCUSED)) {
+        m_nCurrentRow = change->iItem;
+        m_strId = m_list.GetItemText(change->iItem, 0);
+        m_strPassword = m_list.GetItemText(change->iItem, 1);
+        m_strComment = m_list.GetItemText(change->iItem, 2);
+        UpdateData(false);
+        m_btnUpdate.EnableWindow(true);
+        m_btnDelete.EnableWindow(true);
+    }
+    return 0;  // the change is always allowed
+}
+
+void CKordaneDlg::OnBnClickedInsert()
+{
+    if (!UpdateData(true)) return;
+    if (m_strId.empty()) {
+        ShowMessage("Please input the account.");
+        FocusField(IDC_EDIT_ID);
+        return;
+    }
+    if (m_strPassword.empty()) {
+        ShowMessage("Please input the password.");
+        FocusField(IDC_EDIT_PASSWORD);
+        return;
+    }
+    if (!AddRow(m_strId, m_strPassword, m_strComment)) ShowMessage("The same item have been existent.");
+}
+
+void CKordaneDlg::OnBnClickedUpdate()
+{
+    if (m_nCurrentRow == -1) return;
+    if (!UpdateData(true)) return;
+    if (m_strId.empty()) {
+        ShowMessage("Please input the account.");
+        FocusField(IDC_EDIT_ID);
+        return;
+    }
+    if (m_strPassword.empty()) {
+        ShowMessage("Please input the password.");
+        FocusField(IDC_EDIT_PASSWORD);
+        return;
+    }
+    if (HasRow(m_strId, m_strPassword, m_strComment)) {
+        ShowMessage("The same item have been existent.");
+        FocusField(IDC_EDIT_PASSWORD);
+        return;
+    }
+    m_list.SetItemText(m_nCurrentRow, 0, m_strId);
+    m_list.SetItemText(m_nCurrentRow, 1, m_strPassword);
+    m_list.SetItemText(m_nCurrentRow, 2, m_strComment);
+}
+
+void CKordaneDlg::OnBnClickedDelete()
+{
+    if (m_nCurrentRow == -1) return;
+    m_list.DeleteItem(m_nCurrentRow);
+    m_nCurrentRow = -1;
+    m_btnUpdate.EnableWindow(false);
+    m_btnDelete.EnableWindow(false);
+}

@@ -1,0 +1,81 @@
+// The main dialog (template 102): Login, Create Admin, Help and Exit, and the
+// account editor over a list view that is the working copy of the
+// administrator's entries while the program runs.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "CAccountFile.h"
+#include "CDialog.h"
+#include "CListView.h"
+
+class CKordaneDlg : public kd::CDialog {
+public:
+    static constexpr int kMaxFieldChars = 127;  // what a 128-byte text field keeps
+    static constexpr UINT_PTR kShowTimer = 100;
+    static constexpr UINT kShowDelayMs = 100;
+
+    CKordaneDlg();
+    ~CKordaneDlg() override;
+
+    // The main dialog of this thread's application, or null.
+    [[nodiscard]] static CKordaneDlg* FromApp() noexcept;
+
+    bool PreTranslateMessage(MSG& msg) override;
+
+    // The list as the editor shows it: every row's three texts in list order.
+    void InitList();
+    void ResetEditor();
+    void FillList();
+    bool AddRow(const std::string& account, const std::string& password, const std::string& comment);
+    [[nodiscard]] bool HasRow(const std::string& account, const std::string& password,
+                              const std::string& comment) const;
+    void SaveList();
+
+    [[nodiscard]] bool IsLoggedIn() const noexcept { return m_loggedIn; }
+    [[nodiscard]] std::int32_t CurrentRow() const noexcept { return m_nCurrentRow; }
+
+    CAccountFile m_accountFile;
+
+protected:
+    bool OnInitDialog() override;
+    void DoDataExchange(kd::CDataExchange& dx) override;
+    void OnCancel() override;
+
+private:
+    LRESULT OnSysCommand(WPARAM wParam, LPARAM lParam);
+    LRESULT OnPaint(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryDragIcon(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
+    LRESULT OnClose(WPARAM wParam, LPARAM lParam);
+    LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
+    LRESULT OnItemChangingList(NMHDR* hdr);
+    void OnBnClickedExit();
+    void OnBnClickedLogin();
+    void OnBnClickedCreateAdmin();
+    void OnBnClickedHelp();
+    void OnBnClickedInsert();
+    void OnBnClickedUpdate();
+    void OnBnClickedDelete();
+
+    void EnterLoggedIn();
+    void ShowMessage(const char* text);
+    void FocusField(int id) const noexcept;
+    void EnableField(int id, bool enable) const noexcept;
+
+    HICON m_hIcon;
+    std::string m_strId;
+    std::string m_strPassword;
+    std::string m_strComment;
+    kd::CListView m_list;
+    kd::CControl m_btnLogin;
+    kd::CControl m_btnCreateAdmin;
+    kd::CControl m_btnInsert;
+    kd::CControl m_btnUpdate;
+    kd::CControl m_btnDelete;
+    std::int32_t m_nCurrentRow = -1;
+    // Set by a successful login or administrator creation: only then does the
+    // list go back into the store and the store write its file.
+    bool m_loggedIn = false;
+};

@@ -1,0 +1,55 @@
+#include "CLoginDlg.h"
+
+#include "CKordaneApp.h"
+#include "CKordaneDlg.h"
+#include "CMessageBox.h"
+#include "resource.h"
+
+CLoginDlg::CLoginDlg() noexcept : kd::CDialog(IDD_LOGIN_DIALOG)
+{
+    MapCommand(IDOK, &CLoginDlg::OnBnClickedOk);
+}
+
+void CLoginDlg::DoDataExchange(kd::CDataExchange& dx)
+{
+    dx.Text(IDC_EDIT_ACCOUNT, m_strAccount, CKordaneDlg::kMaxFieldChars);
+    dx.Text(IDC_EDIT_PASSWORD, m_strPassword, CKordaneDlg::kMaxFieldChars);
+}
+
+void CLoginDlg::ShowMessage(const char* text)
+{
+    CMessageBox box(text, m_hWnd);
+    box.DoModal();
+}
+
+void CLoginDlg::OnBnClickedOk()
+{
+    if (!UpdateData(true)) return;
+    if (m_strAccount.empty()) {
+        ShowMessage("Please input the account.");
+        ::SetFocus(GetDlgItem(IDC_EDIT_ACCOUNT));
+        return;
+    }
+    if (m_strPassword.empty()) {
+        ShowMessage("Please input the password.");
+        ::SetFocus(GetDlgItem(IDC_EDIT_PASSWORD));
+        return;
+    }
+    CKordaneDlg* main = CKordaneDlg::FromApp();
+    if (!main) return;
+    CAccountFile& store = main->m_accountFile;
+    if (!store.Exists(m_strAccount.c_str())) {
+        ShowMessage("Login Failed:Account error.");
+        return;
+    }
+    if (!store.Open(m_strAccount.c_str())) {
+        WriteTraceLine(83, "CLoginDlg::OnBnClickedOk");
+        return;
+    }
+    const AccountFileHeader& header = store.m_header;
+    if (kd::TextEquals(header.adminAccount, m_strAccount) && kd::TextEquals(header.adminPassword, m_strPassword)) {
+        OnOK();
+        return;
+    }
+    ShowMessage("Login Failed:Password error.");
+}

@@ -1,0 +1,32 @@
+#include "CMessageBox.h"
+
+#include "resource.h"
+#include "unique_any.h"
+
+CMessageBox::CMessageBox(std::string text, HWND owner) noexcept
+    : kd::CDialog(IDD_MESSAGE_BOX, owner), m_strText(std::move(text))
+{
+    MapCommand(IDC_BUTTON_MESSAGE_OK, &CMessageBox::OnBnClickedOk);
+    MapMessage(WM_PAINT, &CMessageBox::OnPaint);
+}
+
+void CMessageBox::DoDataExchange(kd::CDataExchange& dx)
+{
+    dx.Control(IDC_STATIC_MESSAGE, m_staticText);
+}
+
+bool CMessageBox::OnInitDialog()
+{
+    kd::CDialog::OnInitDialog();
+    ::MessageBeep(MB_ICONQUESTION);
+    m_staticText.SetWindowText(m_strText);
+    return true;
+}
+
+void CMessageBox::OnBnClickedOk() { OnOK(); }
+
+LRESULT CMessageBox::OnPaint(WPARAM, LPARAM)
+{
+    kd::paint_scope paint(m_hWnd);
+    return 0;
+}
