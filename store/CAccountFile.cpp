@@ -1,0 +1,381 @@
+#include "CAccountFile.h"
+
+#include "DesProcess.h"
+#include "FileIo.h"
+#include "LineEnds.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <new>
+
+namespace {
+
+constexpr char kMagic[11] = "ConfigFile";
+constexpr std::size_t kCipherLength = kTextFieldSize;  // one field per cipher call
+constexpr std::size_t kKeyLength = kTextFieldSize;     // the whole adminAccount field
+
+// Offsets inside a stored record.
+constexpr std::size_t kStoredAccount = 4;
+constexpr std::size_t kStoredPassword = 260;
+constexpr std::size_t kStoredComment = 516;
+// Offset of the enciphered password inside the header block.
+constexpr std::size_t kBlockPassword = offsetof(AccountFileHeader, adminPassword);
+
+std::int32_t ReadLE32(const std::uint8_t* p) noexcept {
+    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
+                                     std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+}
+
+void WriteLE32(std::uint8_t* p, std::int32_t value) noexcept {
+    const auto v = static_cast<std::uint32_t>(value);
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
+}
+
+void Terminate(char (&field)[kTextFieldSize]) noexcept { field[kMaxTextLength] = '\0'; }
+
+void TerminateTexts(AccountRecord& record) noexcept {
+    Terminate(record.account);
+    Terminate(record.password);
+    Terminate(record.comment);
+}
+
+// Hash of the three texts, consistent with IsSameRecord (all 384 bytes).
+std::uint64_t HashTexts(const AccountRecord& record) noexcept {
+    static_assert(offsetof(AccountRecord, comment) + kTextFieldSize == sizeof(AccountRecord));
+    const auto* p = reinterpret_cast<const unsigned char*>(&record) + offsetof(AccountRecord, account);
+    std::uint64_t h = 0x243F6A8885A308D3u;
+    for (std::size_t i = 0; i < 3 * kTextFieldSize; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, p + i, 8);
+        h = (((h << 5) | (h >> 59)) ^ w) * 0x9E3779B97F4A7C15u;
+    }
+    return h ^ (h >> 29);
+}
+
+// Writes logical content to a stream in its stored form, in large pieces.
+class StoredWriter {
+public:
+    explicit StoredWriter(std::FILE* file) : m_file(file) { m_buffer.reserve(2 * kPiece + 2); }
+
+    void Write(const std::uint8_t* data, std::size_t count) {
+        while (count > 0 && m_ok) {
+            const void* lf = std::memchr(data, 0x0A, count);
+            const std::size_t run =
+                lf ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(lf) - data) : count;
+            m_buffer.insert(m_buffer.end(), data, data + run);
+            if (lf) {
+                m_buffer.push_back(0x0D);
+                m_buffer.push_back(0x0A);
+            }
+            const std::size_t used = lf ? run + 1 : run;
+            data += used;
+            count -= used;
+            if (m_buffer.size() >= kPiece) Flush();
+        }
+    }
+
+    [[nodiscard]] bool Finish() {
+        Flush();
+        return m_ok;
+    }
+
+private:
+    static constexpr std::size_t kPiece = 1 << 16;
+
+    void Flush() {
+        if (m_ok && !m_buffer.empty() &&
+            std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+            m_ok = false;
+        m_buffer.clear();
+    }
+
+    std::FILE* m_file;
+    std::vector<std::uint8_t> m_buffer;
+    bool m_ok = true;
+};
+
+struct FreeDeleter {
+    void operator()(std::uint8_t* p) const noexcept { std::free(p); }
+};
+
+}  // namespace
+
+namespace kd {
+
+void SetText(char (&field)[kTextFieldSize], std::string_view text) noexcept {
+    const std::string_view kept = FitText(text);
+    std::memset(field, 0, kTextFieldSize);
+    std::memcpy(field, kept.data(), kept.size());
+}
+
+std::string_view GetText(const char (&field)[kTextFieldSize]) noexcept {
+    const void* nul = std::memchr(field, 0, kTextFieldSize);
+    return {field, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field)
+                       : kTextFieldSize};
+}
+
+bool TextEquals(const char (&field)[kTextFieldSize], std::string_view text) noexcept {
+    return GetText(field) == FitText(text);
+}
+
+}  // namespace kd
+
+CAccountFile::CAccountFile() noexcept
+    : m_header{},
+      headerSize(kHeaderSize),
+      headerBlockSize(kHeaderBlockSize),
+      recordSize(kRecordSize),
+      storedRecordSize(kStoredRecordSize) {}
+
+CAccountFile::~CAccountFile() {
+    if (m_bSaveEnabled) (void)Save();
+}
+
+bool CAccountFile::IsValidName(const char* name) noexcept {
+    if (name == nullptr || *name == '\0') return false;
+    const std::string_view s(name);
+    for (const char ch : s) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x20) return false;
+        if (std::string_view("<>:\"/\\|?*").find(ch) != std::string_view::npos) return false;
+    }
+    if (s.back() == '.' || s.back() == ' ') return false;
+
+    // Windows takes the part before the first dot (trailing spaces dropped) as a
+    // device name, whatever follows it.
+    std::string_view base = s.substr(0, s.find('.'));
+    while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
+    std::string upper(base);
+    for (char& ch : upper)
+        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
+    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" ||
+        upper == "CONIN$" || upper == "CONOUT$")
+        return false;
+    if (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT"))) {
+        // Digits 1-9, and the superscripts 1, 2 and 3 of the Windows Latin code page.
+        const auto d = static_cast<unsigned char>(upper[3]);
+        if ((d >= '1' && d <= '9') || d == 0xB9 || d == 0xB2 || d == 0xB3) return false;
+    }
+    return true;
+}
+
+bool CAccountFile::Exists(const char* name) const {
+    if (!IsValidName(name)) return false;
+    const std::string file = std::string(name) + ".qrd";
+    if (kd::fileio::KindOf(file) == kd::fileio::Kind::Directory) return false;
+    return kd::fileio::Open(file, "r") != nullptr;
+}
+
+bool CAccountFile::Open(const char* name) {
+    if (!IsValidName(name)) return false;
+    m_strFileName = std::string(name) + ".qrd";
+    m_bSaveEnabled = false;
+
+    const auto kind = kd::fileio::KindOf(m_strFileName);
+    if (kind == kd::fileio::Kind::Directory) return false;
+    auto file = kd::fileio::Open(m_strFileName, "r");
+    if (!file) {
+        // Create only what is missing: a file that is there but cannot be read
+        // must not be truncated.
+        if (kind != kd::fileio::Kind::Missing) return false;
+        file = kd::fileio::Open(m_strFileName, "w+");
+        if (!file) return false;
+    }
+    (void)Load(file.get());
+    return true;
+}
+
+bool CAccountFile::Load(std::FILE* file) {
+    if (file == nullptr) return false;
+    const std::int64_t size = kd::fileio::SizeOf(file);
+    if (size <= 0) return false;
+    if (static_cast<std::uint64_t>(size) > std::numeric_limits<std::size_t>::max()) return false;
+    const auto capacity = static_cast<std::size_t>(size);
+    std::unique_ptr<std::uint8_t, FreeDeleter> buffer(static_cast<std::uint8_t*>(std::malloc(capacity)));
+    if (!buffer) return false;
+
+    std::size_t total = 0;
+    while (total < capacity) {
+        const std::size_t want = std::min<std::size_t>(capacity - total, std::size_t{1} << 20);
+        const std::size_t got = std::fread(buffer.get() + total, 1, want, file);
+        total += got;
+        if (got < want) break;
+    }
+    if (std::ferror(file)) return false;
+
+    kd::LineEndDecoder decoder;
+    std::size_t count = decoder.Decode(buffer.get(), total, buffer.get());
+    count += decoder.Finish(buffer.get() + count);
+    try {
+        (void)Parse(buffer.get(), count);
+    } catch (const std::bad_alloc&) {
+        return false;  // Parse changes nothing unless it completes
+    }
+    return true;
+}
+
+bool CAccountFile::Parse(const void* data, std::size_t count) {
+    if (data == nullptr || count < headerSize) return false;
+    const auto* bytes = static_cast<const std::uint8_t*>(data);
+
+    std::uint8_t block[kHeaderBlockSize] = {};
+    std::memcpy(block, bytes, std::min(count, headerBlockSize));
+    AccountFileHeader header{};
+    std::memcpy(header.magic, block, sizeof header.magic);
+    std::memcpy(header.reserved, block + offsetof(AccountFileHeader, reserved), sizeof header.reserved);
+    header.headerSize = ReadLE32(block + offsetof(AccountFileHeader, headerSize));
+    header.recordSize = ReadLE32(block + offsetof(AccountFileHeader, recordSize));
+    header.recordCount = ReadLE32(block + offsetof(AccountFileHeader, recordCount));
+    std::memcpy(header.adminAccount, block + offsetof(AccountFileHeader, adminAccount), kTextFieldSize);
+    (void)DesProcess(header.adminPassword, block + kBlockPassword, kCipherLength, header.adminAccount,
+                     kKeyLength, DES_DECRYPT);
+    Terminate(header.adminAccount);
+    Terminate(header.adminPassword);
+
+    // Build the new contents aside and swap them in, so that a failed
+    // allocation leaves the store as it was.
+    CAccountFile parsed;
+    std::memcpy(parsed.m_header.adminAccount, header.adminAccount, kTextFieldSize);
+    std::size_t position = headerBlockSize;
+    for (;;) {
+        // A record is taken only when its own bytes and an end marker's worth follow.
+        if (count < position || count - position < storedRecordSize + recordSize) break;
+        AccountRecord record;
+        parsed.DecryptRecord(bytes + position, record);
+        if (record.index == 0 && record.account[0] == '\0' && record.password[0] == '\0' &&
+            record.comment[0] == '\0')
+            break;
+        parsed.AppendRecord(record);
+        position += storedRecordSize;
+    }
+
+    m_header = header;
+    m_records.swap(parsed.m_records);
+    m_index.swap(parsed.m_index);
+    return true;
+}
+
+bool CAccountFile::Save() {
+    if (!m_bSaveEnabled || m_strFileName.empty()) return false;
+    try {
+        // A name of our own beside the file; the old file is replaced only
+        // once the new one is complete on the disk.
+        const auto stamp = static_cast<unsigned long long>(
+            std::chrono::steady_clock::now().time_since_epoch().count() ^
+            reinterpret_cast<std::uintptr_t>(this));
+        std::string temp;
+        for (unsigned attempt = 0;; ++attempt) {
+            temp = m_strFileName + "." + std::to_string((stamp + attempt) % 1000000007u) + ".tmp";
+            if (kd::fileio::KindOf(temp) == kd::fileio::Kind::Missing) break;
+            if (attempt == 100) return false;
+        }
+        auto file = kd::fileio::Open(temp, "w");
+        if (!file) return false;
+        bool ok = WriteTo(file.get()) && kd::fileio::FlushToDisk(file.get());
+        ok = (std::fclose(file.release()) == 0) && ok;
+        if (!ok || !kd::fileio::Replace(temp, m_strFileName)) {
+            kd::fileio::Remove(temp);
+            return false;
+        }
+        kd::fileio::SyncFolderOf(m_strFileName);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+bool CAccountFile::WriteTo(std::FILE* file) {
+    std::memcpy(m_header.magic, kMagic, sizeof m_header.magic);
+    m_header.headerSize = static_cast<std::int32_t>(headerSize);
+    m_header.recordSize = static_cast<std::int32_t>(recordSize);
+    m_header.recordCount = static_cast<std::int32_t>(m_records.size());
+    Terminate(m_header.adminAccount);
+    Terminate(m_header.adminPassword);
+
+    StoredWriter writer(file);
+    std::uint8_t block[kHeaderBlockSize] = {};
+    std::memcpy(block, m_header.magic, sizeof m_header.magic);
+    std::memcpy(block + offsetof(AccountFileHeader, reserved), m_header.reserved, sizeof m_header.reserved);
+    WriteLE32(block + offsetof(AccountFileHeader, headerSize), m_header.headerSize);
+    WriteLE32(block + offsetof(AccountFileHeader, recordSize), m_header.recordSize);
+    WriteLE32(block + offsetof(AccountFileHeader, recordCount), m_header.recordCount);
+    std::memcpy(block + offsetof(AccountFileHeader, adminAccount), m_header.adminAccount, kTextFieldSize);
+    (void)DesProcess(block + kBlockPassword, m_header.adminPassword, kCipherLength, m_header.adminAccount,
+                     kKeyLength, DES_ENCRYPT);
+    writer.Write(block, headerBlockSize);
+
+    std::uint8_t stored[kStoredRecordSize];
+    for (const AccountRecord& record : m_records) {
+        std::memset(stored, 0, storedRecordSize);
+        EncryptRecord(record, stored);
+        writer.Write(stored, storedRecordSize);
+    }
+    const std::uint8_t endMarker[kRecordSize] = {};
+    writer.Write(endMarker, recordSize);
+    return writer.Finish();
+}
+
+bool CAccountFile::AddRecord(AccountRecord& record) {
+    AccountRecord copy = record;
+    TerminateTexts(copy);
+    const std::uint64_t hash = HashTexts(copy);
+    if (FindRecord(copy, hash)) return false;
+    if (m_records.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
+        return false;
+    copy.index = static_cast<std::int32_t>(m_records.size());
+    AppendRecord(copy);
+    record.index = copy.index;
+    return true;
+}
+
+void CAccountFile::AppendRecord(const AccountRecord& record) {
+    m_records.push_back(record);
+    try {
+        m_index.emplace(HashTexts(record), static_cast<std::uint32_t>(m_records.size() - 1));
+    } catch (...) {
+        m_records.pop_back();
+        throw;
+    }
+}
+
+bool CAccountFile::FindRecord(const AccountRecord& record, std::uint64_t hash) const noexcept {
+    const auto [first, last] = m_index.equal_range(hash);
+    for (auto it = first; it != last; ++it)
+        if (IsSameRecord(m_records[it->second], record)) return true;
+    return false;
+}
+
+void CAccountFile::ClearRecords() noexcept {
+    std::vector<AccountRecord>().swap(m_records);
+    std::unordered_multimap<std::uint64_t, std::uint32_t>().swap(m_index);
+}
+
+bool CAccountFile::EncryptRecord(const AccountRecord& record, std::uint8_t* out) const noexcept {
+    if (out == nullptr) return false;
+    WriteLE32(out, record.index);
+    const char* key = m_header.adminAccount;
+    (void)DesProcess(out + kStoredAccount, record.account, kCipherLength, key, kKeyLength, DES_ENCRYPT);
+    (void)DesProcess(out + kStoredPassword, record.password, kCipherLength, key, kKeyLength, DES_ENCRYPT);
+    (void)DesProcess(out + kStoredComment, record.comment, kCipherLength, key, kKeyLength, DES_ENCRYPT);
+    return true;
+}
+
+bool CAccountFile::DecryptRecord(const std::uint8_t* in, AccountRecord& record) const noexcept {
+    if (in == nullptr) return false;
+    record.index = ReadLE32(in);
+    const char* key = m_header.adminAccount;
+    (void)DesProcess(record.account, in + kStoredAccount, kCipherLength, key, kKeyLength, DES_DECRYPT);
+    (void)DesProcess(record.password, in + kStoredPassword, kCipherLength, key, kKeyLength, DES_DECRYPT);
+    (void)DesProcess(record.comment, in + kStoredComment, kCipherLength, key, kKeyLength, DES_DECRYPT);
+    TerminateTexts(record);
+    return true;
+}
+
+bool CAccountFile::IsSameRecord(const AccountRecord& a, const AccountRecord& b) noexcept {
+    return std::memcmp(a.account, b.account, kTextFieldSize) == 0 &&
+           std::memcmp(a.password, b.password, kTextFieldSize) == 0 &&
+           std::memcmp(a.comment, b.comment, kTextFieldSize) == 0;
+}
