@@ -34,7 +34,7 @@ void ClearException(EXCEPINFO& info) noexcept
 
 } // namespace
 
-bool CExplorer1::RegisterWindowClass(HINSTANCE instance)
+bool CExplorer1::RegisterWindowClass(HINSTANCE instance) noexcept
 {
     return kd::COleControlWnd::Register(instance, kClsid);
 }

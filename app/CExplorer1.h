@@ -20,7 +20,7 @@ public:
     static constexpr DISPID kDispidNavigate = 104;
 
     // Registers the window class (a registrar for CApp::AddControlClass).
-    static bool RegisterWindowClass(HINSTANCE instance);
+    static bool RegisterWindowClass(HINSTANCE instance) noexcept;
     // The window class name, the class identifier in braces.
     [[nodiscard]] static std::string WindowClassName();
 

@@ -2,17 +2,29 @@
 // (control 1030), Close, and "Visit out web site" in the user's browser.
 #pragma once
 
+#include <string>
+
 #include "CDialog.h"
+#include "CExplorer1.h"
 
 class CHelpDlg : public kd::CDialog {
 public:
     // The vendor web site opened by "Visit out web site".
     static constexpr const char* kWebSiteUrl = "https://kordane.example.org/";
 
+    // The FAQ page, beside the program so that help works offline.
+    static constexpr const char* kFaqPage = "help\\faq.html";
+
     CHelpDlg() noexcept;
+
+    // The FAQ page's local file URL ("file:///C:/.../help/faq.html").
+    [[nodiscard]] static std::string FaqPageUrl();
 
 protected:
     bool OnInitDialog() override;
+    void DoDataExchange(kd::CDataExchange& dx) override;
+
+    CExplorer1 m_browser;
 
 private:
     void OnBnClickedVisitSite();

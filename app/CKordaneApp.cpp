@@ -8,6 +8,7 @@
 #include <new>
 #include <string>
 
+#include "CExplorer1.h"
 #include "CKordaneDlg.h"
 #include "Vellaris.h"
 #include "resource.h"
@@ -104,6 +105,7 @@ bool CKordaneApp::InitInstance()
 {
     ::InitCommonControls();
     kd::CApp::InitInstance();
+    AddControlClass(&CExplorer1::RegisterWindowClass);  // the help dialog's web browser
     EnableControlContainer();
 
     if (!CreateComponents()) {
