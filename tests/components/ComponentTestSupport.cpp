@@ -52,6 +52,17 @@ void ChildProcess::WriteInput(const std::string& bytes)
     if (m_input) ::WriteFile(m_input.get(), bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
 }
 
+std::string ChildProcess::ReadUntil(const std::string& marker)
+{
+    char chunk[256];
+    DWORD got = 0;
+    while (m_pending.find(marker) == std::string::npos) {
+        if (!m_output || !::ReadFile(m_output.get(), chunk, sizeof chunk, &got, nullptr) || got == 0) break;
+        m_pending.append(chunk, got);
+    }
+    return m_pending;
+}
+
 ProcessResult ChildProcess::Finish(DWORD timeoutMs)
 {
     ProcessResult result;
@@ -60,7 +71,8 @@ ProcessResult ChildProcess::Finish(DWORD timeoutMs)
         return result;
     }
     // Read on another thread so that a full pipe never blocks the child.
-    std::string output;
+    std::string output = std::move(m_pending);
+    m_pending.clear();
     std::thread reader([&] {
         char chunk[4096];
         DWORD got = 0;

@@ -50,6 +50,8 @@ public:
     [[nodiscard]] HANDLE handle() const noexcept { return m_process.get(); }
     void WriteInput(const std::string& bytes);
     void CloseInput() noexcept { m_input.reset(); }
+    // Reads output until it holds marker (or the pipe ends); answers all read so far.
+    std::string ReadUntil(const std::string& marker);
     // Waits for the end (closing stdin first if asked) and gathers all output.
     ProcessResult Finish(DWORD timeoutMs = 30000);
     ~ChildProcess();
@@ -60,6 +62,7 @@ private:
     kd::unique_handle m_input;
     kd::unique_handle m_output;
     DWORD m_id = 0;
+    std::string m_pending;   // output read before Finish
 };
 
 // Runs a command to its end with no input.
