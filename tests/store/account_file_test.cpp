@@ -1,0 +1,545 @@
+#include "CAccountFile.h"
+#include "DesProcess.h"
+#include "LineEnds.h"
+#include "StoreTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/resource.h>
+#endif
+
+using namespace storetest;
+
+namespace {
+
+class AccountFile : public InFolder {};
+
+struct Entry {
+    std::string account, password, comment;
+};
+
+// What the create-administrator dialog and the main window do, then the save.
+void CreateFile(const std::string& admin, const std::string& password, const std::vector<Entry>& entries) {
+    CAccountFile store;
+    ASSERT_FALSE(store.Exists(admin.c_str()));
+    ASSERT_TRUE(store.Open(admin.c_str()));
+    kd::SetText(store.m_header.adminAccount, admin);
+    kd::SetText(store.m_header.adminPassword, password);
+    store.EnableSave();
+    for (const auto& e : entries) {
+        AccountRecord r = MakeRecord(e.account, e.password, e.comment);
+        ASSERT_TRUE(store.AddRecord(r));
+    }
+    ASSERT_TRUE(store.Save());
+}
+
+std::vector<Entry> Entries(const CAccountFile& store) {
+    std::vector<Entry> out;
+    for (const auto& r : store.GetRecords())
+        out.push_back({std::string(kd::GetText(r.account)), std::string(kd::GetText(r.password)),
+                       std::string(kd::GetText(r.comment))});
+    return out;
+}
+
+bool operator==(const Entry& a, const Entry& b) {
+    return a.account == b.account && a.password == b.password && a.comment == b.comment;
+}
+
+std::size_t CountLf(const Bytes& b) { return static_cast<std::size_t>(std::count(b.begin(), b.end(), 0x0A)); }
+
+std::vector<Entry> SomeEntries(std::size_t n) {
+    std::vector<Entry> out;
+    for (std::size_t i = 0; i < n; ++i)
+        out.push_back({"user" + std::to_string(i), "pw\n" + std::to_string(i * 7), i % 2 ? "" : "note " + std::to_string(i)});
+    return out;
+}
+
+TEST_F(AccountFile, NewAdministratorSaves800LogicalBytesAndLoadsBack) {
+    CreateFile("alice", "s3cret", {});
+    const Bytes stored = ReadFile("alice.qrd");
+    const Bytes logical = kd::DecodeLineEnds(stored);
+    ASSERT_EQ(logical.size(), 800u);
+    EXPECT_EQ(stored.size(), 800u + CountLf(logical));
+    EXPECT_EQ(std::memcmp(logical.data(), "ConfigFile\0", 11), 0);
+    EXPECT_EQ(logical[16], 0x1C);  // headerSize 284, little-endian
+    EXPECT_EQ(logical[17], 0x01);
+    EXPECT_EQ(logical[20], 0x84);  // recordSize 388
+    EXPECT_EQ(logical[21], 0x01);
+    EXPECT_EQ(logical[24], 0);     // recordCount
+    EXPECT_TRUE(std::all_of(logical.begin() + 284, logical.end(), [](auto b) { return b == 0; }));
+
+    CAccountFile store;
+    ASSERT_TRUE(store.Exists("alice"));
+    ASSERT_TRUE(store.Open("alice"));
+    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "alice");
+    EXPECT_EQ(kd::GetText(store.m_header.adminPassword), "s3cret");
+    EXPECT_TRUE(store.GetRecords().empty());
+}
+
+TEST_F(AccountFile, RecordsRoundTripInOrderWithTheirIndexAndSizes) {
+    const auto entries = SomeEntries(7);
+    CreateFile("bob", "pw", entries);
+    const Bytes stored = ReadFile("bob.qrd");
+    const Bytes logical = kd::DecodeLineEnds(stored);
+    EXPECT_EQ(logical.size(), 412u + 772u * 7 + 388u);
+    EXPECT_EQ(stored.size(), logical.size() + CountLf(logical));
+    EXPECT_EQ(logical[24], 7);  // recordCount written
+
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("bob"));
+    EXPECT_EQ(Entries(store), entries);
+    for (std::size_t i = 0; i < store.GetRecords().size(); ++i)
+        EXPECT_EQ(store.GetRecords()[i].index, static_cast<int>(i));
+
+    // recordCount is never read: a wrong value changes nothing.
+    Bytes patched = logical;
+    patched[24] = 99;
+    WriteFile("bob.qrd", [&] { Bytes s; kd::EncodeLineEnds(patched, s); return s; }());
+    CAccountFile again;
+    ASSERT_TRUE(again.Open("bob"));
+    EXPECT_EQ(Entries(again), entries);
+}
+
+TEST_F(AccountFile, AdminNameIsInClearAtOffset28AndNoPasswordIsInClear) {
+    CreateFile("carol", "TopSecretPassword", {{"svc", "AnotherSecretValue", "comment text here"}});
+    const Bytes stored = ReadFile("carol.qrd");
+    const Bytes logical = kd::DecodeLineEnds(stored);
+    EXPECT_EQ(Find(logical, "carol"), 28);
+    for (const char* secret : {"TopSecretPassword", "AnotherSecretValue", "comment text", "svc"}) {
+        EXPECT_EQ(Find(logical, secret), -1) << secret;
+        EXPECT_EQ(Find(stored, secret), -1) << secret;
+    }
+}
+
+TEST_F(AccountFile, NamesEqualInTheirFirstSixteenCharactersShareTheKey) {
+    CAccountFile a, b, c;
+    kd::SetText(a.m_header.adminAccount, "ABCDEFGHIJKLMNOP-first");
+    kd::SetText(b.m_header.adminAccount, "ABCDEFGHIJKLMNOP-second");
+    kd::SetText(c.m_header.adminAccount, "ABCDEFGHIJKLMNOQ-first");
+    const AccountRecord r = MakeRecord("x", "y", "z");
+    std::uint8_t sa[772] = {}, sb[772] = {}, sc[772] = {};
+    ASSERT_TRUE(a.EncryptRecord(r, sa));
+    ASSERT_TRUE(b.EncryptRecord(r, sb));
+    ASSERT_TRUE(c.EncryptRecord(r, sc));
+    EXPECT_EQ(std::memcmp(sa, sb, sizeof sa), 0);
+    EXPECT_NE(std::memcmp(sa, sc, sizeof sa), 0);
+
+    // The stored form: index in clear, three enciphered fields, zero gaps.
+    AccountRecord numbered = r;
+    numbered.index = 0x01020304;
+    std::uint8_t s[772] = {};
+    ASSERT_TRUE(a.EncryptRecord(numbered, s));
+    EXPECT_EQ(s[0], 4);
+    EXPECT_EQ(s[3], 1);
+    for (std::size_t gap : {132u, 388u, 644u})
+        EXPECT_TRUE(std::all_of(s + gap, s + gap + 128, [](auto v) { return v == 0; }));
+    std::uint8_t expected[128];
+    ASSERT_TRUE(DesProcess(expected, r.password, 128, a.m_header.adminAccount, 128, DES_ENCRYPT));
+    EXPECT_EQ(std::memcmp(s + 260, expected, 128), 0);
+    AccountRecord back{};
+    ASSERT_TRUE(a.DecryptRecord(s, back));
+    EXPECT_EQ(back.index, numbered.index);
+    EXPECT_TRUE(CAccountFile::IsSameRecord(back, r));
+}
+
+// Builds the logical content of a file by hand from stored records.
+Bytes Logical(const CAccountFile& keyed, const std::vector<AccountRecord>& records, bool endMarker) {
+    Bytes out(412, 0);
+    std::memcpy(out.data(), "ConfigFile", 10);
+    std::memcpy(out.data() + 28, keyed.m_header.adminAccount, 128);
+    for (const auto& r : records) {
+        std::uint8_t s[772] = {};
+        keyed.EncryptRecord(r, s);
+        out.insert(out.end(), s, s + 772);
+    }
+    if (endMarker) out.insert(out.end(), 388, 0);
+    return out;
+}
+
+TEST_F(AccountFile, ParseStopsAtAnEmptyRecordZeroAndWithoutRoomForAnEndMarker) {
+    CAccountFile keyed;
+    kd::SetText(keyed.m_header.adminAccount, "dave");
+    AccountRecord first = MakeRecord("a", "", ""), second = MakeRecord("", "", "c"), empty{}, after = MakeRecord("d", "e", "f");
+    first.index = 0;   // the first record also has index 0 and loads: it has text
+    second.index = 0;  // index 0 with a comment is taken as well, index kept
+    after.index = 3;
+
+    CAccountFile store;
+    Bytes logical = Logical(keyed, {first, second, empty, after}, true);
+    ASSERT_TRUE(store.Parse(logical.data(), logical.size()));
+    ASSERT_EQ(store.GetRecords().size(), 2u);
+    EXPECT_EQ(store.GetRecords()[1].index, 0);
+    EXPECT_EQ(kd::GetText(store.GetRecords()[1].comment), "c");
+
+    // Without the end marker the last record is not taken; 388 bytes are enough.
+    logical = Logical(keyed, {first, after}, false);
+    ASSERT_TRUE(store.Parse(logical.data(), logical.size()));
+    EXPECT_EQ(store.GetRecords().size(), 1u);
+    logical.resize(logical.size() + 387, 0);
+    ASSERT_TRUE(store.Parse(logical.data(), logical.size()));
+    EXPECT_EQ(store.GetRecords().size(), 1u);
+    logical.push_back(0);
+    ASSERT_TRUE(store.Parse(logical.data(), logical.size()));
+    EXPECT_EQ(store.GetRecords().size(), 2u);
+    EXPECT_EQ(store.GetRecords()[1].index, 3);
+}
+
+TEST_F(AccountFile, ParseRefusesShortDataAndLeavesTheStoreAlone) {
+    CAccountFile store;
+    kd::SetText(store.m_header.adminAccount, "erin");
+    AccountRecord r = MakeRecord("kept", "", "");
+    ASSERT_TRUE(store.AddRecord(r));
+    const Bytes data(283, 0x41);
+    EXPECT_FALSE(store.Parse(data.data(), data.size()));
+    EXPECT_FALSE(store.Parse(nullptr, 1000));
+    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "erin");
+    EXPECT_EQ(store.GetRecords().size(), 1u);
+
+    // 284 bytes are a header: the rest of the block counts as zero.
+    const Bytes header(284, 0x41);
+    EXPECT_TRUE(store.Parse(header.data(), header.size()));
+    EXPECT_EQ(store.GetRecords().size(), 0u);
+    EXPECT_EQ(store.m_header.adminAccount[0], 0x41);
+    EXPECT_EQ(store.m_header.adminAccount[127], 0);  // never an unterminated text
+}
+
+TEST_F(AccountFile, StoredControlZAndCrLfBytesAreData) {
+    // Record 26 carries index 0x1A in clear, right inside the file.
+    std::vector<Entry> entries = SomeEntries(30);
+    CreateFile("frank", "pw", entries);
+    const Bytes logical = kd::DecodeLineEnds(ReadFile("frank.qrd"));
+    ASSERT_EQ(logical[412 + 772 * 26], 0x1A);
+
+    // An index whose bytes are 0x0D 0x0A is stored as 0x0D 0x0D 0x0A.
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("frank"));
+    ASSERT_EQ(Entries(store), entries);
+    Bytes crlf = logical;
+    crlf[412] = 0x0D;
+    crlf[413] = 0x0A;
+    ASSERT_TRUE(store.Parse(crlf.data(), crlf.size()));
+    ASSERT_EQ(store.GetRecords()[0].index, 0x0A0D);
+    store.EnableSave();
+    ASSERT_TRUE(store.Save());
+    const Bytes stored = ReadFile("frank.qrd");
+    EXPECT_GE(Find(stored, "\x0D\x0D\x0A"), 0);
+    CAccountFile reread;
+    ASSERT_TRUE(reread.Open("frank"));
+    EXPECT_EQ(reread.GetRecords()[0].index, 0x0A0D);
+    EXPECT_EQ(reread.GetRecords().size(), 30u);
+}
+
+// Every prefix of a real file, cut anywhere (inside a 0x0D 0x0A pair too),
+// loads exactly the whole records that have 388 bytes behind them.
+TEST_F(AccountFile, EveryTruncationLoadsTheWholeRecordsOnly) {
+    // Zero-filled fields encipher to few distinct blocks: pick an administrator
+    // password whose file has a stored 0x0D 0x0A pair early on.
+    Bytes stored;
+    for (int attempt = 0; attempt < 200; ++attempt) {
+        std::filesystem::remove("gina.qrd");
+        CreateFile("gina", "pw" + std::to_string(attempt), SomeEntries(3));
+        stored = ReadFile("gina.qrd");
+        const long long at = Find(stored, "\x0D\x0A");
+        if (at >= 0 && at < 1500) break;
+    }
+    ASSERT_GT(stored.size(), 2000u);
+    ASSERT_GE(Find(stored, "\x0D\x0A"), 0);
+    for (std::size_t length = 0; length <= 2000; ++length) {
+        WriteFile("cut.qrd", Bytes(stored.begin(), stored.begin() + length));
+        CAccountFile store;
+        kd::SetText(store.m_header.adminAccount, "before");
+        ASSERT_TRUE(store.Open("cut"));
+        const std::size_t n = kd::DecodeLineEnds(Bytes(stored.begin(), stored.begin() + length)).size();
+        if (n < 284) {
+            EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "before") << length;
+            continue;
+        }
+        EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "gina") << length;
+        const std::size_t whole = n >= 412 + 772 + 388 ? (n - 412 - 388) / 772 : 0;
+        EXPECT_EQ(store.GetRecords().size(), std::min<std::size_t>(whole, 3)) << length;
+    }
+}
+
+TEST_F(AccountFile, ForeignAndRandomFilesLoadWithoutHarm) {
+    std::mt19937 rng(1234);
+    for (int round = 0; round < 40; ++round) {
+        Bytes junk(rng() % 6000);
+        for (auto& b : junk) b = static_cast<std::uint8_t>(rng() % 5 == 0 ? 0x0D : rng());
+        WriteFile("junk.qrd", junk);
+        CAccountFile store;
+        ASSERT_TRUE(store.Open("junk"));
+        for (const auto& r : store.GetRecords()) {
+            EXPECT_EQ(r.account[127], 0);
+            EXPECT_EQ(r.comment[127], 0);
+        }
+        EXPECT_EQ(store.m_header.adminPassword[127], 0);
+    }
+}
+
+TEST_F(AccountFile, EmptyFileChangesNothingButTheName) {
+    WriteFile("henry.qrd", {});
+    CAccountFile store;
+    kd::SetText(store.m_header.adminAccount, "previous");
+    AccountRecord r = MakeRecord("a", "b", "c");
+    ASSERT_TRUE(store.AddRecord(r));
+    ASSERT_TRUE(store.Exists("henry"));
+    ASSERT_TRUE(store.Open("henry"));
+    EXPECT_EQ(store.GetFileName(), "henry.qrd");
+    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "previous");
+    EXPECT_EQ(store.GetRecords().size(), 1u);
+    EXPECT_FALSE(store.Load(nullptr));
+}
+
+TEST_F(AccountFile, OpenCreatesAMissingFileEmpty) {
+    CAccountFile store;
+    EXPECT_FALSE(store.Exists("ivy"));
+    ASSERT_TRUE(store.Open("ivy"));
+    EXPECT_TRUE(store.Exists("ivy"));
+    EXPECT_TRUE(ReadFile("ivy.qrd").empty());
+    EXPECT_FALSE(store.Exists(""));
+    EXPECT_FALSE(store.Open(""));
+    EXPECT_FALSE(store.Exists(nullptr));
+    EXPECT_FALSE(store.Open(nullptr));
+}
+
+TEST_F(AccountFile, NamesTheFileSystemCannotTakeAreRefused) {
+    std::filesystem::create_directory("sub");
+    const char* bad[] = {"..\\x", "C:\\x", "C:x", "../x", "sub/x", "sub\\x", "a<b", "a>b", "a\"b", "a|b",
+                         "a?b", "a*b", "tab\there", "nl\nx", "\x01x", "CON", "con", "Prn", "aux", "NUL",
+                         "nul.txt", "CON .txt", "com1", "COM9", "lpt1", "LpT9", "COM\xB9", "conin$", "CONOUT$",
+                         "dot.", "space ", ".", ".."};
+    for (const char* name : bad) {
+        CAccountFile store;
+        EXPECT_FALSE(CAccountFile::IsValidName(name)) << name;
+        EXPECT_FALSE(store.Exists(name)) << name;
+        EXPECT_FALSE(store.Open(name)) << name;
+        EXPECT_TRUE(store.GetFileName().empty()) << name;
+    }
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"sub"});
+
+    const char* good[] = {"console", "COM10", "com0", "LPT", "nul_", "a.b", "x y", " lead", "caf\xE9", "a$b"};
+    for (const char* name : good) {
+        CAccountFile store;
+        EXPECT_TRUE(CAccountFile::IsValidName(name)) << name;
+        EXPECT_TRUE(store.Open(name)) << name;
+        EXPECT_TRUE(store.Exists(name)) << name;
+    }
+}
+
+TEST_F(AccountFile, ADirectoryIsNoAccountFile) {
+    std::filesystem::create_directory("jack.qrd");
+    CAccountFile store;
+    EXPECT_FALSE(store.Exists("jack"));
+    EXPECT_FALSE(store.Open("jack"));
+}
+
+// A login that loads a file and then fails or is cancelled must leave it as it
+// was, although the main window hands back its empty list at the end.
+TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled) {
+    const auto entries = SomeEntries(4);
+    CreateFile("kate", "right", entries);
+    const Bytes before = ReadFile("kate.qrd");
+    {
+        CAccountFile store;
+        ASSERT_TRUE(store.Exists("kate"));
+        ASSERT_TRUE(store.Open("kate"));
+        EXPECT_FALSE(store.IsSaveEnabled());
+        EXPECT_FALSE(kd::TextEquals(store.m_header.adminPassword, "wrong"));
+        store.ClearRecords();  // the main window's hand-back of an empty list
+        EXPECT_FALSE(store.Save());
+    }
+    EXPECT_EQ(ReadFile("kate.qrd"), before);
+
+    // A later Open binds another file and needs a fresh EnableSave.
+    {
+        CAccountFile store;
+        ASSERT_TRUE(store.Open("kate"));
+        store.EnableSave();
+        ASSERT_TRUE(store.Open("other"));
+        EXPECT_FALSE(store.IsSaveEnabled());
+    }
+    EXPECT_EQ(ReadFile("kate.qrd"), before);
+    EXPECT_TRUE(ReadFile("other.qrd").empty());
+
+    // After a successful login the hand-back is written at destruction.
+    {
+        CAccountFile store;
+        ASSERT_TRUE(store.Open("kate"));
+        ASSERT_TRUE(kd::TextEquals(store.m_header.adminPassword, "right"));
+        store.EnableSave();
+        store.ClearRecords();
+        AccountRecord r = MakeRecord("only", "one", "");
+        ASSERT_TRUE(store.AddRecord(r));
+    }
+    CAccountFile reread;
+    ASSERT_TRUE(reread.Open("kate"));
+    ASSERT_EQ(reread.GetRecords().size(), 1u);
+    EXPECT_EQ(kd::GetText(reread.GetRecords()[0].account), "only");
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"kate.qrd", "other.qrd"}));  // no temporary left
+}
+
+TEST_F(AccountFile, SaveWithoutAFileNameFails) {
+    CAccountFile store;
+    store.EnableSave();
+    EXPECT_FALSE(store.Save());
+    EXPECT_TRUE(FolderEntries().empty());
+}
+
+TEST_F(AccountFile, SaveReplacesTheOldFileWhole) {
+    CreateFile("liam", "pw", SomeEntries(10));
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("liam"));
+    store.EnableSave();
+    store.ClearRecords();
+    for (const auto& e : SomeEntries(2)) {
+        AccountRecord r = MakeRecord(e.account, e.password, e.comment);
+        ASSERT_TRUE(store.AddRecord(r));
+    }
+    ASSERT_TRUE(store.Save());
+    EXPECT_EQ(kd::DecodeLineEnds(ReadFile("liam.qrd")).size(), 412u + 772u * 2 + 388u);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"liam.qrd"});
+}
+
+#ifndef _WIN32
+// A disk that fills up in the middle of the write: the old file stays as it
+// was and no temporary file is left behind.
+TEST_F(AccountFile, FailedWriteLeavesTheOldFileUntouched) {
+    CreateFile("mia", "pw", SomeEntries(3));
+    const Bytes before = ReadFile("mia.qrd");
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("mia"));
+    store.EnableSave();
+    for (const auto& e : SomeEntries(200)) {
+        AccountRecord r = MakeRecord(e.account + "x", e.password, e.comment);
+        ASSERT_TRUE(store.AddRecord(r));
+    }
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 50000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool saved = store.Save();
+    setrlimit(RLIMIT_FSIZE, &old);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(ReadFile("mia.qrd"), before);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"mia.qrd"});
+    EXPECT_TRUE(store.Save());
+}
+#endif
+
+// A file far larger than memory (a sparse file, nothing is really written):
+// Load answers false and the store is unchanged.
+TEST_F(AccountFile, FileTooLargeForMemoryIsRefused) {
+    const long long size = sizeof(void*) == 4 ? (5LL << 30) : (1LL << 42);
+    {
+        std::FILE* f = std::fopen("huge.qrd", "wb");
+        ASSERT_NE(f, nullptr);
+#ifdef _WIN32
+        const bool positioned = _fseeki64(f, size - 1, SEEK_SET) == 0;
+#else
+        const bool positioned = fseeko(f, size - 1, SEEK_SET) == 0;
+#endif
+        const bool written = positioned && std::fputc(0, f) == 0 && std::fflush(f) == 0;
+        std::fclose(f);
+        if (!written) GTEST_SKIP() << "no sparse file of that size here";
+    }
+    CAccountFile store;
+    kd::SetText(store.m_header.adminAccount, "unchanged");
+    std::FILE* f = std::fopen("huge.qrd", "rb");
+    ASSERT_NE(f, nullptr);
+    EXPECT_FALSE(store.Load(f));
+    std::fclose(f);
+    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "unchanged");
+    EXPECT_TRUE(store.Open("huge"));  // Open still binds the file
+    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "unchanged");
+}
+
+TEST_F(AccountFile, AddRecordNumbersRecordsAndDropsExactDuplicates) {
+    CAccountFile store;
+    AccountRecord a = MakeRecord("user", "pw", "c");
+    a.index = 77;
+    ASSERT_TRUE(store.AddRecord(a));
+    EXPECT_EQ(a.index, 0);
+    AccountRecord dup = MakeRecord("user", "pw", "c");
+    dup.index = 5;
+    EXPECT_FALSE(store.AddRecord(dup));
+    EXPECT_EQ(dup.index, 5);
+    AccountRecord caseDiffers = MakeRecord("User", "pw", "c");
+    EXPECT_TRUE(store.AddRecord(caseDiffers));
+    EXPECT_EQ(caseDiffers.index, 1);
+    AccountRecord commentDiffers = MakeRecord("user", "pw", "");
+    EXPECT_TRUE(store.AddRecord(commentDiffers));
+    EXPECT_EQ(store.GetRecords().size(), 3u);
+
+    // The same after records came from a file, and after ClearRecords.
+    CreateFile("nora", "pw", {{"user", "pw", "c"}});
+    ASSERT_TRUE(store.Open("nora"));
+    AccountRecord again = MakeRecord("user", "pw", "c");
+    EXPECT_FALSE(store.AddRecord(again));
+    store.ClearRecords();
+    EXPECT_TRUE(store.AddRecord(again));
+    EXPECT_EQ(again.index, 0);
+
+    // Many distinct records, then every one of them again.
+    store.ClearRecords();
+    for (int i = 0; i < 20000; ++i) {
+        AccountRecord r = MakeRecord("u" + std::to_string(i), "p", std::to_string(i % 7));
+        ASSERT_TRUE(store.AddRecord(r));
+        ASSERT_EQ(r.index, i);
+    }
+    for (int i = 0; i < 20000; i += 97) {
+        AccountRecord r = MakeRecord("u" + std::to_string(i), "p", std::to_string(i % 7));
+        ASSERT_FALSE(store.AddRecord(r));
+    }
+}
+
+TEST_F(AccountFile, TextsOf128CharactersKeep127AndTheTerminator) {
+    const std::string typed(128, 'q');
+    AccountRecord r{};
+    kd::SetText(r.account, typed);
+    EXPECT_EQ(kd::GetText(r.account), std::string(127, 'q'));
+    EXPECT_TRUE(kd::TextEquals(r.account, typed));
+    EXPECT_FALSE(kd::TextEquals(r.account, std::string(126, 'q')));
+
+    // A record filled edge to edge by its caller is cut, not overrun.
+    AccountRecord full{};
+    std::memset(full.account, 'a', 128);
+    std::memset(full.password, 'b', 128);
+    std::memset(full.comment, 'c', 128);
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("olga"));
+    std::memset(store.m_header.adminAccount, 'k', 128);
+    std::memset(store.m_header.adminPassword, 'p', 128);
+    store.EnableSave();
+    ASSERT_TRUE(store.AddRecord(full));
+    EXPECT_EQ(kd::GetText(store.GetRecords()[0].comment), std::string(127, 'c'));
+    ASSERT_TRUE(store.Save());
+
+    CAccountFile reread;
+    ASSERT_TRUE(reread.Open("olga"));
+    EXPECT_EQ(kd::GetText(reread.m_header.adminAccount), std::string(127, 'k'));
+    EXPECT_EQ(kd::GetText(reread.m_header.adminPassword), std::string(127, 'p'));
+    ASSERT_EQ(reread.GetRecords().size(), 1u);
+    EXPECT_EQ(kd::GetText(reread.GetRecords()[0].account), std::string(127, 'a'));
+}
+
+TEST_F(AccountFile, SizeConstantsAndNewStore) {
+    CAccountFile store;
+    EXPECT_EQ(store.headerSize, 284u);
+    EXPECT_EQ(store.headerBlockSize, 412u);
+    EXPECT_EQ(store.recordSize, 388u);
+    EXPECT_EQ(store.storedRecordSize, 772u);
+    const auto* raw = reinterpret_cast<const unsigned char*>(&store.m_header);
+    EXPECT_TRUE(std::all_of(raw, raw + sizeof store.m_header, [](auto b) { return b == 0; }));
+    EXPECT_TRUE(store.GetFileName().empty());
+}
+
+}  // namespace
