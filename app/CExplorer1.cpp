@@ -1,6 +1,9 @@
 #include "CExplorer1.h"
 
+#include <ocidl.h>
+
 #include <array>
+#include <new>
 #include <string>
 
 #include "CKordaneApp.h"
@@ -30,6 +33,69 @@ void ClearException(EXCEPINFO& info) noexcept
     if (info.pfnDeferredFillIn) info.pfnDeferredFillIn(&info);
     kd::unique_bstr source(info.bstrSource), description(info.bstrDescription), helpFile(info.bstrHelpFile);
     info = EXCEPINFO{};
+}
+
+// The browser's event interface, DWebBrowserEvents2, and its NavigateError event.
+const IID kDiidWebBrowserEvents2 = {0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x00, 0x20, 0xAF, 0xC7, 0xAC, 0x4D}};
+constexpr DISPID kDispidNavigateError = 271;
+
+// Listens to the browser for a page it cannot show (a missing file, or no
+// rendering engine on the platform) and leaves a diagnostic line, since the
+// user then sees only an empty area. Held by the control's connection point
+// and released with the control.
+class CNavigationWatch final : public IDispatch {
+public:
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
+    {
+        if (!out) return E_POINTER;
+        if (iid == IID_IUnknown || iid == IID_IDispatch || iid == kDiidWebBrowserEvents2) {
+            *out = static_cast<IDispatch*>(this);
+            AddRef();
+            return S_OK;
+        }
+        *out = nullptr;
+        return E_NOINTERFACE;
+    }
+    STDMETHODIMP_(ULONG) AddRef() override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
+    STDMETHODIMP_(ULONG) Release() override
+    {
+        const LONG refs = ::InterlockedDecrement(&m_refs);
+        if (refs == 0) delete this;
+        return static_cast<ULONG>(refs);
+    }
+    STDMETHODIMP GetTypeInfoCount(UINT* count) override
+    {
+        if (!count) return E_POINTER;
+        *count = 0;
+        return S_OK;
+    }
+    STDMETHODIMP GetTypeInfo(UINT, LCID, ITypeInfo** info) override
+    {
+        if (info) *info = nullptr;
+        return E_NOTIMPL;
+    }
+    STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
+    STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
+    {
+        if (id == kDispidNavigateError) WriteTraceLine(__LINE__, "CExplorer1::OnNavigateError");
+        return S_OK; // every other event is of no interest
+    }
+
+private:
+    ~CNavigationWatch() = default;
+    LONG m_refs = 1;
+};
+
+// Puts a watch on the browser; false for a control without events.
+bool WatchNavigation(IDispatch* control) noexcept
+{
+    kd::com_ptr<IConnectionPointContainer> container;
+    if (FAILED(control->QueryInterface(IID_IConnectionPointContainer, container.put_void()))) return false;
+    kd::com_ptr<IConnectionPoint> point;
+    if (FAILED(container->FindConnectionPoint(kDiidWebBrowserEvents2, point.put()))) return false;
+    auto watch = kd::com_ptr<CNavigationWatch>::attach(new (std::nothrow) CNavigationWatch);
+    DWORD cookie = 0;
+    return watch && SUCCEEDED(point->Advise(watch.get(), &cookie));
 }
 
 } // namespace
@@ -77,6 +143,7 @@ HRESULT CExplorer1::Navigate(const char* url, VARIANT* flags, VARIANT* targetFra
         WriteTraceLine(__LINE__, "CExplorer1::Navigate");
         return E_NOINTERFACE;
     }
+    if (m_watched != m_hWnd && WatchNavigation(dispatch.get())) m_watched = m_hWnd; // once per control
     const HRESULT hr = InvokeNavigate(dispatch.get(), url, flags, targetFrameName, postData, headers);
     if (FAILED(hr)) WriteTraceLine(__LINE__, "CExplorer1::Navigate");
     return hr;

@@ -34,7 +34,8 @@ public:
 
     // Loads `url` in the control (asynchronously; the page shows when loaded).
     // Null variant arguments count as empty. Without a control, or when the
-    // control refuses, a diagnostic line is logged and the failure returned.
+    // control refuses, a diagnostic line is logged and the failure returned;
+    // so is a page the control reports it cannot show (its NavigateError event).
     HRESULT Navigate(const char* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
                      VARIANT* headers);
 
@@ -43,4 +44,7 @@ public:
     [[nodiscard]] static HRESULT InvokeNavigate(IDispatch* dispatch, const char* url, VARIANT* flags,
                                                 VARIANT* targetFrameName, VARIANT* postData,
                                                 VARIANT* headers) noexcept;
+
+private:
+    HWND m_watched = nullptr; // the window whose control reports its navigation errors to us
 };

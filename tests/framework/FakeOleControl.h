@@ -5,6 +5,7 @@
 
 #include <windows.h>
 #include <ole2.h>
+#include <ocidl.h>
 #include <olectl.h>
 
 #include <string>
@@ -12,7 +13,11 @@
 
 #include "unique_any.h"
 
-class FakeOleControl final : public IOleObject, public IOleInPlaceObject, public IPersistStreamInit, public IDispatch {
+class FakeOleControl final : public IOleObject,
+                             public IOleInPlaceObject,
+                             public IPersistStreamInit,
+                             public IDispatch,
+                             public IConnectionPointContainer {
 public:
     // Created with one reference owned by the caller.
     FakeOleControl() = default;
@@ -47,6 +52,16 @@ public:
     std::vector<Invocation> invocations;
     HRESULT invokeResult = S_OK;
 
+    // Outgoing events: one connection point for `eventsIid` when set.
+    IID eventsIid = IID_NULL;
+    std::vector<kd::com_ptr<IDispatch>> sinks;
+    // Calls every sink with event `id` and no arguments.
+    void Fire(DISPID id)
+    {
+        DISPPARAMS none{};
+        for (auto sink : sinks) sink->Invoke(id, IID_NULL, 0, DISPATCH_METHOD, &none, nullptr, nullptr, nullptr);
+    }
+
     [[nodiscard]] bool HasSite() const noexcept { return static_cast<bool>(m_site); }
     [[nodiscard]] ULONG RefCount() const noexcept { return static_cast<ULONG>(m_refs); }
 
@@ -59,6 +74,8 @@ public:
         else if ((iid == IID_IPersistStreamInit || iid == IID_IPersist) && supportsPersist)
             *out = static_cast<IPersistStreamInit*>(this);
         else if (iid == IID_IDispatch) *out = static_cast<IDispatch*>(this);
+        else if (iid == IID_IConnectionPointContainer && eventsIid != IID_NULL)
+            *out = static_cast<IConnectionPointContainer*>(this);
         else {
             *out = nullptr;
             return E_NOINTERFACE;
@@ -218,8 +235,68 @@ public:
         return invokeResult;
     }
 
+    // IConnectionPointContainer
+    STDMETHODIMP EnumConnectionPoints(IEnumConnectionPoints**) override { return E_NOTIMPL; }
+    STDMETHODIMP FindConnectionPoint(REFIID iid, IConnectionPoint** point) override
+    {
+        if (!point) return E_POINTER;
+        *point = nullptr;
+        if (iid != eventsIid) return CONNECT_E_NOCONNECTION;
+        *point = &m_point;
+        AddRef();
+        return S_OK;
+    }
+
 private:
+    // The one connection point; part of the control's object.
+    class Point final : public IConnectionPoint {
+    public:
+        explicit Point(FakeOleControl& owner) : m_owner(owner) {}
+        STDMETHODIMP QueryInterface(REFIID iid, void** out) override
+        {
+            if (!out) return E_POINTER;
+            if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
+                *out = static_cast<IConnectionPoint*>(this);
+                AddRef();
+                return S_OK;
+            }
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        STDMETHODIMP_(ULONG) AddRef() override { return m_owner.AddRef(); }
+        STDMETHODIMP_(ULONG) Release() override { return m_owner.Release(); }
+        STDMETHODIMP GetConnectionInterface(IID* iid) override
+        {
+            if (!iid) return E_POINTER;
+            *iid = m_owner.eventsIid;
+            return S_OK;
+        }
+        STDMETHODIMP GetConnectionPointContainer(IConnectionPointContainer** container) override
+        {
+            if (!container) return E_POINTER;
+            *container = &m_owner;
+            m_owner.AddRef();
+            return S_OK;
+        }
+        STDMETHODIMP Advise(IUnknown* sink, DWORD* cookie) override
+        {
+            if (!sink || !cookie) return E_POINTER;
+            kd::com_ptr<IDispatch> dispatch;
+            if (FAILED(sink->QueryInterface(m_owner.eventsIid, dispatch.put_void()))) return CONNECT_E_CANNOTCONNECT;
+            m_owner.sinks.push_back(dispatch);
+            *cookie = static_cast<DWORD>(m_owner.sinks.size());
+            return S_OK;
+        }
+        STDMETHODIMP Unadvise(DWORD) override { return E_NOTIMPL; }
+        STDMETHODIMP EnumConnections(IEnumConnections**) override { return E_NOTIMPL; }
+
+    private:
+        FakeOleControl& m_owner;
+    };
+
     ~FakeOleControl() = default;
+
+    Point m_point{*this};
 
     LONG m_refs = 1;
     kd::com_ptr<IOleClientSite> m_site;
