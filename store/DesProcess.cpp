@@ -75,7 +75,8 @@ constexpr Tables MakeTables() {
                 const unsigned src = kP[i] - 1u;
                 if (src / 4 == j && ((v >> (src % 4)) & 1u)) out |= uint32_t{1} << i;
             }
-            t.sp[j][x] = out;
+            // The rounds keep both halves rotated left by one (see F).
+            t.sp[j][x] = (out << 1) | (out >> 31);
         }
     for (unsigned p = 0; p < 8; ++p)
         for (unsigned v = 0; v < 128; ++v) {
@@ -91,7 +92,7 @@ constexpr Tables MakeTables() {
 }
 
 // The round function picks its eight 6-bit groups straight out of rotations of
-// R; that relies on E being the usual overlapping walk round R.
+// R (see F); that relies on E being the usual overlapping walk round R.
 constexpr bool ExpansionIsRegular() {
     for (unsigned j = 0; j < 8; ++j)
         for (unsigned b = 0; b < 6; ++b)
@@ -166,27 +167,34 @@ void MakeSubKeys(const unsigned char* key, Schedule& ks) {
     }
 }
 
+// The halves are held rotated left by one bit for the whole sixteen (or
+// forty-eight) rounds: then the groups 0, 2, 4, 6 of E(R) sit in the low six bits
+// of each byte of R as held, and groups 1, 3, 5, 7 after a rotation by four.
 inline uint32_t F(uint32_t r, const RoundKey& k) {
     const auto& sp = kTables.sp;
-    const uint32_t a = Rotl(r, 1) ^ k.even;  // groups 0, 2, 4, 6 in bytes 0-3
-    const uint32_t b = Rotr(r, 3) ^ k.odd;   // groups 1, 3, 5, 7
-    return sp[0][a & 63] ^ sp[2][(a >> 8) & 63] ^ sp[4][(a >> 16) & 63] ^ sp[6][(a >> 24) & 63] ^
-           sp[1][b & 63] ^ sp[3][(b >> 8) & 63] ^ sp[5][(b >> 16) & 63] ^ sp[7][(b >> 24) & 63];
+    const uint32_t a = (r ^ k.even) & 0x3F3F3F3Fu;          // groups 0, 2, 4, 6 in bytes 0-3
+    const uint32_t b = (Rotr(r, 4) ^ k.odd) & 0x3F3F3F3Fu;  // groups 1, 3, 5, 7
+    return sp[0][a & 255] ^ sp[2][(a >> 8) & 255] ^ sp[4][(a >> 16) & 255] ^ sp[6][a >> 24] ^
+           sp[1][b & 255] ^ sp[3][(b >> 8) & 255] ^ sp[5][(b >> 16) & 255] ^ sp[7][b >> 24];
 }
 
 // Sixteen rounds without the final exchange; the halves stay in their
-// variables because an even number of in-place rounds needs no swap.
-inline void Encipher16(uint32_t& l, uint32_t& r, const Schedule& ks) {
+// variables because an even number of in-place rounds needs no swap. The
+// rounds are a chain of dependent table lookups, so several blocks go through
+// them side by side to keep the processor busy.
+template <int N>
+inline void Encipher16(uint32_t (&l)[N], uint32_t (&r)[N], const Schedule& ks) {
     for (int i = 0; i < 16; i += 2) {
-        l ^= F(r, ks[i]);
-        r ^= F(l, ks[i + 1]);
+        for (int n = 0; n < N; ++n) l[n] ^= F(r[n], ks[i]);
+        for (int n = 0; n < N; ++n) r[n] ^= F(l[n], ks[i + 1]);
     }
 }
 
-inline void Decipher16(uint32_t& l, uint32_t& r, const Schedule& ks) {
+template <int N>
+inline void Decipher16(uint32_t (&l)[N], uint32_t (&r)[N], const Schedule& ks) {
     for (int i = 15; i > 0; i -= 2) {
-        r ^= F(l, ks[i]);
-        l ^= F(r, ks[i - 1]);
+        for (int n = 0; n < N; ++n) r[n] ^= F(l[n], ks[i]);
+        for (int n = 0; n < N; ++n) l[n] ^= F(r[n], ks[i - 1]);
     }
 }
 
@@ -194,6 +202,37 @@ inline uint64_t Permute(const uint64_t (&table)[8][256], uint64_t x) {
     return table[0][x & 255] | table[1][(x >> 8) & 255] | table[2][(x >> 16) & 255] |
            table[3][(x >> 24) & 255] | table[4][(x >> 32) & 255] | table[5][(x >> 40) & 255] |
            table[6][(x >> 48) & 255] | table[7][x >> 56];
+}
+
+constexpr int kLanes = 4;
+
+// N consecutive blocks; all are read before any is written, so out may be in.
+template <int N>
+inline void ProcessBlocks(unsigned char* dst, const unsigned char* src, const Schedule& k1,
+                          const Schedule& k2, bool triple, bool encipher) {
+    uint32_t l[N], r[N];
+    for (int n = 0; n < N; ++n) {
+        const uint64_t x = Permute(kTables.ip, LoadLE(src + 8 * n));
+        l[n] = Rotl(static_cast<uint32_t>(x), 1);
+        r[n] = Rotl(static_cast<uint32_t>(x >> 32), 1);
+    }
+    // Between the stages of the triple mode the inverse and the initial
+    // permutation cancel, so the halves pass straight on.
+    if (encipher) {
+        Encipher16(l, r, k1);
+        if (triple) {
+            Decipher16(l, r, k2);
+            Encipher16(l, r, k1);
+        }
+    } else {
+        Decipher16(l, r, k1);
+        if (triple) {
+            Encipher16(l, r, k2);
+            Decipher16(l, r, k1);
+        }
+    }
+    for (int n = 0; n < N; ++n)
+        StoreLE(dst + 8 * n, Permute(kTables.fp, (uint64_t{Rotr(r[n], 1)} << 32) | Rotr(l[n], 1)));
 }
 
 }  // namespace
@@ -213,25 +252,9 @@ bool DesProcess(void* out, const void* in, std::size_t length, const void* key,
     auto* dst = static_cast<unsigned char*>(out);
     const auto* src = static_cast<const unsigned char*>(in);
     const std::size_t blocks = length / 8 + (length % 8 != 0);
-    for (std::size_t i = 0; i < blocks; ++i, src += 8, dst += 8) {
-        const uint64_t x = Permute(kTables.ip, LoadLE(src));
-        uint32_t l = static_cast<uint32_t>(x), r = static_cast<uint32_t>(x >> 32);
-        // Between the stages of the triple mode the inverse and the initial
-        // permutation cancel, so the halves pass straight on.
-        if (encipher) {
-            Encipher16(l, r, k1);
-            if (triple) {
-                Decipher16(l, r, k2);
-                Encipher16(l, r, k1);
-            }
-        } else {
-            Decipher16(l, r, k1);
-            if (triple) {
-                Encipher16(l, r, k2);
-                Decipher16(l, r, k1);
-            }
-        }
-        StoreLE(dst, Permute(kTables.fp, (uint64_t{r} << 32) | l));
-    }
+    std::size_t i = 0;
+    for (; i + kLanes <= blocks; i += kLanes)
+        ProcessBlocks<kLanes>(dst + 8 * i, src + 8 * i, k1, k2, triple, encipher);
+    for (; i < blocks; ++i) ProcessBlocks<1>(dst + 8 * i, src + 8 * i, k1, k2, triple, encipher);
     return true;
 }
