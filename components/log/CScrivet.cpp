@@ -53,7 +53,8 @@ bool __stdcall CScrivet::WriteLog(const char* text)
 {
     if (!text) return false;
     const std::string number = std::to_string(m_line);
-    ++m_line;
+    // Never reset: after 2^31 lines the count wraps instead of overflowing.
+    m_line = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_line) + 1u);
     try {
         const std::string stamp = TimeStamp();
         if (!m_log.is_open()) return true;

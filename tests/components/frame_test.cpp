@@ -58,12 +58,6 @@ protected:
     CanUnloadNowFn m_canUnloadNow = nullptr;
 };
 
-TEST_P(FrameTest, ExportsExactlyTheFourEntryPointsByName)
-{
-    for (const char* name : {"DllCanUnloadNow", "DllGetClassObject", "DllRegisterServer", "DllUnregisterServer"})
-        EXPECT_NE(nullptr, ::GetProcAddress(m_module, name)) << name;
-}
-
 TEST_P(FrameTest, GetClassObjectRefusesOtherClassesAndInterfaces)
 {
     void* out = reinterpret_cast<void*>(1);
