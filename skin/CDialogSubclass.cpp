@@ -484,7 +484,13 @@ LRESULT CDialogSubclass::OnNcMouseMove(LPARAM lParam)
 LRESULT CDialogSubclass::OnNcLButtonDown(WPARAM wParam, LPARAM lParam)
 {
     const POINT pt = ToWindow(lParam);
-    if (HasMenu() && m_menuBar->Contains(pt)) m_menuBar->ButtonDown(pt);
+    if (HasMenu() && m_menuBar->Contains(pt)) {
+        // The bar takes its clicks: passed on, a click on the strip (a caption
+        // to the standard handling) would start moving the window once the
+        // drop-down has closed, with the button already released.
+        m_menuBar->ButtonDown(pt);
+        return 0;
+    }
     auto under = [&](int button) {
         return ButtonPresent(button) && ::PtInRect(&m_buttonRects[static_cast<std::size_t>(button)], pt);
     };
