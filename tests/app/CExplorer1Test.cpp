@@ -183,9 +183,10 @@ TEST_F(Browser, NavigateIsMethod104WithTextAndFourVariantReferencesLastFirst)
     EXPECT_TRUE(m_log.lines.empty()); // the static call leaves logging to Navigate
 }
 
-TEST_F(Browser, WindowMadeByClassNameCreatesTheControlAndNavigates)
+TEST_F(Browser, WindowMadeByClassNameDrivesItsControlAndLogsWhatFails)
 {
     auto* fake = new FakeOleControl;
+    fake->eventsIid = kDiidWebBrowserEvents2;
     FakeClassFactory factory(static_cast<IOleObject*>(fake));
     ClassRegistration registration(CExplorer1::kClsid, &factory); // stands in for the platform's browser
     ASSERT_EQ(registration.Result(), S_OK);
@@ -200,47 +201,27 @@ TEST_F(Browser, WindowMadeByClassNameCreatesTheControlAndNavigates)
     EXPECT_TRUE(browser.HasControl());
     EXPECT_EQ(factory.created, 1);
 
-    EXPECT_EQ(browser.Navigate("about:blank", nullptr, nullptr, nullptr, nullptr), S_OK);
-    ASSERT_EQ(fake->invocations.size(), 1u);
-    EXPECT_EQ(fake->invocations[0].text, L"about:blank");
-    EXPECT_TRUE(m_log.lines.empty());
-
-    // A control that refuses leaves a diagnostic line.
-    fake->invokeResult = E_FAIL;
-    EXPECT_EQ(browser.Navigate("about:blank", nullptr, nullptr, nullptr, nullptr), E_FAIL);
-    ASSERT_EQ(m_log.lines.size(), 1u);
-    EXPECT_EQ(m_log.lines[0].rfind("Line:", 0), 0u);
-    EXPECT_NE(m_log.lines[0].find(",Fun:CExplorer1::Navigate"), std::string::npos);
-
-    parent.reset(); // destroys the browser window with it
-    EXPECT_FALSE(fake->HasSite());
-    EXPECT_EQ(fake->Release(), 0u);
-}
-
-TEST_F(Browser, APageTheControlCannotShowIsLoggedOnce)
-{
-    auto* fake = new FakeOleControl;
-    fake->eventsIid = kDiidWebBrowserEvents2;
-    FakeClassFactory factory(static_cast<IOleObject*>(fake));
-    ClassRegistration registration(CExplorer1::kClsid, &factory);
-    ASSERT_EQ(registration.Result(), S_OK);
-    kd::unique_hwnd parent(::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr,
-                                             nullptr, nullptr, nullptr));
-    CExplorer1 browser;
-    ASSERT_TRUE(browser.Create(parent.get(), RECT{0, 0, 300, 200}, IDC_EXPLORER1));
-
-    // The watch goes on before the first Navigate (the control may report at once), and only once.
+    // The event watch goes on before the first Navigate (the control may report at once), and only once.
     EXPECT_EQ(browser.Navigate("file:///C:/nowhere/faq.html", nullptr, nullptr, nullptr, nullptr), S_OK);
     EXPECT_EQ(browser.Navigate("about:blank", nullptr, nullptr, nullptr, nullptr), S_OK);
+    ASSERT_EQ(fake->invocations.size(), 2u);
+    EXPECT_EQ(fake->invocations[1].text, L"about:blank");
     EXPECT_EQ(fake->sinks.size(), 1u);
-
     fake->Fire(kDispidDocumentComplete);
     EXPECT_TRUE(m_log.lines.empty());
+
+    // A page the control cannot show, and a control that refuses, each leave a diagnostic line.
     fake->Fire(kDispidNavigateError);
     ASSERT_EQ(m_log.lines.size(), 1u);
     EXPECT_TRUE(IsNavigateErrorLine(m_log.lines[0])) << m_log.lines[0];
+    fake->invokeResult = E_FAIL;
+    EXPECT_EQ(browser.Navigate("about:blank", nullptr, nullptr, nullptr, nullptr), E_FAIL);
+    ASSERT_EQ(m_log.lines.size(), 2u);
+    EXPECT_EQ(m_log.lines[1].rfind("Line:", 0), 0u);
+    EXPECT_NE(m_log.lines[1].find(",Fun:CExplorer1::Navigate"), std::string::npos);
 
-    parent.reset();
+    parent.reset(); // destroys the browser window with it
+    EXPECT_FALSE(fake->HasSite());
     EXPECT_EQ(fake->Release(), 0u); // and with the control goes the watch
 }
 

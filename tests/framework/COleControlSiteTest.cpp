@@ -210,26 +210,16 @@ TEST_F(OleHost, AnswersAmbientPropertiesForAQuietBrowser)
 
 // The window class that names its control.
 
-TEST(OleControlWnd, ClassIsNamedByTheBracedClassIdentifier)
+TEST_F(OleHost, WindowOfTheClassCreatesItsControlAndClosesItWithItself)
 {
     const CLSID browser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
     EXPECT_EQ(kd::COleControlWnd::ClassName(browser), "{8856F961-340A-11D0-A96B-00C04FD705A2}");
-    HINSTANCE instance = ::GetModuleHandleA(nullptr);
-    EXPECT_TRUE(kd::COleControlWnd::Register(instance, kFakeClsid));
-    EXPECT_TRUE(kd::COleControlWnd::Register(instance, kFakeClsid)); // again: still fine
-    HWND other = ::CreateWindowExA(0, "STATIC", "", 0, 0, 0, 1, 1, nullptr, nullptr, nullptr, nullptr);
-    EXPECT_EQ(kd::COleControlWnd::CreateResult(other), E_INVALIDARG);
-    EXPECT_FALSE(kd::COleControlWnd::Site(other));
-    ::DestroyWindow(other);
-}
-
-TEST_F(OleHost, WindowOfTheClassCreatesItsControlAndClosesItWithItself)
-{
     FakeClassFactory factory(static_cast<IOleObject*>(m_fake));
     ClassRegistration registration(kFakeClsid, &factory);
     ASSERT_EQ(registration.Result(), S_OK);
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     ASSERT_TRUE(kd::COleControlWnd::Register(instance, kFakeClsid));
+    EXPECT_TRUE(kd::COleControlWnd::Register(instance, kFakeClsid)); // again: still fine
 
     HWND wnd = ::CreateWindowExA(0, kd::COleControlWnd::ClassName(kFakeClsid).c_str(), "", WS_CHILD | WS_VISIBLE,
                                  4, 4, 240, 160, m_top.get(), nullptr, instance, nullptr);
@@ -269,6 +259,7 @@ TEST_F(OleHost, WindowWhoseControlCannotBeCreatedStaysEmpty)
     kd::com_ptr<IDispatch> dispatch;
     EXPECT_EQ(kd::COleControlWnd::QueryControl(wnd, IID_IDispatch, dispatch.put_void()), E_NOINTERFACE);
     EXPECT_TRUE(::DestroyWindow(wnd));
+    EXPECT_EQ(kd::COleControlWnd::CreateResult(m_host), E_INVALIDARG); // not a window of the class
 }
 
 } // namespace
