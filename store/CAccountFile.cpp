@@ -10,6 +10,7 @@
 #include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 
 namespace {
 
@@ -209,11 +210,7 @@ bool CAccountFile::Load(std::FILE* file) {
     kd::LineEndDecoder decoder;
     std::size_t count = decoder.Decode(buffer.get(), total, buffer.get());
     count += decoder.Finish(buffer.get() + count);
-    try {
-        (void)Parse(buffer.get(), count);
-    } catch (const std::bad_alloc&) {
-        return false;  // Parse changes nothing unless it completes
-    }
+    (void)Parse(buffer.get(), count);
     return true;
 }
 
@@ -237,24 +234,33 @@ bool CAccountFile::Parse(const void* data, std::size_t count) {
 
     // Build the new contents aside and swap them in, so that a failed
     // allocation leaves the store as it was.
-    CAccountFile parsed;
-    std::memcpy(parsed.m_header.adminAccount, header.adminAccount, kTextFieldSize);
-    std::size_t position = headerBlockSize;
-    for (;;) {
-        // A record is taken only when its own bytes and an end marker's worth follow.
-        if (count < position || count - position < storedRecordSize + recordSize) break;
-        AccountRecord record;
-        parsed.DecryptRecord(bytes + position, record);
-        if (record.index == 0 && record.account[0] == '\0' && record.password[0] == '\0' &&
-            record.comment[0] == '\0')
-            break;
-        parsed.AppendRecord(record);
-        position += storedRecordSize;
-    }
+    try {
+        CAccountFile parsed;
+        std::memcpy(parsed.m_header.adminAccount, header.adminAccount, kTextFieldSize);
+        if (count >= headerBlockSize + recordSize) {
+            const std::size_t most = (count - headerBlockSize - recordSize) / storedRecordSize;
+            parsed.m_records.reserve(most);
+            parsed.m_index.Reserve(most);
+        }
+        std::size_t position = headerBlockSize;
+        for (;;) {
+            // A record is taken only when its own bytes and an end marker's worth follow.
+            if (count < position || count - position < storedRecordSize + recordSize) break;
+            AccountRecord record;
+            parsed.DecryptRecord(bytes + position, record);
+            if (record.index == 0 && record.account[0] == '\0' && record.password[0] == '\0' &&
+                record.comment[0] == '\0')
+                break;
+            parsed.AppendRecord(record);
+            position += storedRecordSize;
+        }
 
-    m_header = header;
-    m_records.swap(parsed.m_records);
-    m_index.swap(parsed.m_index);
+        m_header = header;
+        m_records.swap(parsed.m_records);
+        std::swap(m_index, parsed.m_index);
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     return true;
 }
 
@@ -334,23 +340,20 @@ bool CAccountFile::AddRecord(AccountRecord& record) {
 void CAccountFile::AppendRecord(const AccountRecord& record) {
     m_records.push_back(record);
     try {
-        m_index.emplace(HashTexts(record), static_cast<std::uint32_t>(m_records.size() - 1));
+        m_index.Append(HashTexts(record));
     } catch (...) {
         m_records.pop_back();
         throw;
     }
 }
 
-bool CAccountFile::FindRecord(const AccountRecord& record, std::uint64_t hash) const noexcept {
-    const auto [first, last] = m_index.equal_range(hash);
-    for (auto it = first; it != last; ++it)
-        if (IsSameRecord(m_records[it->second], record)) return true;
-    return false;
+bool CAccountFile::FindRecord(const AccountRecord& record, std::uint64_t hash) const {
+    return m_index.Contains(hash, [&](std::size_t position) { return IsSameRecord(m_records[position], record); });
 }
 
 void CAccountFile::ClearRecords() noexcept {
     std::vector<AccountRecord>().swap(m_records);
-    std::unordered_multimap<std::uint64_t, std::uint32_t>().swap(m_index);
+    m_index.Clear();
 }
 
 bool CAccountFile::EncryptRecord(const AccountRecord& record, std::uint8_t* out) const noexcept {

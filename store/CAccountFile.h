@@ -17,13 +17,13 @@
 #pragma once
 
 #include "AccountRecord.h"
+#include "RecordIndex.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
 #include <span>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 class CAccountFile {
@@ -110,11 +110,11 @@ public:
 
 private:
     void AppendRecord(const AccountRecord& record);
-    [[nodiscard]] bool FindRecord(const AccountRecord& record, std::uint64_t hash) const noexcept;
+    [[nodiscard]] bool FindRecord(const AccountRecord& record, std::uint64_t hash) const;
     [[nodiscard]] bool WriteTo(std::FILE* file);
 
     // Positions of the records by a hash of their three texts, so that AddRecord
     // need not walk the array.
-    std::unordered_multimap<std::uint64_t, std::uint32_t> m_index;
+    RecordIndex m_index;
     bool m_bSaveEnabled = false;
 };
