@@ -8,9 +8,9 @@ namespace kd {
 
 namespace {
 
-// Ambient properties a hosted browser asks its site for. The host is a
-// program's own help window: no dialogs of the control's own (script errors,
-// security prompts), and no attempt to dial a connection when offline.
+// Ambient properties a hosted browser asks its site for. What a program embeds
+// is its own content: no dialogs of the control's own (script errors, security
+// prompts), and no attempt to dial a connection when offline.
 constexpr DISPID kAmbientUserMode = DISPID_AMBIENT_USERMODE;
 constexpr DISPID kAmbientSilent = -5502;              // DISPID_AMBIENT_SILENT
 constexpr DISPID kAmbientOfflineIfNotConnected = -5501; // DISPID_AMBIENT_OFFLINEIFNOTCONNECTED
