@@ -25,17 +25,25 @@ struct Tables {
     uint64_t pc2d[4][128];   // PC-2 of D, likewise
 };
 
-// Output bit j of a permutation table takes input element table[j] - 1.
+// For a table whose output element j takes input element table[j] - 1: the
+// output bits that each input element feeds.
 template <std::size_t N>
-constexpr uint64_t PermuteByte(const std::array<std::uint8_t, N>& table, unsigned firstInput,
-                               unsigned value, unsigned inputOffset = 0) {
-    uint64_t out = 0;
-    for (std::size_t j = 0; j < N; ++j) {
-        const unsigned src = table[j] - 1u - inputOffset;
-        if (src >= firstInput && src < firstInput + 8 && ((value >> (src - firstInput)) & 1u))
-            out |= uint64_t{1} << j;
+constexpr std::array<uint64_t, 64> OutputMasks(const std::array<std::uint8_t, N>& table) {
+    std::array<uint64_t, 64> masks{};
+    for (std::size_t j = 0; j < N; ++j) masks[table[j] - 1u] |= uint64_t{1} << j;
+    return masks;
+}
+
+// row[v] = OR of masks[first + b] over the bits b set in v (built from v with
+// its lowest bit cleared, which keeps compile-time evaluation short).
+template <std::size_t Size>
+constexpr void FillRow(uint64_t (&row)[Size], const std::array<uint64_t, 64>& masks, unsigned first) {
+    row[0] = 0;
+    for (unsigned v = 1; v < Size; ++v) {
+        unsigned low = 0;
+        while (!((v >> low) & 1u)) ++low;
+        row[v] = row[v & (v - 1)] | masks[first + low];
     }
-    return out;
 }
 
 // A round key element j (0-47) lives in group j / 6 at bit j % 6; groups 0, 2,
@@ -45,23 +53,14 @@ constexpr unsigned RoundKeyBit(unsigned j) {
     return (group & 1u) * 32 + (group / 2) * 8 + j % 6;
 }
 
-constexpr uint64_t Pc2Chunk(unsigned firstInput, unsigned value) {
-    uint64_t out = 0;
-    for (unsigned j = 0; j < 48; ++j) {
-        const unsigned src = kPC2[j] - 1u;
-        if (src >= firstInput && src < firstInput + 7 && ((value >> (src - firstInput)) & 1u))
-            out |= uint64_t{1} << RoundKeyBit(j);
-    }
-    return out;
-}
-
 constexpr Tables MakeTables() {
     Tables t{};
-    for (unsigned p = 0; p < 8; ++p)
-        for (unsigned v = 0; v < 256; ++v) {
-            t.ip[p][v] = PermuteByte(kIP, p * 8, v);
-            t.fp[p][v] = PermuteByte(kIPInverse, p * 8, v);
-        }
+    const auto ip = OutputMasks(kIP);
+    const auto fp = OutputMasks(kIPInverse);
+    for (unsigned p = 0; p < 8; ++p) {
+        FillRow(t.ip[p], ip, p * 8);
+        FillRow(t.fp[p], fp, p * 8);
+    }
     for (unsigned j = 0; j < 8; ++j)
         for (unsigned x = 0; x < 64; ++x) {
             const unsigned row = 2 * (x & 1u) + ((x >> 5) & 1u);
@@ -78,16 +77,17 @@ constexpr Tables MakeTables() {
             // The rounds keep both halves rotated left by one (see F).
             t.sp[j][x] = (out << 1) | (out >> 31);
         }
-    for (unsigned p = 0; p < 8; ++p)
-        for (unsigned v = 0; v < 128; ++v) {
-            const uint64_t bits = PermuteByte(kPC1, p * 8, v);  // 56 bits: C 0-27, D 28-55
-            t.pc1[p][v] = (bits & 0xFFFFFFFu) | ((bits >> 28) << 32);
-        }
-    for (unsigned q = 0; q < 4; ++q)
-        for (unsigned v = 0; v < 128; ++v) {
-            t.pc2c[q][v] = Pc2Chunk(7 * q, v);
-            t.pc2d[q][v] = Pc2Chunk(28 + 7 * q, v);
-        }
+    // PC-1 output: C in bits 0-27, D moved up to bits 32-59.
+    auto pc1 = OutputMasks(kPC1);
+    for (auto& m : pc1) m = (m & 0xFFFFFFFu) | ((m >> 28) << 32);
+    for (unsigned p = 0; p < 8; ++p) FillRow(t.pc1[p], pc1, p * 8);
+    // PC-2 output as the packed round key layout.
+    std::array<uint64_t, 64> pc2{};
+    for (unsigned j = 0; j < 48; ++j) pc2[kPC2[j] - 1u] |= uint64_t{1} << RoundKeyBit(j);
+    for (unsigned q = 0; q < 4; ++q) {
+        FillRow(t.pc2c[q], pc2, 7 * q);
+        FillRow(t.pc2d[q], pc2, 28 + 7 * q);
+    }
     return t;
 }
 
