@@ -282,6 +282,7 @@ bool CAccountFile::Save() {
         if (!file) return false;
         bool ok = WriteTo(file.get()) && kd::fileio::FlushToDisk(file.get());
         ok = (std::fclose(file.release()) == 0) && ok;
+        if (ok) kd::fileio::CopyPermissions(m_strFileName, temp);
         if (!ok || !kd::fileio::Replace(temp, m_strFileName)) {
             kd::fileio::Remove(temp);
             return false;

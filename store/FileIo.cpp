@@ -93,6 +93,15 @@ void Remove(const std::string& name) noexcept {
     fs::remove(path, ec);
 }
 
+void CopyPermissions(const std::string& from, const std::string& to) noexcept {
+    fs::path source, target;
+    if (!ToPath(from, source) || !ToPath(to, target)) return;
+    std::error_code ec;
+    const auto status = fs::status(source, ec);
+    if (ec || status.type() != fs::file_type::regular) return;
+    fs::permissions(target, status.permissions(), ec);
+}
+
 void SyncFolderOf(const std::string& name) noexcept {
 #ifndef _WIN32
     fs::path path;

@@ -33,6 +33,9 @@ enum class Kind { Missing, File, Directory, Other, Unknown };
 
 void Remove(const std::string& name) noexcept;
 
+// Gives `to` the permissions of `from`, if `from` exists (errors ignored).
+void CopyPermissions(const std::string& from, const std::string& to) noexcept;
+
 // Makes a completed rename durable where the system needs that (POSIX).
 void SyncFolderOf(const std::string& name) noexcept;
 

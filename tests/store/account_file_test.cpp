@@ -107,6 +107,27 @@ TEST_F(AccountFile, RecordsRoundTripInOrderWithTheirIndexAndSizes) {
     EXPECT_EQ(Entries(again), entries);
 }
 
+TEST_F(AccountFile, ReservedHeaderBytesAreCarriedToTheNextWrite) {
+    CreateFile("paul", "pw", SomeEntries(1));
+    Bytes logical = kd::DecodeLineEnds(ReadFile("paul.qrd"));
+    const Bytes reserved = {0x0A, 0x1A, 0xFF, 0x0D, 0x01};
+    std::copy(reserved.begin(), reserved.end(), logical.begin() + 11);
+    logical[0] = 'X';  // magic is refreshed on writing
+    Bytes stored;
+    kd::EncodeLineEnds(logical, stored);
+    WriteFile("paul.qrd", stored);
+
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("paul"));
+    EXPECT_EQ(Bytes(store.m_header.reserved, store.m_header.reserved + 5), reserved);
+    store.EnableSave();
+    ASSERT_TRUE(store.Save());
+    const Bytes rewritten = kd::DecodeLineEnds(ReadFile("paul.qrd"));
+    EXPECT_EQ(Bytes(rewritten.begin() + 11, rewritten.begin() + 16), reserved);
+    EXPECT_EQ(rewritten[0], 'C');
+    EXPECT_EQ(rewritten.size(), 412u + 772u + 388u);
+}
+
 TEST_F(AccountFile, AdminNameIsInClearAtOffset28AndNoPasswordIsInClear) {
     CreateFile("carol", "TopSecretPassword", {{"svc", "AnotherSecretValue", "comment text here"}});
     const Bytes stored = ReadFile("carol.qrd");
@@ -394,6 +415,10 @@ TEST_F(AccountFile, SaveWithoutAFileNameFails) {
 
 TEST_F(AccountFile, SaveReplacesTheOldFileWhole) {
     CreateFile("liam", "pw", SomeEntries(10));
+#ifndef _WIN32
+    namespace fs = std::filesystem;
+    fs::permissions("liam.qrd", fs::perms::owner_read | fs::perms::owner_write);
+#endif
     CAccountFile store;
     ASSERT_TRUE(store.Open("liam"));
     store.EnableSave();
@@ -405,6 +430,9 @@ TEST_F(AccountFile, SaveReplacesTheOldFileWhole) {
     ASSERT_TRUE(store.Save());
     EXPECT_EQ(kd::DecodeLineEnds(ReadFile("liam.qrd")).size(), 412u + 772u * 2 + 388u);
     EXPECT_EQ(FolderEntries(), std::vector<std::string>{"liam.qrd"});
+#ifndef _WIN32
+    EXPECT_EQ(fs::status("liam.qrd").permissions(), fs::perms::owner_read | fs::perms::owner_write);
+#endif
 }
 
 #ifndef _WIN32
