@@ -1,0 +1,237 @@
+#include "AppTestSupport.h"
+
+#include <chrono>
+#include <fstream>
+#include <iterator>
+#include <map>
+
+#include "CApp.h"
+
+namespace kdtest {
+
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder(const std::string& tag) : m_previous(fs::current_path())
+{
+    static int counter = 0;
+    const fs::path base = fs::temp_directory_path();
+    for (;;) {
+        m_path = base / (tag + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" +
+                         std::to_string(::GetTickCount()));
+        if (fs::create_directory(m_path)) break;
+    }
+    fs::current_path(m_path);
+}
+
+TempFolder::~TempFolder()
+{
+    std::error_code ec;
+    fs::current_path(m_previous, ec);
+    fs::remove_all(m_path, ec);
+}
+
+bool Pump(DWORD ms)
+{
+    bool quit = false;
+    const DWORD start = ::GetTickCount();
+    do {
+        MSG msg;
+        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                continue;
+            }
+            kd::CApp* app = kd::CApp::Current();
+            if (app && app->PreTranslateMessage(msg)) continue;
+            ::TranslateMessage(&msg);
+            ::DispatchMessageA(&msg);
+        }
+        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+    } while (::GetTickCount() - start < ms);
+    return quit;
+}
+
+std::string WindowText(HWND wnd)
+{
+    const int length = ::GetWindowTextLengthA(wnd);
+    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
+    const int got = ::GetWindowTextA(wnd, text.data(), static_cast<int>(text.size()));
+    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
+    return text;
+}
+
+std::string ItemText(HWND dialog, int id) { return WindowText(::GetDlgItem(dialog, id)); }
+
+void SetItemText(HWND dialog, int id, const std::string& text)
+{
+    ::SendMessageA(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void Click(HWND dialog, int id)
+{
+    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+bool IsItemEnabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
+
+int FocusedId(DWORD thread)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(thread, &info) || !info.hwndFocus) return 0;
+    return ::GetDlgCtrlID(info.hwndFocus);
+}
+
+std::vector<char> ReadFile(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::string ReadText(const fs::path& path)
+{
+    const std::vector<char> bytes = ReadFile(path);
+    return {bytes.begin(), bytes.end()};
+}
+
+DialogResponder::DialogResponder() : m_uiThread(::GetCurrentThreadId()), m_thread([this] { Run(); }) {}
+
+DialogResponder::~DialogResponder()
+{
+    m_stop = true;
+    m_thread.join();
+}
+
+void DialogResponder::Expect(const std::string& caption, Action action)
+{
+    std::lock_guard lock(m_mutex);
+    m_steps.push_back({caption, std::move(action)});
+}
+
+void DialogResponder::Fill(HWND dialog, const std::vector<std::pair<int, std::string>>& texts, int button)
+{
+    for (const auto& [id, text] : texts)
+        ::SendMessageA(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, button)));
+}
+
+std::vector<std::string> DialogResponder::Messages()
+{
+    std::lock_guard lock(m_mutex);
+    return m_messages;
+}
+
+std::vector<int> DialogResponder::FocusAfterMessages()
+{
+    std::lock_guard lock(m_mutex);
+    return m_focus;
+}
+
+std::vector<std::string> DialogResponder::Unexpected()
+{
+    std::lock_guard lock(m_mutex);
+    return m_unexpected;
+}
+
+size_t DialogResponder::PendingSteps()
+{
+    std::lock_guard lock(m_mutex);
+    return m_steps.size();
+}
+
+void DialogResponder::Clear()
+{
+    std::lock_guard lock(m_mutex);
+    m_steps.clear();
+    m_messages.clear();
+    m_focus.clear();
+    m_unexpected.clear();
+}
+
+void DialogResponder::Run()
+{
+    while (!m_stop) {
+        Poll();
+        ::Sleep(15);
+    }
+}
+
+namespace {
+
+struct Candidates {
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectWindow(HWND wnd, LPARAM lp)
+{
+    if (::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) reinterpret_cast<Candidates*>(lp)->windows.push_back(wnd);
+    return TRUE;
+}
+
+} // namespace
+
+void DialogResponder::Poll()
+{
+    auto& acted = m_acted;
+    auto& firstSeen = m_firstSeen;
+    const DWORD now = ::GetTickCount();
+
+    // The focus left behind by the last message box, once it has closed.
+    if (m_lastBox && !::IsWindow(m_lastBox)) {
+        ::Sleep(60);
+        std::lock_guard lock(m_mutex);
+        m_focus.push_back(FocusedId(m_uiThread));
+        m_lastBox = nullptr;
+    }
+    if (m_lastBox) return;
+
+    Candidates found;
+    ::EnumThreadWindows(m_uiThread, CollectWindow, reinterpret_cast<LPARAM>(&found));
+    for (HWND wnd : found.windows) {
+        char name[64] = {};
+        ::GetClassNameA(wnd, name, sizeof name);
+        if (std::string(name) != "#32770") continue;  // dialogs only
+        const std::string caption = WindowText(wnd);
+        if (caption == "Kordane" && !::GetWindow(wnd, GW_OWNER)) continue;  // the main dialog itself
+        if (auto it = acted.find(wnd); it != acted.end() && now - it->second < 400) continue;
+
+        Action action;
+        {
+            std::lock_guard lock(m_mutex);
+            if (!m_steps.empty() && m_steps.front().caption == caption) {
+                action = std::move(m_steps.front().action);
+                m_steps.pop_front();
+            }
+        }
+        if (action) {
+            acted[wnd] = now;
+            firstSeen.erase(wnd);
+            action(wnd);
+            return;
+        }
+        if (caption == kMessageCaption) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_messages.push_back(ItemText(wnd, 1021));
+            }
+            m_lastBox = wnd;
+            acted[wnd] = now;
+            ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(1018, BN_CLICKED), 0);
+            return;
+        }
+        auto seen = firstSeen.emplace(wnd, now).first;
+        if (now - seen->second > 1500) {
+            {
+                std::lock_guard lock(m_mutex);
+                m_unexpected.push_back(caption);
+            }
+            acted[wnd] = now;
+            firstSeen.erase(wnd);
+            ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            return;
+        }
+    }
+}
+
+} // namespace kdtest

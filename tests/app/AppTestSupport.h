@@ -1,0 +1,101 @@
+// Shared by Kordane's GUI tests: a fresh working folder, message pumping through
+// the application's pre-translation, and a responder thread that answers the
+// modal dialogs the program opens, as a user would.
+#pragma once
+
+#include <windows.h>
+
+#include <atomic>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace kdtest {
+
+// A new empty folder made the current directory; removed (and the previous
+// current directory restored) at the end of the scope.
+class TempFolder {
+public:
+    explicit TempFolder(const std::string& tag = "kd");
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    ~TempFolder();
+    [[nodiscard]] const std::filesystem::path& path() const noexcept { return m_path; }
+
+private:
+    std::filesystem::path m_previous;
+    std::filesystem::path m_path;
+};
+
+// Dispatches this thread's messages for `ms` through the application's
+// pre-translation, as the program's loop does. True when WM_QUIT came by.
+bool Pump(DWORD ms = 150);
+
+std::string WindowText(HWND wnd);
+std::string ItemText(HWND dialog, int id);
+void SetItemText(HWND dialog, int id, const std::string& text);
+// Presses a button of a window of this thread (returns after its handler).
+void Click(HWND dialog, int id);
+bool IsItemEnabled(HWND dialog, int id);
+// The control id of the focused window of `thread` (0 when none).
+int FocusedId(DWORD thread);
+std::vector<char> ReadFile(const std::filesystem::path& path);
+std::string ReadText(const std::filesystem::path& path);
+
+// Answers the modal dialogs that the current thread opens while it runs their
+// loops. Steps queued with Expect run in order, each on the first enabled
+// window with its caption. A "Message Box" without a queued step is read and
+// confirmed with OK. Any other dialog without a step is cancelled after a
+// while and reported as unexpected, so no test can hang on a modal loop.
+class DialogResponder {
+public:
+    using Action = std::function<void(HWND)>;
+
+    DialogResponder();
+    DialogResponder(const DialogResponder&) = delete;
+    DialogResponder& operator=(const DialogResponder&) = delete;
+    ~DialogResponder();
+
+    void Expect(const std::string& caption, Action action);
+    // Sets texts and presses a button (posted, so the dialog's loop runs it).
+    static void Fill(HWND dialog, const std::vector<std::pair<int, std::string>>& texts, int button);
+
+    [[nodiscard]] std::vector<std::string> Messages();     // texts of the message boxes, in order
+    [[nodiscard]] std::vector<int> FocusAfterMessages();   // focused control id after each box closed
+    [[nodiscard]] std::vector<std::string> Unexpected();
+    [[nodiscard]] size_t PendingSteps();
+    void Clear();
+
+private:
+    struct Step {
+        std::string caption;
+        Action action;
+    };
+    void Run();
+    void Poll();
+
+    DWORD m_uiThread;
+    std::mutex m_mutex;
+    std::deque<Step> m_steps;
+    std::vector<std::string> m_messages;
+    std::vector<int> m_focus;
+    std::vector<std::string> m_unexpected;
+    HWND m_lastBox = nullptr;
+    // Windows acted on recently are left alone until their dialog has reacted.
+    std::map<HWND, DWORD> m_acted;
+    std::map<HWND, DWORD> m_firstSeen;
+    std::atomic<bool> m_stop{false};
+    std::thread m_thread;
+};
+
+// Standard messages of the program.
+inline constexpr const char* kMessageCaption = "Message Box";
+inline constexpr const char* kLoginCaption = "Login Dialog";
+inline constexpr const char* kCreateCaption = "Create Admin Dialog";
+
+} // namespace kdtest

@@ -1,0 +1,138 @@
+#include "SessionTest.h"
+
+#include "CAccountFile.h"
+#include "CListView.h"
+
+CKordaneApp theApp;
+
+namespace kdtest {
+
+void Session::SetUp() {}
+
+void Session::TearDown()
+{
+    Exit();
+    EXPECT_EQ(m_responder.PendingSteps(), 0u) << "a dialog the test expected never opened";
+    EXPECT_TRUE(m_responder.Unexpected().empty()) << "unexpected dialog: " << m_responder.Unexpected().front();
+}
+
+void Session::Start()
+{
+    ASSERT_TRUE(theApp.InitInstance());
+    m_running = true;
+    CKordaneDlg* dlg = CKordaneDlg::FromApp();
+    ASSERT_NE(dlg, nullptr);
+    m_main = dlg->GetSafeHwnd();
+    Pump(400);
+    ASSERT_TRUE(::IsWindowVisible(m_main));
+}
+
+void Session::Exit()
+{
+    if (!m_running) return;
+    m_running = false;
+    theApp.ExitInstance();
+    m_main = nullptr;
+}
+
+std::string Session::Log() const
+{
+    return ReadText(m_folder.path() / "Scrivet" / (theApp.AppName() + ".txt"));
+}
+
+std::string Session::Cell(int row, int column) const
+{
+    kd::CListView list;
+    list.Attach(::GetDlgItem(m_main, IDC_LIST_ACCOUNTS));
+    return list.GetItemText(row, column);
+}
+
+std::vector<Row> Session::ListRows() const
+{
+    kd::CListView list;
+    list.Attach(::GetDlgItem(m_main, IDC_LIST_ACCOUNTS));
+    std::vector<Row> rows;
+    for (int row = 0; row < list.GetItemCount(); ++row)
+        rows.push_back({list.GetItemText(row, 0), list.GetItemText(row, 1), list.GetItemText(row, 2)});
+    return rows;
+}
+
+void Session::CreateAdmin(const std::string& account, const std::string& password, const std::string& confirm)
+{
+    m_responder.Expect(kCreateCaption, [=](HWND dlg) {
+        DialogResponder::Fill(dlg, {{1017, account}, {1009, password}, {1016, confirm}}, IDOK);
+    });
+    Click(m_main, IDC_BUTTON_CREATEADMIN);
+}
+
+void Session::Login(const std::string& account, const std::string& password)
+{
+    m_responder.Expect(kLoginCaption,
+                       [=](HWND dlg) { DialogResponder::Fill(dlg, {{1017, account}, {1009, password}}, IDOK); });
+    Click(m_main, IDC_BUTTON_LOGIN);
+}
+
+void Session::LoginExpectingFailure(const std::string& account, const std::string& password)
+{
+    m_responder.Expect(kLoginCaption,
+                       [=](HWND dlg) { DialogResponder::Fill(dlg, {{1017, account}, {1009, password}}, IDOK); });
+    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {}, IDCANCEL); });
+    Click(m_main, IDC_BUTTON_LOGIN);
+}
+
+void Session::CreateAdminExpectingFailure(const std::string& account, const std::string& password,
+                                          const std::string& confirm)
+{
+    m_responder.Expect(kCreateCaption, [=](HWND dlg) {
+        DialogResponder::Fill(dlg, {{1017, account}, {1009, password}, {1016, confirm}}, IDOK);
+    });
+    m_responder.Expect(kCreateCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {}, IDCANCEL); });
+    Click(m_main, IDC_BUTTON_CREATEADMIN);
+}
+
+void Session::SetFields(const std::string& id, const std::string& password, const std::string& comment)
+{
+    SetItemText(m_main, IDC_EDIT_ID, id);
+    SetItemText(m_main, IDC_EDIT_PASSWORD, password);
+    SetItemText(m_main, IDC_EDIT_COMMENT, comment);
+}
+
+void Session::SelectRow(int row)
+{
+    kd::CListView list;
+    list.Attach(::GetDlgItem(m_main, IDC_LIST_ACCOUNTS));
+    // Clear first, so the row's own change is a whole selected-and-focused one.
+    list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
+    list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    Pump(50);
+}
+
+void Session::WriteAccountFile(const std::string& admin, const std::string& password, const std::vector<Row>& rows)
+{
+    CAccountFile file;
+    ASSERT_TRUE(file.Open(admin.c_str()));
+    kd::SetText(file.m_header.adminAccount, admin);
+    kd::SetText(file.m_header.adminPassword, password);
+    for (const Row& row : rows) {
+        AccountRecord record{};
+        kd::SetText(record.account, row[0]);
+        kd::SetText(record.password, row[1]);
+        kd::SetText(record.comment, row[2]);
+        file.AddRecord(record);
+    }
+    file.EnableSave();
+    ASSERT_TRUE(file.Save());
+}
+
+std::vector<Row> Session::ReadAccountFile(const std::string& admin)
+{
+    CAccountFile file;
+    std::vector<Row> rows;
+    if (!file.Open(admin.c_str())) return rows;
+    for (const AccountRecord& r : file.GetRecords())
+        rows.push_back({std::string(kd::GetText(r.account)), std::string(kd::GetText(r.password)),
+                        std::string(kd::GetText(r.comment))});
+    return rows;
+}
+
+} // namespace kdtest

@@ -1,0 +1,126 @@
+// Kordane.exe started as a process of its own in a given folder, for the
+// end-to-end start-up tests.
+#pragma once
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstring>
+#include <filesystem>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "AppTestSupport.h"
+
+namespace kdtest {
+
+namespace fs = std::filesystem;
+
+
+inline fs::path BinDirectory()
+{
+    std::string path(MAX_PATH, '\0');
+    path.resize(::GetModuleFileNameA(nullptr, path.data(), MAX_PATH));
+    return fs::path(path).parent_path();
+}
+
+struct TopWindow {
+    DWORD pid;
+    std::string caption;
+    HWND found;
+};
+
+inline BOOL CALLBACK MatchTop(HWND wnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<TopWindow*>(lp);
+    DWORD pid = 0;
+    ::GetWindowThreadProcessId(wnd, &pid);
+    if (pid == s->pid && ::IsWindowVisible(wnd) && WindowText(wnd) == s->caption) {
+        s->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// Kordane.exe running in `folder`, ended (Exit pressed, or killed) at scope end.
+class Program {
+public:
+    explicit Program(const fs::path& folder)
+    {
+        const std::string exe = (BinDirectory() / "Kordane.exe").string();
+        std::string commandLine = "\"" + exe + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        m_ok = ::CreateProcessA(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                folder.string().c_str(), &si, &m_pi);
+    }
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+    ~Program()
+    {
+        if (!m_ok) return;
+        if (::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_TIMEOUT) {
+            Press(IDOK);
+            if (::WaitForSingleObject(m_pi.hProcess, 10000) == WAIT_TIMEOUT) ::TerminateProcess(m_pi.hProcess, 99);
+        }
+        ::CloseHandle(m_pi.hThread);
+        ::CloseHandle(m_pi.hProcess);
+    }
+
+    [[nodiscard]] bool started() const noexcept { return m_ok; }
+
+    HWND WaitWindow(const std::string& caption, DWORD ms = 20000) const
+    {
+        const DWORD start = ::GetTickCount();
+        for (;;) {
+            TopWindow search{m_pi.dwProcessId, caption, nullptr};
+            ::EnumWindows(MatchTop, reinterpret_cast<LPARAM>(&search));
+            if (search.found) return search.found;
+            if (::GetTickCount() - start > ms || ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
+            ::Sleep(30);
+        }
+    }
+
+    // Presses a button of the main dialog (or of the dialog given).
+    void Press(int id, HWND wnd = nullptr) const
+    {
+        if (!wnd) wnd = WaitWindow("Kordane", 2000);
+        if (wnd) ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+    }
+
+    // Waits for the end; answers the exit code, or -1 on a timeout.
+    long WaitExit(DWORD ms = 15000) const
+    {
+        if (::WaitForSingleObject(m_pi.hProcess, ms) != WAIT_OBJECT_0) return -1;
+        DWORD code = 0;
+        ::GetExitCodeProcess(m_pi.hProcess, &code);
+        return static_cast<long>(code);
+    }
+
+private:
+    PROCESS_INFORMATION m_pi{};
+    bool m_ok = false;
+};
+
+inline std::string LogOf(const fs::path& folder) { return ReadText(folder / "Scrivet" / "Kordane.txt"); }
+
+inline size_t Count(const std::string& text, const std::string& what)
+{
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
+// Runs the program in `folder` until its main dialog shows, then presses Exit.
+inline void RunOnce(const fs::path& folder)
+{
+    Program program(folder);
+    ASSERT_TRUE(program.started());
+    ASSERT_NE(program.WaitWindow("Kordane"), nullptr) << "main dialog did not show";
+    program.Press(IDOK);
+    EXPECT_EQ(program.WaitExit(), 0);
+}
+
+
+} // namespace kdtest

@@ -1,0 +1,327 @@
+// The main dialog driven as a user would: its states, buttons, keys, the
+// editor's Insert/Update/Delete rules and what reaches the account file.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <filesystem>
+
+#include "SessionTest.h"
+
+using namespace kdtest;
+namespace fs = std::filesystem;
+
+namespace {
+
+using MainDialog = Session;
+
+constexpr int kEditorIds[] = {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT};
+
+// The list row count of the main dialog.
+int RowCount(HWND main) { return ListView_GetItemCount(::GetDlgItem(main, IDC_LIST_ACCOUNTS)); }
+
+// Presses a button of the main dialog and answers the control that has the
+// focus once its handler (and any message box it showed) is done.
+int ClickThenFocus(HWND main, int id)
+{
+    Click(main, id);
+    return ::GetDlgCtrlID(::GetFocus());
+}
+
+} // namespace
+
+TEST_F(MainDialog, StartsHiddenThenShowsItselfLoggedOut)
+{
+    ASSERT_TRUE(theApp.InitInstance());
+    m_running = true;
+    m_main = CKordaneDlg::FromApp()->GetSafeHwnd();
+    EXPECT_FALSE(::IsWindowVisible(m_main)) << "created hidden";
+    EXPECT_TRUE(fs::is_directory("Tmp"));
+    EXPECT_TRUE(fs::is_directory("Scrivet"));
+    Pump(400);
+    EXPECT_TRUE(::IsWindowVisible(m_main)) << "shown by its timer";
+    EXPECT_EQ(WindowText(m_main), "Kordane");
+
+    for (int id : {IDC_BUTTON_LOGIN, IDC_BUTTON_CREATEADMIN, IDC_BUTTON_HELP, IDOK}) EXPECT_TRUE(IsItemEnabled(m_main, id)) << id;
+    for (int id : {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT, IDC_BUTTON_INSERT, IDC_BUTTON_UPDATE,
+                   IDC_BUTTON_DELETE})
+        EXPECT_FALSE(IsItemEnabled(m_main, id)) << id;
+
+    HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
+    EXPECT_EQ(ListView_GetItemCount(list), 0);
+    const DWORD ex = ListView_GetExtendedListViewStyle(list);
+    EXPECT_EQ(ex & (LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT), DWORD(LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT));
+    HWND header = ListView_GetHeader(list);
+    ASSERT_EQ(Header_GetItemCount(header), 3);
+    const char* headings[] = {"ID(Account)", "Password", "Comment"};
+    for (int i = 0; i < 3; ++i) {
+        char text[64] = {};
+        LVCOLUMNA col{};
+        col.mask = LVCF_TEXT | LVCF_WIDTH | LVCF_FMT;
+        col.pszText = text;
+        col.cchTextMax = sizeof text;
+        ASSERT_TRUE(::SendMessageA(list, LVM_GETCOLUMNA, i, reinterpret_cast<LPARAM>(&col)));
+        EXPECT_STREQ(text, headings[i]);
+        EXPECT_EQ(col.cx, 150);
+        EXPECT_EQ(col.fmt & LVCFMT_JUSTIFYMASK, LVCFMT_LEFT);
+    }
+
+    // System menu: a separator, then the about item with command 16.
+    HMENU sys = ::GetSystemMenu(m_main, FALSE);
+    const int count = ::GetMenuItemCount(sys);
+    ASSERT_GE(count, 2);
+    EXPECT_EQ(::GetMenuItemID(sys, count - 1), 16u);
+    char item[64] = {};
+    ::GetMenuStringA(sys, count - 1, item, sizeof item, MF_BYPOSITION);
+    EXPECT_STREQ(item, "About Kordane(&A)...");
+    EXPECT_EQ(::GetMenuState(sys, count - 2, MF_BYPOSITION) & MF_SEPARATOR, UINT(MF_SEPARATOR));
+    // Not the caption icon, but the minimised window's drag icon.
+    EXPECT_NE(::SendMessageA(m_main, WM_QUERYDRAGICON, 0, 0), 0);
+}
+
+TEST_F(MainDialog, ExitButtonAndCloseBoxEndTheMessageLoop)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Click(m_main, IDOK);
+    EXPECT_TRUE(Pump(100)) << "Exit posts the quit message";
+    ::PostMessageA(m_main, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(Pump(100)) << "closing posts the quit message";
+    EXPECT_TRUE(::IsWindow(m_main)) << "the window goes at shutdown, not before";
+    Exit();
+    EXPECT_FALSE(::IsWindow(m_main));
+    EXPECT_EQ(theApp.MainWindow(), nullptr) << "the dialog deleted itself with its window";
+}
+
+TEST_F(MainDialog, EscapeAndReturnNeitherCloseNorPressAButton)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND exitButton = ::GetDlgItem(m_main, IDOK);
+    HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
+    for (HWND target : {exitButton, list, m_main}) {
+        ::SetFocus(target);
+        for (WPARAM key : {VK_RETURN, VK_ESCAPE}) {
+            ::PostMessageA(target, WM_KEYDOWN, key, 1);
+            ::PostMessageA(target, WM_CHAR, key, 1);
+            ::PostMessageA(target, WM_KEYUP, key, 0xC0000001);
+            EXPECT_FALSE(Pump(100)) << "key " << key << " ended the program";
+            EXPECT_TRUE(::IsWindowVisible(m_main));
+        }
+    }
+    // Other keys still get the dialog's handling: Tab moves the focus on.
+    ::SetFocus(exitButton);
+    ::PostMessageA(exitButton, WM_KEYDOWN, VK_TAB, 1);
+    Pump(100);
+    EXPECT_NE(::GetFocus(), exitButton);
+    EXPECT_TRUE(m_responder.Messages().empty());
+}
+
+TEST_F(MainDialog, AboutBoxComesFromTheSystemMenu)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    std::vector<std::string> texts;
+    m_responder.Expect("About Kordane", [&](HWND dlg) {
+        for (HWND child = ::GetWindow(dlg, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            texts.push_back(WindowText(child));
+        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    ::SendMessageA(m_main, WM_SYSCOMMAND, 16, 0);
+    ASSERT_EQ(texts.size(), 4u);
+    EXPECT_EQ(texts[1], "Kordane Version 1.0");
+    EXPECT_EQ(texts[3], "OK");
+    // Other system commands keep their platform meaning.
+    ::SendMessageA(m_main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
+    Pump(100);
+    EXPECT_TRUE(::IsIconic(m_main));
+    ::RedrawWindow(m_main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // minimised icon painting
+    ::SendMessageA(m_main, WM_SYSCOMMAND, SC_RESTORE, 0);
+    Pump(100);
+    EXPECT_FALSE(::IsIconic(m_main));
+}
+
+TEST_F(MainDialog, HelpDialogOpensWithItsButtonsAndCloses)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    bool seen = false;
+    m_responder.Expect("Help Dialog", [&](HWND dlg) {
+        seen = ItemText(dlg, 3) == "Visit out web site" && ItemText(dlg, IDOK) == "Close" &&
+               ::GetDlgItem(dlg, IDC_EXPLORER1) != nullptr;
+        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    });
+    Click(m_main, IDC_BUTTON_HELP);
+    EXPECT_TRUE(seen);
+    EXPECT_TRUE(::IsWindowEnabled(m_main)) << "the main dialog is usable again";
+}
+
+TEST_F(MainDialog, AdministratorCreationEnablesTheEditorAndEntriesSurviveExitAndLogin)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    CreateAdmin("alice", "Secret", "Secret");
+    EXPECT_TRUE(m_responder.Messages().empty()) << "creation shows no message";
+    EXPECT_TRUE(fs::exists("alice.qrd"));
+    EXPECT_EQ(fs::file_size("alice.qrd"), 0u) << "the file stays empty until the program ends";
+    for (int id : kEditorIds) EXPECT_TRUE(IsItemEnabled(m_main, id));
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_INSERT));
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN));
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_CREATEADMIN));
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_UPDATE));
+    EXPECT_EQ(RowCount(m_main), 0);
+
+    SetFields("mail", "pw1", "work");
+    Click(m_main, IDC_BUTTON_INSERT);
+    SetFields("bank", "pw2", "");
+    Click(m_main, IDC_BUTTON_INSERT);
+    SetFields("shop", "pw3", "x");
+    Click(m_main, IDC_BUTTON_INSERT);
+    ASSERT_TRUE(m_responder.Messages().empty());
+    const std::vector<Row> rows = {{"mail", "pw1", "work"}, {"bank", "pw2", ""}, {"shop", "pw3", "x"}};
+    EXPECT_EQ(ListRows(), rows) << "new rows go to the end; an empty comment is fine";
+    Exit();
+    EXPECT_EQ(ReadAccountFile("alice"), rows);
+
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Login("alice", "Secret");
+    EXPECT_EQ(m_responder.Messages(), std::vector<std::string>{"Login success."});
+    EXPECT_EQ(ListRows(), rows);
+    HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
+    for (int row = 0; row < 3; ++row) {
+        LVITEMA item{};
+        item.mask = LVIF_PARAM;
+        item.iItem = row;
+        ListView_GetItem(list, &item);
+        EXPECT_EQ(item.lParam, row) << "item data is the entry number";
+    }
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN));
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_INSERT));
+}
+
+TEST_F(MainDialog, InsertChecksItsFieldsAndRejectsAnEqualRow)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    CreateAdmin("bob", "pw", "pw");
+
+    SetFields("", "p", "c");
+    EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_INSERT), IDC_EDIT_ID);
+    SetFields("a", "", "c");
+    EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_INSERT), IDC_EDIT_PASSWORD);
+    EXPECT_EQ(m_responder.Messages(), (std::vector<std::string>{"Please input the account.", "Please input the password."}));
+    EXPECT_EQ(RowCount(m_main), 0);
+    m_responder.Clear();
+
+    SetFields("Acc", "p", "c");
+    Click(m_main, IDC_BUTTON_INSERT);
+    Click(m_main, IDC_BUTTON_INSERT);  // the very same entry again
+    SetFields("Acc", "p", "other");    // differs in the comment only
+    Click(m_main, IDC_BUTTON_INSERT);
+    SetFields("acc", "p", "c");        // differs in letter case only
+    Click(m_main, IDC_BUTTON_INSERT);
+    EXPECT_EQ(m_responder.Messages(), std::vector<std::string>{"The same item have been existent."});
+    EXPECT_EQ(ListRows(), (std::vector<Row>{{"Acc", "p", "c"}, {"Acc", "p", "other"}, {"acc", "p", "c"}}));
+    EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "acc") << "the fields keep their texts";
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_UPDATE)) << "Insert does not make a row current";
+}
+
+TEST_F(MainDialog, SelectingARowMakesItCurrentForUpdateAndDelete)
+{
+    WriteAccountFile("carol", "pw", {{"a", "1", "x"}, {"b", "2", "y"}, {"c", "3", "z"}});
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Login("carol", "pw");
+    m_responder.Clear();
+
+    SelectRow(1);
+    EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "b");
+    EXPECT_EQ(ItemText(m_main, IDC_EDIT_PASSWORD), "2");
+    EXPECT_EQ(ItemText(m_main, IDC_EDIT_COMMENT), "y");
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_UPDATE));
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_DELETE));
+
+    // Updating the current row unchanged finds the row itself.
+    ::SetFocus(::GetDlgItem(m_main, IDC_EDIT_COMMENT));
+    EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_UPDATE), IDC_EDIT_PASSWORD);
+    EXPECT_EQ(m_responder.Messages(), std::vector<std::string>{"The same item have been existent."});
+    m_responder.Clear();
+
+    SetFields("", "2", "y");
+    EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_UPDATE), IDC_EDIT_ID);
+    SetFields("b", "", "y");
+    EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_UPDATE), IDC_EDIT_PASSWORD);
+    EXPECT_EQ(m_responder.Messages(), (std::vector<std::string>{"Please input the account.", "Please input the password."}));
+    m_responder.Clear();
+
+    SetFields("B", "22", "");
+    Click(m_main, IDC_BUTTON_UPDATE);
+    EXPECT_EQ(ListRows(), (std::vector<Row>{{"a", "1", "x"}, {"B", "22", ""}, {"c", "3", "z"}}));
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_UPDATE)) << "Update keeps the row current";
+
+    Click(m_main, IDC_BUTTON_DELETE);
+    EXPECT_EQ(ListRows(), (std::vector<Row>{{"a", "1", "x"}, {"c", "3", "z"}}));
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_UPDATE));
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_DELETE));
+    EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "B") << "the fields keep their texts";
+
+    // Right after a Delete, Update and Delete do nothing until a row is selected again.
+    SetFields("q", "q", "q");
+    Click(m_main, IDC_BUTTON_UPDATE);
+    Click(m_main, IDC_BUTTON_DELETE);
+    EXPECT_EQ(ListRows(), (std::vector<Row>{{"a", "1", "x"}, {"c", "3", "z"}}));
+    EXPECT_TRUE(m_responder.Messages().empty());
+
+    // A keyboard move in the list makes the next row current.
+    HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
+    SelectRow(0);
+    ::SetFocus(list);
+    ::PostMessageA(list, WM_KEYDOWN, VK_DOWN, 1);
+    Pump(100);
+    EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "c");
+    Click(m_main, IDC_BUTTON_DELETE);
+    EXPECT_EQ(ListRows(), (std::vector<Row>{{"a", "1", "x"}}));
+
+    Exit();
+    EXPECT_EQ(ReadAccountFile("carol"), (std::vector<Row>{{"a", "1", "x"}}));
+}
+
+TEST_F(MainDialog, FieldsTakeAtMost127CharactersAndNothingIsCutSilently)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    CreateAdmin("dave", "pw", "pw");
+    for (int id : kEditorIds) EXPECT_EQ(::SendMessageA(::GetDlgItem(m_main, id), EM_GETLIMITTEXT, 0, 0), 127) << id;
+
+    const std::string longest(127, 'a');
+    SetFields(longest, std::string(127, 'p'), std::string(127, 'c'));
+    Click(m_main, IDC_BUTTON_INSERT);
+    ASSERT_EQ(RowCount(m_main), 1);
+
+    // 128 characters cannot be typed; set from outside they are refused, not cut.
+    SetFields(std::string(128, 'b'), "p", "");
+    Click(m_main, IDC_BUTTON_INSERT);
+    EXPECT_EQ(RowCount(m_main), 1);
+    EXPECT_EQ(FocusedId(::GetCurrentThreadId()), IDC_EDIT_ID);
+    Exit();
+    const std::vector<Row> rows = ReadAccountFile("dave");
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0], (Row{longest, std::string(127, 'p'), std::string(127, 'c')}));
+}
+
+TEST_F(MainDialog, ExitWithoutLoginOrCreationTouchesNoAccountFile)
+{
+    WriteAccountFile("erin", "pw", {{"k", "v", "c"}});
+    const std::vector<char> before = ReadFile("erin.qrd");
+    const auto stamp = fs::last_write_time("erin.qrd");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Exit();
+    EXPECT_EQ(ReadFile("erin.qrd"), before);
+    EXPECT_EQ(fs::last_write_time("erin.qrd"), stamp);
+}
+
+TEST_F(MainDialog, AFailingSaveAtExitLeavesALogLine)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    CreateAdmin("frank", "pw", "pw");
+    SetFields("x", "y", "z");
+    Click(m_main, IDC_BUTTON_INSERT);
+    // The file's place is taken by a folder: the store cannot write it.
+    fs::remove("frank.qrd");
+    fs::create_directory("frank.qrd");
+    Exit();
+    EXPECT_NE(Log().find("Fun:CKordaneDlg::SaveList"), std::string::npos) << Log();
+}
