@@ -58,16 +58,22 @@ void CSkinMenuBar::Setup(HWND dialog, const RECT& bar)
     Teardown();
     const int count = ::GetMenuItemCount(menu);
     m_buttons.reserve(count > 0 ? static_cast<std::size_t>(count) : 0);
-    for (int i = 0; i < count; ++i) {
-        const RECT rect{bar.left + kButtonWidth * i, bar.top, bar.left + kButtonWidth * (i + 1), bar.bottom};
-        m_buttons.push_back(std::make_unique<CSkinMenuButton>(menu, i, rect));
-    }
+    for (int i = 0; i < count; ++i) m_buttons.push_back(std::make_unique<CSkinMenuButton>(menu, i, ButtonRect(i)));
 }
 
 void CSkinMenuBar::Place(const RECT& bar)
 {
     m_bar = bar;
+    // The buttons follow the bar: the strip the frame reserves for the menu
+    // is known only after the dialog's frame change, so the rectangles made
+    // at attach may be shorter than the strip the pointer moves over.
+    for (std::size_t i = 0; i < m_buttons.size(); ++i) m_buttons[i]->m_rect = ButtonRect(static_cast<int>(i));
     Repaint();
+}
+
+RECT CSkinMenuBar::ButtonRect(int index) const noexcept
+{
+    return RECT{m_bar.left + kButtonWidth * index, m_bar.top, m_bar.left + kButtonWidth * (index + 1), m_bar.bottom};
 }
 
 void CSkinMenuBar::Teardown()

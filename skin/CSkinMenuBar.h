@@ -46,6 +46,8 @@ public:
     [[nodiscard]] static COLORREF GradientColor(int step) noexcept;
 
 private:
+    // Button i spans 50 pixels from bar left + 50 i, the bar's full height.
+    [[nodiscard]] RECT ButtonRect(int index) const noexcept;
     void Repaint();
     // Takes a message of the open drop-down's modal loop; true when taken.
     bool Filter(const MSG& message);

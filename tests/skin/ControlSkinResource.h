@@ -1,0 +1,33 @@
+// Identifiers of the control-skin test dialog and its menu.
+#pragma once
+
+#define IDD_CONTROLS 200
+#define IDR_CONTROLS_MENU 201
+
+#define IDC_PUSH 1001
+#define IDC_DEFPUSH 1002
+#define IDC_CENTERED 1003
+#define IDC_GROUP 1004
+#define IDC_RADIO1 1005
+#define IDC_RADIO2 1006
+#define IDC_CHECK 1007
+#define IDC_EDIT 1010
+#define IDC_READONLY 1011
+#define IDC_PASSWORD1 1012
+#define IDC_PASSWORD2 1013
+#define IDC_PLAIN_SECRET 1014
+#define IDC_DISABLED_EDIT 1015
+#define IDC_LEFT 1020
+#define IDC_CENTER 1021
+#define IDC_RIGHT 1022
+#define IDC_BITMAP 1023
+#define IDC_BLACKFRAME 1024
+#define IDC_SPARE_FOCUS 1025
+
+#define ID_FILE_OPEN 2001
+#define ID_FILE_RECENT_ONE 2002
+#define ID_FILE_RECENT_TWO 2003
+#define ID_FILE_EXIT 2004
+#define ID_EDIT_COPY 2005
+#define ID_EDIT_PASTE 2006
+#define ID_HELP_ABOUT 2007
