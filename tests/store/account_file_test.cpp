@@ -559,15 +559,4 @@ TEST_F(AccountFile, TextsOf128CharactersKeep127AndTheTerminator) {
     EXPECT_EQ(kd::GetText(reread.GetRecords()[0].account), std::string(127, 'a'));
 }
 
-TEST_F(AccountFile, SizeConstantsAndNewStore) {
-    CAccountFile store;
-    EXPECT_EQ(store.headerSize, 284u);
-    EXPECT_EQ(store.headerBlockSize, 412u);
-    EXPECT_EQ(store.recordSize, 388u);
-    EXPECT_EQ(store.storedRecordSize, 772u);
-    const auto* raw = reinterpret_cast<const unsigned char*>(&store.m_header);
-    EXPECT_TRUE(std::all_of(raw, raw + sizeof store.m_header, [](auto b) { return b == 0; }));
-    EXPECT_TRUE(store.GetFileName().empty());
-}
-
 }  // namespace
