@@ -34,15 +34,7 @@ if [ "${1:-}" != "--headless-session" ]; then
 fi
 
 source scripts/wine-env.sh
-dos() { printf 'Z:%s' "${1//\//\\}"; }
-# regsvr32 of the program's bitness: the 32-bit one writes the 32-bit registry view.
-register() {
-  local dll
-  for dll in Scrivet Helper; do
-    wine 'C:\windows\syswow64\regsvr32.exe' /s "$(dos "$bin/$dll.dll")" \
-      || { echo "run: registering $dll.dll failed" >&2; return 1; }
-  done
-}
+register() { scripts/register-components.sh "$bin"; }
 
 report() {
   echo
