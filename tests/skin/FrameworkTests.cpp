@@ -372,4 +372,37 @@ TEST_F(Hook, DestroyedWindowsObjectStaysDetachedUntilUnload)
     EXPECT_EQ(::GetWindowRgn(alive, rgn.get()), ERROR);
 }
 
+TEST_F(Hook, DialogSkinAndAnotherObjectShareOneWindowInEitherDetachOrder)
+{
+    ASSERT_TRUE(SkinLoad(m_path.c_str()));
+    SkinSetMask(3);
+    for (bool dialogSkinFirst : {true, false}) {
+        HWND dlg = Dialog();
+        auto* skin = dynamic_cast<CDialogSubclass*>(SubclassMap::Instance().Lookup(dlg));
+        ASSERT_NE(skin, nullptr);
+        const WNDPROC own = skin->PreviousProc();
+        Recorder extra("extra");
+        ASSERT_EQ(extra.Subclass(dlg), 1);
+        EXPECT_EQ(extra.Next(), skin);
+        EXPECT_EQ(Probe(dlg), (Log{"extra"})) << "the extra object sees the message first";
+        // WM_SETTEXT passes through the extra object to the skin, which keeps it.
+        EXPECT_FALSE(::SetWindowTextA(dlg, "chained"));
+        EXPECT_EQ(skin->Caption(), "chained");
+
+        if (dialogSkinFirst) {
+            EXPECT_EQ(skin->Unsubclass(), 1);
+            EXPECT_TRUE(::SetWindowTextA(dlg, "own text again")) << "no skin left to keep the text";
+            EXPECT_EQ(ProcOf(dlg), &CWndSubclass::SharedSubclassProc);
+            EXPECT_EQ(extra.Unsubclass(), 1);
+        } else {
+            EXPECT_EQ(extra.Unsubclass(), 1);
+            EXPECT_EQ(SubclassMap::Instance().Lookup(dlg), skin);
+            EXPECT_FALSE(::SetWindowTextA(dlg, "still skinned"));
+            EXPECT_EQ(skin->Unsubclass(), 1);
+        }
+        EXPECT_EQ(ProcOf(dlg), own);
+        EXPECT_EQ(SubclassMap::Instance().Lookup(dlg), nullptr);
+    }
+}
+
 } // namespace
