@@ -1,0 +1,165 @@
+// Benchmark (not a test): what a user waits for with many entries, as ratios
+// to the store's own work on the same file.
+//   login-to-filled-list: from OK in the login dialog to the filled list, less
+//                         the time the "Login success." box stays open;
+//   exit-to-file-written: the main window's destruction (list handed back,
+//                         file written) until it is gone.
+// Peers: CAccountFile::Open (load) and CAccountFile::Save of the same file.
+// Run: scripts/with-display.sh scripts/wine-session.sh <build>/win32/wine-run <build>/win32/bin/kordane_bench.exe
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "AppTestSupport.h"
+#include "CAccountFile.h"
+#include "CKordaneApp.h"
+#include "CKordaneDlg.h"
+#include "resource.h"
+
+CKordaneApp theApp;
+
+namespace {
+
+double Now()
+{
+    static const double frequency = [] {
+        LARGE_INTEGER f;
+        ::QueryPerformanceFrequency(&f);
+        return static_cast<double>(f.QuadPart);
+    }();
+    LARGE_INTEGER t;
+    ::QueryPerformanceCounter(&t);
+    return static_cast<double>(t.QuadPart) * 1000.0 / frequency;
+}
+
+double Median(std::vector<double> v)
+{
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+struct Search {
+    const char* caption;
+    HWND found;
+};
+
+BOOL CALLBACK MatchCaption(HWND wnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<Search*>(lp);
+    if (::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd) && kdtest::WindowText(wnd) == s->caption) {
+        s->found = wnd;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND WaitFor(DWORD thread, const char* caption)
+{
+    for (;;) {
+        Search s{caption, nullptr};
+        ::EnumThreadWindows(thread, MatchCaption, reinterpret_cast<LPARAM>(&s));
+        if (s.found) return s.found;
+        ::Sleep(1);
+    }
+}
+
+void WriteFile(const std::string& admin, int count)
+{
+    CAccountFile file;
+    (void)file.Open(admin.c_str());
+    kd::SetText(file.m_header.adminAccount, admin);
+    kd::SetText(file.m_header.adminPassword, "pw");
+    char text[64];
+    for (int i = 0; i < count; ++i) {
+        AccountRecord record{};
+        std::snprintf(text, sizeof text, "account%07d", i);
+        kd::SetText(record.account, text);
+        std::snprintf(text, sizeof text, "pass-%d", i * 7919);
+        kd::SetText(record.password, text);
+        kd::SetText(record.comment, "an ordinary comment");
+        file.AddRecord(record);
+    }
+    file.EnableSave();
+    (void)file.Save();
+}
+
+struct Times {
+    double storeLoad, storeSave, login, exit;
+};
+
+Times MeasureOnce(const std::string& admin)
+{
+    Times t{};
+    {
+        CAccountFile file;
+        const double t0 = Now();
+        (void)file.Open(admin.c_str());
+        t.storeLoad = Now() - t0;
+        file.EnableSave();
+        const double t1 = Now();
+        (void)file.Save();
+        t.storeSave = Now() - t1;
+    }
+
+    auto* dlg = new CKordaneDlg();
+    theApp.SetMainWindow(dlg);
+    if (!dlg->Create()) return t;
+    ::ShowWindow(dlg->GetSafeHwnd(), SW_SHOW);
+    kdtest::Pump(50);
+
+    const DWORD ui = ::GetCurrentThreadId();
+    double okAt = 0, boxAt = 0, boxClosedAt = 0;
+    std::thread driver([&] {
+        HWND login = WaitFor(ui, "Login Dialog");
+        ::SendMessageA(::GetDlgItem(login, IDC_EDIT_ACCOUNT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(admin.c_str()));
+        ::SendMessageA(::GetDlgItem(login, IDC_EDIT_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("pw"));
+        okAt = Now();
+        ::PostMessageA(login, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        HWND box = WaitFor(ui, "Message Box");
+        boxAt = Now();
+        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_MESSAGE_OK, BN_CLICKED), 0);
+        boxClosedAt = Now();
+    });
+    ::SendMessageA(dlg->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_BUTTON_LOGIN, BN_CLICKED), 0);
+    ::UpdateWindow(dlg->GetSafeHwnd());
+    const double filledAt = Now();
+    driver.join();
+    t.login = (boxAt - okAt) + (filledAt - boxClosedAt);
+
+    const double e0 = Now();
+    dlg->DestroyWindow();  // hands the list back; the store writes the file
+    t.exit = Now() - e0;
+    return t;
+}
+
+} // namespace
+
+int main()
+{
+    kdtest::TempFolder folder("kd-bench");
+    std::printf("%9s %12s %12s %7s %12s %12s %7s\n", "entries", "store load", "login->list", "ratio",
+                "store save", "exit->file", "ratio");
+    for (int count : {10000, 100000}) {
+        const std::string admin = "bench" + std::to_string(count);
+        WriteFile(admin, count);
+        std::vector<Times> runs;
+        const int repetitions = count > 50000 ? 3 : 5;
+        for (int i = 0; i < repetitions; ++i) runs.push_back(MeasureOnce(admin));
+        auto median = [&](double Times::*field) {
+            std::vector<double> v;
+            for (const Times& t : runs) v.push_back(t.*field);
+            return Median(v);
+        };
+        const double load = median(&Times::storeLoad), login = median(&Times::login);
+        const double save = median(&Times::storeSave), exit = median(&Times::exit);
+        std::printf("%9d %10.1f ms %10.1f ms %7.2f %10.1f ms %10.1f ms %7.2f\n", count, load, login, login / load,
+                    save, exit, exit / save);
+        std::fflush(stdout);
+    }
+    return 0;
+}
