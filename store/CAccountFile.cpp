@@ -53,7 +53,12 @@ std::uint64_t HashTexts(const AccountRecord& record) noexcept {
         std::memcpy(&w, p + i, 8);
         h = (((h << 5) | (h >> 59)) ^ w) * 0x9E3779B97F4A7C15u;
     }
-    return h ^ (h >> 29);
+    // Final mix so that the low bits, which pick the index slot, depend on all bits.
+    h ^= h >> 33;
+    h *= 0xFF51AFD7ED558CCDu;
+    h ^= h >> 33;
+    h *= 0xC4CEB9FE1A85EC53u;
+    return h ^ (h >> 33);
 }
 
 // Writes logical content to a stream in its stored form, in large pieces.
