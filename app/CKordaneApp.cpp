@@ -16,6 +16,10 @@
 kd::com_ptr<IScrivet> g_pLog;
 kd::com_ptr<IHelper> g_pHelper;
 
+namespace {
+bool g_comInitialized = false;  // CoUninitialize only what CoInitialize opened
+}
+
 void WriteTraceLine(int line, const char* function) noexcept
 {
     if (!g_pLog) return;
@@ -26,7 +30,7 @@ void WriteTraceLine(int line, const char* function) noexcept
 
 bool CKordaneApp::CreateComponents() noexcept
 {
-    ::CoInitialize(nullptr);
+    if (!g_comInitialized) g_comInitialized = SUCCEEDED(::CoInitialize(nullptr));
     if (FAILED(::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, g_pLog.put_void())))
         return false;
     if (FAILED(::CoCreateInstance(CLSID_Helper, nullptr, CLSCTX_INPROC_SERVER, IID_IHelper, g_pHelper.put_void())))
@@ -38,7 +42,8 @@ void CKordaneApp::ReleaseComponents() noexcept
 {
     g_pLog.reset();
     g_pHelper.reset();
-    ::CoUninitialize();
+    if (g_comInitialized) ::CoUninitialize();
+    g_comInitialized = false;
 }
 
 bool CKordaneApp::GetBaseDirectory(char* buffer, int size) noexcept

@@ -77,3 +77,18 @@ TEST(Startup, PathsThatDoNotFitTheBuffersFailTheirStepAndCreateNothingOutside)
     }
     EXPECT_EQ(entries, 1u);
 }
+
+TEST(Startup, WithoutABaseDirectoryItEndsAtOnceWithoutAMessage)
+{
+    // A current directory too long for the 256-byte base-directory buffer.
+    TempFolder root("kd-nobase");
+    fs::path dir = root.path();
+    while (dir.string().size() < 257) dir /= std::string(std::min<size_t>(60, 257 - dir.string().size()), 'f');
+    fs::create_directories(dir);
+    ASSERT_GE(dir.string().size(), 257u);
+    Program program(dir);
+    ASSERT_TRUE(program.started());
+    EXPECT_EQ(program.WaitExit(), 0);
+    EXPECT_EQ(program.WaitWindow("Kordane", 0), nullptr);
+    EXPECT_TRUE(fs::is_empty(dir));
+}
