@@ -36,6 +36,7 @@ public:
 
 CSkinMenuBar::~CSkinMenuBar()
 {
+    *m_alive = false;
     if (g_filterBar == this) g_filterBar = nullptr;
     Teardown();
 }
@@ -159,13 +160,14 @@ void CSkinMenuBar::ButtonDown(POINT point)
         RECT window{};
         ::GetWindowRect(m_window, &window);
         const CSkinMenuButton& button = *m_buttons[m_hot];
+        const std::shared_ptr<bool> alive = m_alive;
         {
             FilterHookScope hook(this, &CSkinMenuBar::MenuFilterHookProc);
             ::TrackPopupMenu(button.m_dropDown, TPM_RIGHTBUTTON, window.left + button.m_rect.left,
                              window.top + button.m_rect.bottom, 0, m_window, nullptr);
         }
-        // The dialog may have gone, or been torn down, while the menu was open.
-        if (!::IsWindow(m_window) || !ValidIndex(m_hot)) return;
+        // The bar or its dialog may have gone, or been torn down, meanwhile.
+        if (!*alive || !::IsWindow(m_window) || !ValidIndex(m_hot)) return;
         if (m_cancelled) {
             m_buttons[m_hot]->m_state = CSkinMenuButton::kNormal;
             m_hot = -1;

@@ -64,4 +64,8 @@ private:
     int m_hot = -1;
     int m_reopen = 0;
     int m_cancelled = 0;
+    // Cleared when the bar dies. The dialog may be destroyed from inside the
+    // drop-down's modal loop (a timer, a posted close), which deletes the bar
+    // while ButtonDown still waits in TrackPopupMenu.
+    std::shared_ptr<bool> m_alive = std::make_shared<bool>(true);
 };

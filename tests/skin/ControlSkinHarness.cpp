@@ -109,6 +109,13 @@ INT_PTR CALLBACK SkinnedDialog::DialogProc(HWND wnd, UINT message, WPARAM wParam
                               reinterpret_cast<LPARAM>(self->m_image));
         return FALSE; // no initial focus: the tests give it where they need it
     }
+    case WM_TIMER:
+        if (wParam == kDestroyTimer) {
+            ::KillTimer(wnd, kDestroyTimer);
+            ::DestroyWindow(wnd);
+            return TRUE;
+        }
+        return FALSE;
     case WM_COMMAND:
         if (self) self->m_log.commands.push_back({LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam)});
         return TRUE;

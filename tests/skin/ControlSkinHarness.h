@@ -201,6 +201,9 @@ inline constexpr COLORREF kMenuOpen = RGB(0, 255, 255);
 inline constexpr COLORREF kMenuItem = RGB(200, 200, 255);
 inline constexpr COLORREF kBitmapFill = RGB(200, 30, 40);
 
+// A timer on which the test dialog destroys itself.
+inline constexpr UINT_PTR kDestroyTimer = 77;
+
 inline constexpr std::uint32_t kMaskAllControls = 0x02 | 0x04 | 0x20 | 0x40;
 inline constexpr std::uint32_t kMaskHost = 66;
 

@@ -43,6 +43,7 @@ void CloseMenus(HWND dialog)
 {
     for (int i = 0; i < 20 && !VisiblePopups().empty(); ++i) {
         ::PostMessageA(dialog, WM_CANCELMODE, 0, 0);
+        for (HWND popup : VisiblePopups()) ::PostMessageA(popup, WM_CANCELMODE, 0, 0);
         ::Sleep(50);
     }
 }
@@ -323,6 +324,36 @@ TEST_F(MenuBar, NestedSubmenuStillOpensAndSendsItsCommand)
     Pump();
     EXPECT_TRUE(submenuOpened);
     EXPECT_EQ(m_dlg->Log().menuCommands(), std::vector<WORD>{ID_FILE_RECENT_ONE});
+}
+
+TEST_F(MenuBar, DialogDestroyedWhileItsDropDownIsOpen)
+{
+    HWND dialog = m_dlg->Wnd();
+    bool opened = false;
+    MouseTo(kPointerAway);
+    Pump();
+    Driver driver([&] {
+        if (!WaitFor([] { return !VisiblePopups().empty(); })) return CloseMenus(dialog);
+        opened = true;
+        if (!WaitFor([&] { return VisiblePopups().empty() && !::IsWindow(dialog); })) CloseMenus(dialog);
+    });
+    // The dialog's own procedure destroys it from a timer, which the
+    // drop-down's modal loop dispatches.
+    ::SetTimer(dialog, kDestroyTimer, 400, nullptr);
+    PostBarClick(dialog, ButtonCentreOnScreen(0));
+    ASSERT_TRUE(driver.Finish());
+    Pump();
+    EXPECT_TRUE(opened);
+    EXPECT_FALSE(::IsWindow(dialog));
+    const std::vector<std::string> expected{"Open", "Recent", "", "Exit"};
+    EXPECT_EQ(m_dlg->Log().fileTextsAtDestroy, expected);
+    // The library is still sound: a new skinned dialog gets its menu bar.
+    SkinnedDialog again(kMaskAllControls, false);
+    MENUITEMINFOA info{};
+    info.cbSize = sizeof(info);
+    info.fMask = MIIM_FTYPE;
+    ASSERT_TRUE(::GetMenuItemInfoA(::GetSubMenu(::GetMenu(again.Wnd()), 0), 0, TRUE, &info));
+    EXPECT_NE(info.fType & MFT_OWNERDRAW, 0u);
 }
 
 } // namespace

@@ -48,6 +48,10 @@ TEST_F(SkinResources, GdiObjectCountIsStableOverManyDialogs)
     SkinSetMask(kMaskAllControls);
     for (int i = 0; i < 3; ++i) OpenUseAndClose(false); // caches of the system settle
     const std::size_t before = GdiObjectCount();
+    {
+        kd::unique_hbrush probe(::CreateSolidBrush(RGB(1, 2, 3)));
+        ASSERT_EQ(GdiObjectCount(), before + 1) << "the count sees one more object";
+    }
     const std::uint64_t heapBefore = HeapBytesInUse();
     constexpr int kCycles = 25;
     for (int i = 0; i < kCycles; ++i) OpenUseAndClose(false);
