@@ -42,6 +42,7 @@ public:
     [[nodiscard]] const RECT& FramePartRect(int part) const noexcept { return m_frameParts[static_cast<std::size_t>(part)]; }
     [[nodiscard]] const RECT& ButtonRect(int button) const noexcept { return m_buttonRects[static_cast<std::size_t>(button)]; }
 
+protected:
     // Paints the whole skinned frame onto a target covering the window.
     void PaintNonClient(HDC target);
     // Builds the window region from the frame as painted now and hands it
@@ -50,7 +51,6 @@ public:
     // The region UpdateWindowRegion would hand over (caller owns it).
     [[nodiscard]] HRGN BuildWindowRegion();
 
-protected:
     // Paint one frame part into a bitmap of the part's size (selected in dc).
     virtual void PaintLeftBorder(HDC dc, int active);
     virtual void PaintRightBorder(HDC dc, int active);
@@ -64,7 +64,6 @@ protected:
 
     void Layout();
     void PaintButton(HDC target, int button);
-    void SetButtonStateForTest(int button, int state) noexcept { m_buttonStates[static_cast<std::size_t>(button)] = state; }
 
     std::string m_caption;
     DWORD m_savedStyle = 0;

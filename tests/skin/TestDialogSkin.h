@@ -10,7 +10,7 @@ class TestDialogSkin : public CDialogSubclass {
 public:
     bool perPixel = false;
 
-    void SetButtonState(int button, int state) { SetButtonStateForTest(button, state); }
+    void SetButtonState(int button, int state) { m_buttonStates[static_cast<std::size_t>(button)] = state; }
     void PaintButtonOn(HDC dc, int button) { PaintButton(dc, button); }
     [[nodiscard]] bool HasIcon() const { return m_hasIcon != 0; }
 
