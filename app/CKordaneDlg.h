@@ -24,7 +24,6 @@ public:
 
     bool PreTranslateMessage(MSG& msg) override;
 
-    // The list as the editor shows it: every row's three texts in list order.
     void InitList();
     void ResetEditor();
     void FillList();
@@ -32,9 +31,6 @@ public:
     [[nodiscard]] bool HasRow(const std::string& account, const std::string& password,
                               const std::string& comment) const;
     void SaveList();
-
-    [[nodiscard]] bool IsLoggedIn() const noexcept { return m_loggedIn; }
-    [[nodiscard]] std::int32_t CurrentRow() const noexcept { return m_nCurrentRow; }
 
     CAccountFile m_accountFile;
 
