@@ -146,6 +146,26 @@ TEST_F(SkinnedDialog, ClientAreaIsInsetByTheSkinFrame)
     }
 }
 
+TEST_F(SkinnedDialog, HitTestReportsTheMenuStripAsCaption)
+{
+    HWND wnd = Open(kCloseOnly, 320, 220);
+    kd::unique_hmenu menu(::CreateMenu());
+    ::AppendMenuA(menu.get(), MF_STRING, 1, "File");
+    ASSERT_TRUE(::SetMenu(wnd, menu.get()));
+    ::SetWindowPos(wnd, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_FRAMECHANGED);
+    Pump(80);
+    RECT client{};
+    ::GetClientRect(wnd, &client);
+    ::MapWindowPoints(wnd, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    RECT window{};
+    ::GetWindowRect(wnd, &window);
+    ASSERT_GT(client.top - window.top, 34) << "the standard frame still reserves the menu strip";
+    const LPARAM onStrip = MAKELPARAM(window.left + 40, (window.top + 34 + client.top) / 2);
+    EXPECT_EQ(::SendMessageA(wnd, WM_NCHITTEST, 0, onStrip), HTCAPTION);
+    EXPECT_EQ(::SendMessageA(wnd, WM_NCHITTEST, 0, MAKELPARAM(client.left + 5, client.top + 5)), HTCLIENT);
+    ::SetMenu(wnd, nullptr);
+}
+
 TEST_F(SkinnedDialog, CaptionButtonsMinimizeMaximizeRestoreAndClose)
 {
     constexpr int W = 420, H = 260;
