@@ -179,10 +179,17 @@ void DialogResponder::Poll()
 
     // The focus left behind by the last message box, once it has closed.
     if (m_lastBox && !::IsWindow(m_lastBox)) {
-        ::Sleep(60);
+        // The handler that showed the box moves the focus once the box's loop
+        // has returned; a message sent to the owner is answered only after the
+        // handler is done and its thread waits for messages again.
+        if (m_lastOwner) {
+            DWORD_PTR ignored = 0;
+            ::SendMessageTimeoutA(m_lastOwner, WM_NULL, 0, 0, SMTO_NORMAL, 3000, &ignored);
+        }
         std::lock_guard lock(m_mutex);
         m_focus.push_back(FocusedId(m_uiThread));
         m_lastBox = nullptr;
+        m_lastOwner = nullptr;
     }
     if (m_lastBox) return;
 
@@ -216,6 +223,7 @@ void DialogResponder::Poll()
                 m_messages.push_back(ItemText(wnd, 1021));
             }
             m_lastBox = wnd;
+            m_lastOwner = ::GetWindow(wnd, GW_OWNER);
             acted[wnd] = now;
             ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(1018, BN_CLICKED), 0);
             return;

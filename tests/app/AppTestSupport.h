@@ -86,6 +86,7 @@ private:
     std::vector<int> m_focus;
     std::vector<std::string> m_unexpected;
     HWND m_lastBox = nullptr;
+    HWND m_lastOwner = nullptr;
     // Windows acted on recently are left alone until their dialog has reacted.
     std::map<HWND, DWORD> m_acted;
     std::map<HWND, DWORD> m_firstSeen;

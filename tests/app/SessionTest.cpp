@@ -3,11 +3,20 @@
 #include "CAccountFile.h"
 #include "CListView.h"
 
+#include <filesystem>
+
 CKordaneApp theApp;
 
 namespace kdtest {
 
-void Session::SetUp() {}
+void Session::SetUp()
+{
+    // The program as shipped: with its skin, so the dialogs are tested skinned.
+    const std::filesystem::path skin = m_folder.path() / "skin" / "Solvane";
+    std::filesystem::create_directories(skin);
+    std::filesystem::copy_file(std::filesystem::path(KD_SOURCE_DIR) / "skin" / "Solvane" / "MainWindow.bmp",
+                               skin / "MainWindow.bmp");
+}
 
 void Session::TearDown()
 {
