@@ -207,6 +207,17 @@ INT_PTR CALLBACK QuietDlgProc(HWND, UINT message, WPARAM, LPARAM)
 }
 
 bool g_boxSkinned = false;
+int g_boxStatics = 0;
+int g_boxStaticsSkinned = 0;
+
+BOOL CALLBACK CountStatics(HWND child, LPARAM)
+{
+    if (ClassNameOf(child) == "Static") {
+        ++g_boxStatics;
+        if (SubclassMap::Instance().Lookup(child)) ++g_boxStaticsSkinned;
+    }
+    return TRUE;
+}
 
 void CALLBACK CloseBoxTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
@@ -215,6 +226,7 @@ void CALLBACK CloseBoxTimer(HWND, UINT, UINT_PTR id, DWORD)
     if (HWND box = ::FindWindowA("#32770", nullptr)) {
         auto* skin = dynamic_cast<CDialogSubclass*>(SubclassMap::Instance().Lookup(box));
         g_boxSkinned = skin && skin->Caption() == "Vellaris box";
+        ::EnumChildWindows(box, &CountStatics, 0);
         ::PostMessageA(box, WM_COMMAND, IDOK, 0);
         ::KillTimer(nullptr, id);
     }
@@ -300,10 +312,13 @@ TEST_F(Hook, MessageBoxGetsTheDialogSkin)
     ASSERT_TRUE(SkinLoad(m_path.c_str()));
     SkinSetMask(66);
     g_boxSkinned = false;
+    g_boxStatics = g_boxStaticsSkinned = 0;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 150, &CloseBoxTimer);
     ::MessageBoxA(nullptr, "text", "Vellaris box", MB_OK);
     ::KillTimer(nullptr, timer);
     EXPECT_TRUE(g_boxSkinned);
+    EXPECT_GT(g_boxStatics, 0);
+    EXPECT_EQ(g_boxStaticsSkinned, CreateSkinObject(SkinKind::Static) ? g_boxStatics : 0);
 }
 
 TEST_F(Hook, SecondLoadReplacesTheBitmapAndKeepsOneHook)
