@@ -15,7 +15,7 @@ std::string WindowText(HWND wnd)
 
 void CDataExchange::Control(int id, CControl& control) noexcept
 {
-    if (!control.GetSafeHwnd()) control.Attach(::GetDlgItem(m_dialog, id));
+    control.Attach(::GetDlgItem(m_dialog, id));  // rebinds a wrapper reused for a new window
 }
 
 void CDataExchange::Text(int id, std::string& value, int maxChars)

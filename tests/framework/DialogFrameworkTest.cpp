@@ -197,6 +197,17 @@ TEST(Modal, OkReadsTheFieldsAndCancelEndsWithoutThem)
     EXPECT_EQ(ok.text, "new");
     EXPECT_EQ(ok.GetSafeHwnd(), nullptr);
 
+    // Run again, the same object binds its controls to the new window.
+    HWND firstList = ok.list.GetSafeHwnd();
+    HWND secondList = nullptr;
+    ok.onInit = [&](TestDlg& d) {
+        secondList = ::GetDlgItem(d.GetSafeHwnd(), kList);
+        PostClick(d.GetSafeHwnd(), IDOK);
+    };
+    EXPECT_EQ(ok.DoModal(), IDOK);
+    EXPECT_EQ(ok.list.GetSafeHwnd(), secondList);
+    EXPECT_NE(secondList, firstList);
+
     TestDlg cancel;
     cancel.onInit = [](TestDlg& d) {
         ::SetDlgItemTextA(d.GetSafeHwnd(), kEdit, "typed");
