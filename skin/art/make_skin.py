@@ -61,7 +61,6 @@ def caption_row(y):
 
 
 LEFT_PROFILE = [OUTLINE, HIGHLIGHT] + [mix(BODY, BODY_TOP, i / 10) for i in range(11)] + [DARK, INNER]
-RIGHT_PROFILE = [INNER, DARK, BODY, BODY, BODY, mix(BODY, OUTLINE, 0.4), HIGHLIGHT, OUTLINE][::1]
 RIGHT_PROFILE = [INNER, DARK, BODY, BODY, BODY, BODY, HIGHLIGHT, OUTLINE]
 BOTTOM_PROFILE = [INNER, DARK, BODY, BODY, BODY, BODY, BODY_BOTTOM, HIGHLIGHT, OUTLINE]
 
@@ -70,10 +69,8 @@ def caption_strip(ox, oy, width, left_edge, right_edge, round_left, round_right)
     for y in range(34):
         for x in range(width):
             c = caption_row(y)
-            if left_edge and y >= 1 and x < 15:
-                c = LEFT_PROFILE[x] if x < 2 or y == 33 else c
-                if y == 33:
-                    c = LEFT_PROFILE[x]
+            if left_edge and y >= 1 and x < 15 and (x < 2 or y == 33):
+                c = LEFT_PROFILE[x]
             if right_edge and y >= 1 and x >= width - 8:
                 col = x - (width - 8)
                 if col >= 6 or y == 33:
