@@ -63,13 +63,20 @@ if [ "${1:-}" = "--headless-session" ]; then
   sleep 1   # let the skin and the list finish painting
   xwd -root -silent | /usr/bin/convert-im6.q16 xwd:- -trim +repage "$shot"
   driver click Kordane 1 >/dev/null   # Exit
+  for _ in $(seq 1 200); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+  if kill -0 "$pid" 2>/dev/null; then
+    echo "run: Kordane did not end after Exit" >&2
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" || true
+    report "$shot"
+    exit 1
+  fi
   wait "$pid" || true
   report "$shot"
   exit 0
 fi
 
 if [ -n "${DISPLAY:-}" ]; then
-  wineserver -p >/dev/null 2>&1 || true
   register
   echo "starting Kordane in $WORKDIR"
   ( cd "$WORKDIR" && wine "$bin/Kordane.exe" ) || true
