@@ -199,9 +199,11 @@ LRESULT CKordaneDlg::OnDestroy(WPARAM, LPARAM)
     // login the store may be bound to a file whose entries were never listed.
     if (!m_loggedIn) return 0;
     SaveList();
-    // The store writes again when it is destroyed with the dialog; saving here
-    // as well lets a failure leave a trace while the log object still exists.
-    if (!m_accountFile.Save()) WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    // Saving here rather than in the store's destructor lets a failure leave a
+    // trace while the log object still exists; after a failure the destructor
+    // tries once more.
+    if (m_accountFile.Save()) m_accountFile.DisableSave();
+    else WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
     return 0;
 }
 

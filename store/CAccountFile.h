@@ -64,6 +64,8 @@ public:
     // Allows Save (and the save at destruction) for the file bound by the last
     // Open: call it once the administrator has logged in or been created.
     void EnableSave() noexcept { m_bSaveEnabled = true; }
+    // After an explicit Save that succeeded: nothing is left for the destructor to write.
+    void DisableSave() noexcept { m_bSaveEnabled = false; }
     [[nodiscard]] bool IsSaveEnabled() const noexcept { return m_bSaveEnabled; }
 
     // Appends a copy numbered with the current record count (record.index is

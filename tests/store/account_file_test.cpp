@@ -404,6 +404,19 @@ TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled) {
     ASSERT_EQ(reread.GetRecords().size(), 1u);
     EXPECT_EQ(kd::GetText(reread.GetRecords()[0].account), "only");
     EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"kate.qrd", "other.qrd"}));  // no temporary left
+
+    // An explicit save that succeeded leaves nothing for the destructor: a
+    // change made afterwards is not written behind the caller's back.
+    const Bytes saved = ReadFile("kate.qrd");
+    {
+        CAccountFile store;
+        ASSERT_TRUE(store.Open("kate"));
+        store.EnableSave();
+        ASSERT_TRUE(store.Save());
+        store.DisableSave();
+        store.ClearRecords();
+    }
+    EXPECT_EQ(ReadFile("kate.qrd"), saved);
 }
 
 TEST_F(AccountFile, SaveWithoutAFileNameFails) {
