@@ -17,33 +17,15 @@ void CCreateAdminDlg::DoDataExchange(kd::CDataExchange& dx)
     dx.Text(IDC_EDIT_CONFIRM, m_strConfirm, CKordaneDlg::kMaxFieldChars);
 }
 
-void CCreateAdminDlg::ShowMessage(const char* text)
-{
-    CMessageBox box(text, m_hWnd);
-    box.DoModal();
-}
-
 void CCreateAdminDlg::OnBnClickedOk()
 {
     if (!UpdateData(true)) return;
-    if (m_strAccount.empty()) {
-        ShowMessage("Please input the account.");
-        ::SetFocus(GetDlgItem(IDC_EDIT_ACCOUNT));
+    if (!CMessageBox::Require(m_hWnd, m_strAccount, "Please input the account.", IDC_EDIT_ACCOUNT) ||
+        !CMessageBox::Require(m_hWnd, m_strPassword, "Please input the password.", IDC_EDIT_PASSWORD) ||
+        !CMessageBox::Require(m_hWnd, m_strConfirm, "Please input the confirm password.", IDC_EDIT_CONFIRM))
         return;
-    }
-    if (m_strPassword.empty()) {
-        ShowMessage("Please input the password.");
-        ::SetFocus(GetDlgItem(IDC_EDIT_PASSWORD));
-        return;
-    }
-    if (m_strConfirm.empty()) {
-        ShowMessage("Please input the confirm password.");
-        ::SetFocus(GetDlgItem(IDC_EDIT_CONFIRM));
-        return;
-    }
     if (m_strPassword != m_strConfirm) {
-        ShowMessage("Two passwords must be same.");
-        ::SetFocus(GetDlgItem(IDC_EDIT_PASSWORD));
+        CMessageBox::Show(m_hWnd, "Two passwords must be same.", IDC_EDIT_PASSWORD);
         return;
     }
     CKordaneDlg* main = CKordaneDlg::FromApp();
@@ -53,8 +35,7 @@ void CCreateAdminDlg::OnBnClickedOk()
     }
     CAccountFile& store = main->m_accountFile;
     if (store.Exists(m_strAccount.c_str())) {
-        ShowMessage("Error:The Account is existend.");
-        ::SetFocus(GetDlgItem(IDC_EDIT_ACCOUNT));
+        CMessageBox::Show(m_hWnd, "Error:The Account is existend.", IDC_EDIT_ACCOUNT);
         return;
     }
     if (!store.Open(m_strAccount.c_str())) {

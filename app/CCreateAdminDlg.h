@@ -19,5 +19,4 @@ protected:
 
 private:
     void OnBnClickedOk();
-    void ShowMessage(const char* text);
 };

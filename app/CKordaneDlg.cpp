@@ -228,15 +228,11 @@ void CKordaneDlg::OnBnClickedExit()
     ::PostMessageA(m_hWnd, WM_QUIT, 0, 0);
 }
 
-void CKordaneDlg::ShowMessage(const char* text)
+// The account and the password are required for Insert and Update.
+bool CKordaneDlg::EditorFieldsFilled()
 {
-    CMessageBox box(text, m_hWnd);
-    box.DoModal();
-}
-
-void CKordaneDlg::FocusField(int id) const noexcept
-{
-    if (HWND field = GetDlgItem(id)) ::SetFocus(field);
+    return CMessageBox::Require(m_hWnd, m_strId, "Please input the account.", IDC_EDIT_ID) &&
+           CMessageBox::Require(m_hWnd, m_strPassword, "Please input the password.", IDC_EDIT_PASSWORD);
 }
 
 void CKordaneDlg::EnterLoggedIn()
@@ -255,7 +251,7 @@ void CKordaneDlg::OnBnClickedLogin()
     CLoginDlg login;
     if (login.DoModal() != IDOK) return;
     m_accountFile.EnableSave();
-    ShowMessage("Login success.");
+    CMessageBox::Show(m_hWnd, "Login success.");
     FillList();
     EnterLoggedIn();
 }
@@ -292,36 +288,17 @@ LRESULT CKordaneDlg::OnItemChangingList(NMHDR* hdr)
 void CKordaneDlg::OnBnClickedInsert()
 {
     if (!UpdateData(true)) return;
-    if (m_strId.empty()) {
-        ShowMessage("Please input the account.");
-        FocusField(IDC_EDIT_ID);
-        return;
-    }
-    if (m_strPassword.empty()) {
-        ShowMessage("Please input the password.");
-        FocusField(IDC_EDIT_PASSWORD);
-        return;
-    }
-    if (!AddRow(m_strId, m_strPassword, m_strComment)) ShowMessage("The same item have been existent.");
+    if (!EditorFieldsFilled()) return;
+    if (!AddRow(m_strId, m_strPassword, m_strComment)) CMessageBox::Show(m_hWnd, "The same item have been existent.");
 }
 
 void CKordaneDlg::OnBnClickedUpdate()
 {
     if (m_nCurrentRow == -1) return;
     if (!UpdateData(true)) return;
-    if (m_strId.empty()) {
-        ShowMessage("Please input the account.");
-        FocusField(IDC_EDIT_ID);
-        return;
-    }
-    if (m_strPassword.empty()) {
-        ShowMessage("Please input the password.");
-        FocusField(IDC_EDIT_PASSWORD);
-        return;
-    }
+    if (!EditorFieldsFilled()) return;
     if (HasRow(m_strId, m_strPassword, m_strComment)) {
-        ShowMessage("The same item have been existent.");
-        FocusField(IDC_EDIT_PASSWORD);
+        CMessageBox::Show(m_hWnd, "The same item have been existent.", IDC_EDIT_PASSWORD);
         return;
     }
     m_list.SetItemText(m_nCurrentRow, 0, m_strId);

@@ -56,8 +56,7 @@ private:
     void OnBnClickedDelete();
 
     void EnterLoggedIn();
-    void ShowMessage(const char* text);
-    void FocusField(int id) const noexcept;
+    [[nodiscard]] bool EditorFieldsFilled();
     void EnableField(int id, bool enable) const noexcept;
 
     HICON m_hIcon;

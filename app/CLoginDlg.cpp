@@ -16,30 +16,17 @@ void CLoginDlg::DoDataExchange(kd::CDataExchange& dx)
     dx.Text(IDC_EDIT_PASSWORD, m_strPassword, CKordaneDlg::kMaxFieldChars);
 }
 
-void CLoginDlg::ShowMessage(const char* text)
-{
-    CMessageBox box(text, m_hWnd);
-    box.DoModal();
-}
-
 void CLoginDlg::OnBnClickedOk()
 {
     if (!UpdateData(true)) return;
-    if (m_strAccount.empty()) {
-        ShowMessage("Please input the account.");
-        ::SetFocus(GetDlgItem(IDC_EDIT_ACCOUNT));
+    if (!CMessageBox::Require(m_hWnd, m_strAccount, "Please input the account.", IDC_EDIT_ACCOUNT) ||
+        !CMessageBox::Require(m_hWnd, m_strPassword, "Please input the password.", IDC_EDIT_PASSWORD))
         return;
-    }
-    if (m_strPassword.empty()) {
-        ShowMessage("Please input the password.");
-        ::SetFocus(GetDlgItem(IDC_EDIT_PASSWORD));
-        return;
-    }
     CKordaneDlg* main = CKordaneDlg::FromApp();
     if (!main) return;
     CAccountFile& store = main->m_accountFile;
     if (!store.Exists(m_strAccount.c_str())) {
-        ShowMessage("Login Failed:Account error.");
+        CMessageBox::Show(m_hWnd, "Login Failed:Account error.");
         return;
     }
     if (!store.Open(m_strAccount.c_str())) {
@@ -51,5 +38,5 @@ void CLoginDlg::OnBnClickedOk()
         OnOK();
         return;
     }
-    ShowMessage("Login Failed:Password error.");
+    CMessageBox::Show(m_hWnd, "Login Failed:Password error.");
 }

@@ -18,5 +18,4 @@ protected:
 
 private:
     void OnBnClickedOk();
-    void ShowMessage(const char* text);
 };

@@ -23,6 +23,22 @@ bool CMessageBox::OnInitDialog()
     return true;
 }
 
+void CMessageBox::Show(HWND owner, const char* text, int focusId)
+{
+    CMessageBox box(text, owner);
+    box.DoModal();
+    if (focusId != 0) {
+        if (HWND field = ::GetDlgItem(owner, focusId)) ::SetFocus(field);
+    }
+}
+
+bool CMessageBox::Require(HWND owner, const std::string& value, const char* text, int focusId)
+{
+    if (!value.empty()) return true;
+    Show(owner, text, focusId);
+    return false;
+}
+
 void CMessageBox::OnBnClickedOk() { OnOK(); }
 
 LRESULT CMessageBox::OnPaint(WPARAM, LPARAM)

@@ -10,6 +10,13 @@ class CMessageBox : public kd::CDialog {
 public:
     CMessageBox(std::string text, HWND owner) noexcept;
 
+    // Shows text modally over owner, then moves the focus to owner's control
+    // focusId (0 leaves the focus where it is).
+    static void Show(HWND owner, const char* text, int focusId = 0);
+    // A required field left empty: shows text and focuses the field. True when
+    // the field has a value.
+    static bool Require(HWND owner, const std::string& value, const char* text, int focusId);
+
 protected:
     bool OnInitDialog() override;
     void DoDataExchange(kd::CDataExchange& dx) override;
