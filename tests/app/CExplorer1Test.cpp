@@ -10,6 +10,8 @@
 #include "resource.h"
 
 #include <gtest/gtest.h>
+
+#include "WindowTestSupport.h"
 #include <shlwapi.h>
 
 #include <set>
@@ -111,18 +113,7 @@ std::string Describe(HWND wnd)
     return std::string(cls) + " \"" + text + "\" of process " + std::to_string(pid);
 }
 
-void Pump(DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (::GetTickCount() - start < ms);
-}
+using kdtest::Pump;
 
 class Browser : public ::testing::Test {
 protected:

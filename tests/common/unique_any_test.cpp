@@ -1,14 +1,13 @@
 #include "unique_any.h"
+#include "WindowTestSupport.h"
 
 #include <gtest/gtest.h>
 
 namespace {
 
-DWORD GdiCount() { return ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS); }
-
 TEST(UniqueAny, ReleasesGdiObjectsOnEveryPath)
 {
-    const DWORD before = GdiCount();
+    const std::size_t before = kdtest::GdiObjectCount();
     {
         kd::unique_hbrush brush(::CreateSolidBrush(RGB(1, 2, 3)));
         ASSERT_TRUE(brush);
@@ -16,9 +15,11 @@ TEST(UniqueAny, ReleasesGdiObjectsOnEveryPath)
         kd::unique_hrgn moved(std::move(region));
         EXPECT_FALSE(region);
         EXPECT_TRUE(moved);
+        EXPECT_EQ(before + 2, kdtest::GdiObjectCount());
         moved.reset(::CreateRectRgn(0, 0, 5, 5)); // the first region goes here
+        EXPECT_EQ(before + 2, kdtest::GdiObjectCount());
     }
-    EXPECT_EQ(before, GdiCount());
+    EXPECT_EQ(before, kdtest::GdiObjectCount());
 }
 
 TEST(UniqueAny, ReleaseHandsOwnershipBack)

@@ -5,6 +5,7 @@
 #include "ControlSkinResource.h"
 #include "TestArtwork.h"
 #include "Vellaris.h"
+#include "WindowTestSupport.h"
 #include "unique_any.h"
 
 #include <windows.h>
@@ -21,22 +22,10 @@
 
 namespace skintest {
 
-// Handles pending messages for ms milliseconds (Wine's own user32 tests do
-// the same before looking at what a window shows).
-inline void Pump(DWORD ms = 150)
-{
-    const ULONGLONG end = ::GetTickCount64() + ms;
-    for (;;) {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        const ULONGLONG now = ::GetTickCount64();
-        if (now >= end) break;
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-    }
-}
+using kdtest::Capture;
+using kdtest::GdiObjectCount;
+using kdtest::HeapBytesInUse;
+using kdtest::Pump;
 
 // Pumps until done() holds or ms pass; answers done().
 inline bool PumpUntil(const std::function<bool()>& done, DWORD ms)
@@ -78,110 +67,8 @@ inline POINT CentreOf(HWND wnd)
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-// What a window shows: its whole window rectangle, read through its window
-// device context (so the frame of the window is included).
-class Capture {
-public:
-    explicit Capture(HWND wnd) : Capture(wnd, true) {}
-    Capture(HWND wnd, bool wholeWindow)
-    {
-        RECT r{};
-        if (wholeWindow) ::GetWindowRect(wnd, &r);
-        else ::GetClientRect(wnd, &r);
-        m_width = r.right - r.left;
-        m_height = r.bottom - r.top;
-        if (m_width <= 0 || m_height <= 0) return;
-        kd::unique_window_dc source(wnd, wholeWindow);
-        kd::unique_hdc memory(::CreateCompatibleDC(source.get()));
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = m_width;
-        info.bmiHeader.biHeight = -m_height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        kd::unique_hbitmap dib(::CreateDIBSection(source.get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!source || !memory || !dib || !bits) return;
-        kd::select_scope selected(memory.get(), dib.get());
-        ::BitBlt(memory.get(), 0, 0, m_width, m_height, source.get(), 0, 0, SRCCOPY);
-        ::GdiFlush();
-        const auto* first = static_cast<const std::uint32_t*>(bits);
-        m_pixels.assign(first, first + static_cast<std::size_t>(m_width) * m_height);
-    }
 
-    [[nodiscard]] int Width() const noexcept { return m_width; }
-    [[nodiscard]] int Height() const noexcept { return m_height; }
-    // COLORREF (red in the low byte) of a pixel; CLR_INVALID outside.
-    [[nodiscard]] COLORREF At(int x, int y) const noexcept
-    {
-        if (x < 0 || y < 0 || x >= m_width || y >= m_height || m_pixels.empty()) return CLR_INVALID;
-        const std::uint32_t p = m_pixels[static_cast<std::size_t>(y) * m_width + x];
-        return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
-    }
-    [[nodiscard]] int Count(const RECT& area, COLORREF colour) const noexcept
-    {
-        int n = 0;
-        for (int y = area.top; y < area.bottom; ++y)
-            for (int x = area.left; x < area.right; ++x) n += At(x, y) == colour;
-        return n;
-    }
-    // Smallest rectangle holding every pixel of a colour other than 'except'.
-    [[nodiscard]] RECT Bounds(COLORREF except) const noexcept
-    {
-        RECT b{m_width, m_height, -1, -1};
-        for (int y = 0; y < m_height; ++y)
-            for (int x = 0; x < m_width; ++x)
-                if (At(x, y) != except) {
-                    b.left = std::min<LONG>(b.left, x);
-                    b.top = std::min<LONG>(b.top, y);
-                    b.right = std::max<LONG>(b.right, x);
-                    b.bottom = std::max<LONG>(b.bottom, y);
-                }
-        return b;
-    }
-    [[nodiscard]] bool SameAs(const Capture& other) const noexcept
-    {
-        return m_width == other.m_width && m_height == other.m_height && m_pixels == other.m_pixels;
-    }
 
-private:
-    int m_width = 0;
-    int m_height = 0;
-    std::vector<std::uint32_t> m_pixels;
-};
-
-// Live GDI objects of this process. Wine answers GetGuiResources with 0 (not
-// implemented); there every live object is found by its handle-table index,
-// which GetObjectType accepts without the handle's upper (generation) bits.
-inline std::size_t GdiObjectCount()
-{
-    if (DWORD n = ::GetGuiResources(::GetCurrentProcess(), GR_GDIOBJECTS)) return n;
-    std::size_t count = 0;
-    for (std::uintptr_t index = 1; index < 0x10000; ++index)
-        count += ::GetObjectType(reinterpret_cast<HGDIOBJ>(index)) != 0;
-    return count;
-}
-
-// Bytes in use in every heap of the process.
-inline std::uint64_t HeapBytesInUse()
-{
-    std::vector<HANDLE> heaps(64);
-    DWORD n = ::GetProcessHeaps(static_cast<DWORD>(heaps.size()), heaps.data());
-    if (n > heaps.size()) {
-        heaps.resize(n);
-        n = ::GetProcessHeaps(n, heaps.data());
-    }
-    std::uint64_t total = 0;
-    for (DWORD i = 0; i < n && i < heaps.size(); ++i) {
-        if (!::HeapLock(heaps[i])) continue;
-        PROCESS_HEAP_ENTRY entry{};
-        while (::HeapWalk(heaps[i], &entry))
-            if (entry.wFlags & PROCESS_HEAP_ENTRY_BUSY) total += entry.cbData;
-        ::HeapUnlock(heaps[i]);
-    }
-    return total;
-}
 
 // The gradient the skinned menu bar paints, step 0 to 63.
 inline COLORREF GradientColour(int step)

@@ -270,12 +270,12 @@ TEST_F(SkinnedDialog, CaptionTextAndIconPositions)
     ASSERT_EQ(a.Subclass(plain), 1);
     Activate(plain, true);
     int left = -1;
-    EXPECT_GT(Capture::Of(plain).Count(CDialogSubclass::kCaptionActive, textBand, &left), 10);
+    EXPECT_GT(Capture::Of(plain).Count(textBand, CDialogSubclass::kCaptionActive, &left), 10);
     EXPECT_GE(left, 27);
     EXPECT_LE(left, 31);
     Activate(plain, false);
-    EXPECT_EQ(Capture::Of(plain).Count(CDialogSubclass::kCaptionActive, textBand), 0);
-    EXPECT_GT(Capture::Of(plain).Count(CDialogSubclass::kCaptionInactive, textBand, &left), 10);
+    EXPECT_EQ(Capture::Of(plain).Count(textBand, CDialogSubclass::kCaptionActive), 0);
+    EXPECT_GT(Capture::Of(plain).Count(textBand, CDialogSubclass::kCaptionInactive, &left), 10);
     EXPECT_GE(left, 27);
     EXPECT_EQ(a.Unsubclass(), 1);
 
@@ -304,11 +304,11 @@ TEST_F(SkinnedDialog, CaptionTextAndIconPositions)
     ASSERT_TRUE(b.HasIcon());
     Activate(withIcon, true);
     Capture shot = Capture::Of(withIcon);
-    EXPECT_EQ(shot.Count(iconColour, RECT{0, 0, 60, 34}, &left), 16 * 16);
+    EXPECT_EQ(shot.Count(RECT{0, 0, 60, 34}, iconColour, &left), 16 * 16);
     EXPECT_EQ(left, 25);
     EXPECT_EQ(shot.At(25, 5), iconColour);
     EXPECT_EQ(shot.At(40, 20), iconColour);
-    EXPECT_GT(shot.Count(CDialogSubclass::kCaptionActive, textBand, &left), 10);
+    EXPECT_GT(shot.Count(textBand, CDialogSubclass::kCaptionActive, &left), 10);
     EXPECT_GE(left, 43);
     EXPECT_LE(left, 47);
     EXPECT_EQ(b.Unsubclass(), 1);
@@ -324,7 +324,7 @@ TEST_F(SkinnedDialog, SetWindowTextFailsButChangesTheDrawnCaption)
     EXPECT_EQ(skin->Caption(), "I");
     Activate(wnd, true);
     const RECT band{20, 5, 300, 24};
-    const int before = Capture::Of(wnd).Count(CDialogSubclass::kCaptionActive, band);
+    const int before = Capture::Of(wnd).Count(band, CDialogSubclass::kCaptionActive);
 
     EXPECT_FALSE(::SetWindowTextA(wnd, "MMMMMMMM"));
     Pump(80);
@@ -332,7 +332,7 @@ TEST_F(SkinnedDialog, SetWindowTextFailsButChangesTheDrawnCaption)
     ::GetWindowTextA(wnd, text, sizeof text);
     EXPECT_STREQ(text, "I") << "the window's own text stays";
     EXPECT_EQ(skin->Caption(), "MMMMMMMM");
-    EXPECT_GT(Capture::Of(wnd).Count(CDialogSubclass::kCaptionActive, band), before + 20);
+    EXPECT_GT(Capture::Of(wnd).Count(band, CDialogSubclass::kCaptionActive), before + 20);
 }
 
 TEST_F(SkinnedDialog, BlackFramePixelsBecomeHolesThatFollowAResize)
