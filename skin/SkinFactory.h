@@ -1,14 +1,9 @@
 // Where the hook gets its skin objects from.
 //
 // CreateSkinObject makes a new, unattached object for a window kind (the
-// caller has already checked the mask). The control and menu-bar skins plug
-// in by file: a class CEditSubclass, CButtonSubclass or CStaticSubclass,
-// default-constructible and derived from CWndSubclass, declared in
-// skin/<Class>.h and defined in skin/<Class>.cpp, is created for its kind as
-// soon as both files exist (skin/CMakeLists.txt compiles every .cpp of the
-// folder and tells this factory which classes are there). Until then that
-// kind gets no object. The same holds for CSkinMenuBar (skin/CSkinMenuBar.h
-// and .cpp), which implements ISkinMenuBar.
+// caller has already checked the mask); kinds without a skin get none.
+// CreateSkinMenuBar makes the menu bar of a skinned dialog that has a menu
+// (the dialog frame knows it only through ISkinMenuBar).
 #pragma once
 
 #include "CWndSubclass.h"
