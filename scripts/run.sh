@@ -24,13 +24,9 @@ if [ "${1:-}" != "--headless-session" ]; then
   cmake --build "$BUILD/win32" -j "$(nproc)" --target Kordane Scrivet Helper Vellaris uidriver
   scripts/wine-prefix.sh
 
-  # The skin bitmap: the project's artwork when present, otherwise a placeholder.
+  # The skin bitmap, where the program looks for it.
   mkdir -p "$WORKDIR/skin/Solvane"
-  if [ -f skin/Solvane/MainWindow.bmp ]; then
-    cp -f skin/Solvane/MainWindow.bmp "$WORKDIR/skin/Solvane/MainWindow.bmp"
-  elif [ ! -f "$WORKDIR/skin/Solvane/MainWindow.bmp" ]; then
-    python3 scripts/placeholder-skin.py "$WORKDIR/skin/Solvane/MainWindow.bmp"
-  fi
+  cp -f skin/Solvane/MainWindow.bmp "$WORKDIR/skin/Solvane/MainWindow.bmp"
 fi
 
 source scripts/wine-env.sh
