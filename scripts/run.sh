@@ -19,10 +19,7 @@ export KD_PREFIX="$BUILD/wineprefix"
 bin="$BUILD/win32/bin"
 
 if [ "${1:-}" != "--headless-session" ]; then
-  scripts/install-deps.sh
-  cmake --preset win32 -B "$BUILD/win32" >/dev/null
-  cmake --build "$BUILD/win32" -j "$(nproc)" --target Kordane Scrivet Helper Vellaris uidriver
-  scripts/wine-prefix.sh
+  scripts/prepare-win32.sh "$BUILD"
 
   # The skin bitmap, where the program looks for it.
   mkdir -p "$WORKDIR/skin/Solvane"

@@ -13,10 +13,7 @@ bin="$BUILD/win32/bin"
 out="$root/docs"
 
 if [ "${1:-}" != "--session" ]; then
-  scripts/install-deps.sh
-  cmake --preset win32 -B "$BUILD/win32" >/dev/null
-  cmake --build "$BUILD/win32" -j "$(nproc)" --target Kordane Scrivet Helper Vellaris uidriver
-  scripts/wine-prefix.sh
+  scripts/prepare-win32.sh "$BUILD"
   exec scripts/with-display.sh scripts/wine-session.sh "$0" --session
 fi
 
