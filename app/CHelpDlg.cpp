@@ -10,8 +10,6 @@
 CHelpDlg::CHelpDlg() noexcept : kd::CDialog(IDD_HELP_DIALOG)
 {
     MapCommand(IDC_BUTTON_VISIT_SITE, &CHelpDlg::OnBnClickedVisitSite);
-    // The template names the browser's window class; without it the dialog could not open.
-    CExplorer1::RegisterWindowClass(::GetModuleHandleA(nullptr));
 }
 
 std::string CHelpDlg::FaqPageUrl()

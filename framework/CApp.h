@@ -52,7 +52,6 @@ public:
     void EnableControlContainer();
     using ControlClassRegistrar = bool (*)(HINSTANCE instance);
     void AddControlClass(ControlClassRegistrar registrar);
-    [[nodiscard]] bool ControlContainerEnabled() const noexcept { return m_controlContainer; }
 
 protected:
     int m_exitCode = 0;

@@ -120,6 +120,8 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(::OleInitialize(nullptr)));
+        // What Kordane's start-up does when it enables control hosting: template 132 names this class.
+        ASSERT_TRUE(CExplorer1::RegisterWindowClass(::GetModuleHandleA(nullptr)));
         m_log.AddRef();
         g_pLog = kd::com_ptr<IScrivet>::attach(&m_log);
     }
