@@ -12,18 +12,12 @@
 #include <gtest/gtest.h>
 
 #include "AppTestSupport.h"
+#include "ProcessTestSupport.h"
 
 namespace kdtest {
 
 namespace fs = std::filesystem;
 
-
-inline fs::path BinDirectory()
-{
-    std::string path(MAX_PATH, '\0');
-    path.resize(::GetModuleFileNameA(nullptr, path.data(), MAX_PATH));
-    return fs::path(path).parent_path();
-}
 
 struct TopWindow {
     DWORD pid;

@@ -13,31 +13,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// regsvr32 (of this program's bitness) on a DLL of the build; true on success.
-bool RegSvr32(const std::string& dll, bool unregister)
-{
-    std::string commandLine = std::string("regsvr32.exe /s ") + (unregister ? "/u " : "") + "\"" +
-                              (BinDirectory() / dll).string() + "\"";
-    STARTUPINFOA si{};
-    si.cb = sizeof si;
-    PROCESS_INFORMATION pi{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
-        return false;
-    ::WaitForSingleObject(pi.hProcess, 30000);
-    DWORD code = 1;
-    ::GetExitCodeProcess(pi.hProcess, &code);
-    ::CloseHandle(pi.hThread);
-    ::CloseHandle(pi.hProcess);
-    return code == 0;
-}
-
 // Keeps one component unregistered for the scope.
 class Unregistered {
 public:
-    explicit Unregistered(std::string dll) : m_dll(std::move(dll)) { m_ok = RegSvr32(m_dll, true); }
+    explicit Unregistered(std::string dll) : m_dll(std::move(dll)) { m_ok = Regsvr32(m_dll, true) == 0; }
     Unregistered(const Unregistered&) = delete;
     Unregistered& operator=(const Unregistered&) = delete;
-    ~Unregistered() { EXPECT_TRUE(RegSvr32(m_dll, false)) << "could not register " << m_dll << " again"; }
+    ~Unregistered() { EXPECT_EQ(0u, Regsvr32(m_dll)) << "could not register " << m_dll << " again"; }
     [[nodiscard]] bool ok() const noexcept { return m_ok; }
 private:
     std::string m_dll;

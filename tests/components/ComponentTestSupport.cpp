@@ -8,16 +8,6 @@
 
 namespace kdtest {
 
-std::filesystem::path BinDirectory()
-{
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) return std::filesystem::path(std::string(path.data(), n)).parent_path();
-        path.resize(path.size() * 2);
-    }
-}
-
 ChildProcess::ChildProcess(const std::string& commandLine)
 {
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
@@ -103,14 +93,6 @@ ProcessResult Run(const std::string& commandLine, DWORD timeoutMs)
     ChildProcess child(commandLine);
     child.CloseInput();
     return child.Finish(timeoutMs);
-}
-
-DWORD Regsvr32(const std::string& dll, bool unregister)
-{
-    // A 32-bit program names System32 and lands in SysWOW64: same bitness as ours.
-    const std::string path = (BinDirectory() / dll).string();
-    const ProcessResult r = Run(std::string("regsvr32.exe /s ") + (unregister ? "/u " : "") + "\"" + path + "\"");
-    return r.timedOut ? static_cast<DWORD>(-1) : r.exitCode;
 }
 
 std::optional<std::string> RegQuery(const std::string& key)

@@ -3,6 +3,8 @@
 // read-back with reg.
 #pragma once
 
+#include "ProcessTestSupport.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -28,8 +30,6 @@ private:
     HRESULT m_hr;
 };
 
-// The directory of the running test program (where every binary of the build lands).
-std::filesystem::path BinDirectory();
 
 // 32 or 64, the bitness of the running program.
 constexpr int kBits = sizeof(void*) * 8;
@@ -68,8 +68,6 @@ private:
 // Runs a command to its end with no input.
 ProcessResult Run(const std::string& commandLine, DWORD timeoutMs = 30000);
 
-// regsvr32 of the program's own bitness, silent; answers its exit code.
-DWORD Regsvr32(const std::string& dll, bool unregister = false);
 
 // "reg query <key> /s" in the view of the program's bitness; nullopt when reg fails.
 std::optional<std::string> RegQuery(const std::string& key);
