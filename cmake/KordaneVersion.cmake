@@ -2,6 +2,13 @@
 # Adds a VERSIONINFO resource to a Windows binary; the version is the project's.
 include_guard(GLOBAL)
 function(kd_version_resource target description filename)
+  # A second call would rewrite the same generated file with other text at every
+  # configure, and so relink the target each time.
+  get_target_property(done ${target} KD_VERSION_RESOURCE)
+  if(done)
+    message(FATAL_ERROR "kd_version_resource: ${target} has a version resource already")
+  endif()
+  set_target_properties(${target} PROPERTIES KD_VERSION_RESOURCE ON)
   set(KD_FILE_DESCRIPTION "${description}")
   set(KD_ORIGINAL_FILENAME "${filename}")
   get_target_property(type ${target} TYPE)
