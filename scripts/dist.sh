@@ -1,5 +1,8 @@
 #!/usr/bin/env bash
-# Builds the release packages: dist/Kordane-<version>-<arch>.zip for win32 and win64.
+# Builds the release packages: dist/Kordane-<version>-<arch>.zip for win32 and win64,
+# and dist/SHA256SUMS for the packages it wrote. The same commit gives the same
+# bytes in any build folder at any time: every zip entry carries the commit's time
+# (or SOURCE_DATE_EPOCH when set), entries are sorted, binaries carry no time stamp.
 # Usage: scripts/dist.sh [--out DIR] [win32|win64 ...]   (BUILD names the build folder)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -19,6 +22,14 @@ mkdir -p "$out"
 
 crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1"; }
 
+if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
+  epoch=$SOURCE_DATE_EPOCH
+elif ! epoch=$(git -C "$root" log -1 --format=%ct 2>/dev/null); then
+  epoch=315532800
+  echo "dist: no git history and no SOURCE_DATE_EPOCH; entries dated 1980-01-01" >&2
+fi
+zips=()
+
 for preset in "${presets[@]}"; do
   bdir="$BUILD/$preset"
   if [ -z "${KD_DIST_NO_BUILD:-}" ]; then  # the package test packs what is already built
@@ -32,7 +43,10 @@ for preset in "${presets[@]}"; do
   pkg="$stage/$name"
   mkdir -p "$pkg/skin/Solvane" "$pkg/help"
   for f in Kordane.exe Scrivet.dll Helper.dll Vellaris.dll; do
-    "$triple-strip" --strip-debug -o "$pkg/$f" "$bdir/bin/$f"
+    # The symbol table goes too: nothing on Windows reads it. binutils' strip
+    # stamps the PE header with the current time unless SOURCE_DATE_EPOCH is set;
+    # 0 is what the linker wrote.
+    SOURCE_DATE_EPOCH=0 "$triple-strip" --strip-all -o "$pkg/$f" "$bdir/bin/$f"
   done
   cp skin/Solvane/MainWindow.bmp "$pkg/skin/Solvane/"
   cp help/*.html "$pkg/help/"
@@ -41,7 +55,9 @@ for preset in "${presets[@]}"; do
     crlf "$stage/tmp" > "$pkg/$f"
   done
   rm -f "$stage/tmp" "$out/$name.zip"
-  (cd "$stage" && zip -qr -X "$out/$name.zip" "$name")
+  python3 "$root/scripts/dist-zip.py" "$out/$name.zip" "$pkg" "$epoch"
   rm -rf "$stage"
+  zips+=("$name.zip")
   echo "$out/$name.zip"
 done
+(cd "$out" && sha256sum "${zips[@]}" > SHA256SUMS)

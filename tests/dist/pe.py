@@ -34,7 +34,14 @@ class Pe:
         table = opt + opt_size
         for i in range(sections):
             name, vsize, rva, rawsize, rawptr = struct.unpack_from("<8sIIII", data, table + 40 * i)
-            self.sections.append((name.rstrip(b"\0").decode(), rva, max(vsize, rawsize), rawptr, rawsize))
+            self.sections.append((self._section_name(name), rva, max(vsize, rawsize), rawptr, rawsize))
+
+    def _section_name(self, raw: bytes) -> str:
+        name = raw.rstrip(b"\0").decode()
+        if name.startswith("/") and self.symbol_table:  # a long name, kept in the string table
+            start = self.symbol_table + 18 * self.symbol_count + int(name[1:])
+            name = self.data[start:self.data.index(b"\0", start)].decode()
+        return name
 
     def offset(self, rva: int) -> int:
         for _, start, size, rawptr, rawsize in self.sections:
