@@ -24,7 +24,7 @@ crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1"; }
 
 if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
   epoch=$SOURCE_DATE_EPOCH
-elif ! epoch=$(git -C "$root" log -1 --format=%ct 2>/dev/null); then
+elif ! epoch=$(git -C "$root" log -1 --format=%ct 2>/dev/null) || [ -z "$epoch" ]; then
   epoch=315532800
   echo "dist: no git history and no SOURCE_DATE_EPOCH; entries dated 1980-01-01" >&2
 fi
