@@ -1,5 +1,7 @@
 #include "CCreateAdminDlg.h"
 
+#include <utility>
+
 #include "CKordaneApp.h"
 #include "CKordaneDlg.h"
 #include "CMessageBox.h"
@@ -38,6 +40,14 @@ void CCreateAdminDlg::OnBnClickedOk()
         CMessageBox::Show(m_hWnd, "Error:The Account is existend.", IDC_EDIT_ACCOUNT);
         return;
     }
+    // Taken before the file is created, so that another Kordane can neither
+    // create the same administrator nor log in to the empty file meanwhile.
+    CAccountLock lock;
+    if (lock.Acquire(m_strAccount) == CAccountLock::Result::InUse) {
+        WriteTraceLine(__LINE__, "CCreateAdminDlg::OnBnClickedOk");
+        CMessageBox::Show(m_hWnd, CAccountLock::kInUseText, IDC_EDIT_ACCOUNT);
+        return;
+    }
     if (!store.Open(m_strAccount.c_str())) {
         WriteTraceLine(101, "CCreateAdminDlg::OnBnClickedOk");
         return;
@@ -45,5 +55,6 @@ void CCreateAdminDlg::OnBnClickedOk()
     AccountFileHeader& header = store.m_header;
     kd::SetText(header.adminAccount, m_strAccount);
     kd::SetText(header.adminPassword, m_strPassword);
+    main->m_accountLock = std::move(lock);
     OnOK();
 }

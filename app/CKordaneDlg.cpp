@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <utility>
+
 #include "CAboutBox.h"
 #include "CApp.h"
 #include "CCreateAdminDlg.h"
@@ -16,6 +18,7 @@ namespace {
 
 constexpr int kColumnWidth = 150;
 constexpr const char* kColumnHeadings[] = {"ID(Account)", "Password", "Comment"};
+constexpr const char* kIncompleteListText = "The list is incomplete: changes will not be saved.";
 
 } // namespace
 
@@ -29,6 +32,8 @@ CKordaneDlg::CKordaneDlg()
     MapMessage(WM_DESTROY, &CKordaneDlg::OnDestroy);
     MapMessage(WM_CLOSE, &CKordaneDlg::OnClose);
     MapMessage(WM_TIMER, &CKordaneDlg::OnTimer);
+    MapMessage(WM_QUERYENDSESSION, &CKordaneDlg::OnQueryEndSession);
+    MapMessage(WM_ENDSESSION, &CKordaneDlg::OnEndSession);
     MapCommand(IDOK, &CKordaneDlg::OnBnClickedExit);
     MapCommand(IDC_BUTTON_LOGIN, &CKordaneDlg::OnBnClickedLogin);
     MapCommand(IDC_BUTTON_CREATEADMIN, &CKordaneDlg::OnBnClickedCreateAdmin);
@@ -113,7 +118,7 @@ void CKordaneDlg::ResetEditor()
     m_btnDelete.EnableWindow(false);
 }
 
-void CKordaneDlg::FillList()
+bool CKordaneDlg::FillList()
 {
     const std::vector<AccountRecord>& records = m_accountFile.GetRecords();
     kd::CListView::RedrawLock noRedraw(m_list);
@@ -122,11 +127,12 @@ void CKordaneDlg::FillList()
     int row = 0;
     for (const AccountRecord& record : records) {
         const int at = m_list.InsertItem(row, std::string(kd::GetText(record.account)), record.index);
-        if (at < 0) break;
+        if (at < 0) return false;
         m_list.SetItemText(at, 1, std::string(kd::GetText(record.password)));
         m_list.SetItemText(at, 2, std::string(kd::GetText(record.comment)));
         ++row;
     }
+    return true;
 }
 
 bool CKordaneDlg::HasRow(const std::string& account, const std::string& password, const std::string& comment) const
@@ -195,15 +201,37 @@ LRESULT CKordaneDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<L
 LRESULT CKordaneDlg::OnDestroy(WPARAM, LPARAM)
 {
     Default();
+    SaveSession();
+    return 0;
+}
+
+void CKordaneDlg::SaveSession()
+{
     // Only a logged-in editor hands its list back: after a failed or cancelled
     // login the store may be bound to a file whose entries were never listed.
-    if (!m_loggedIn) return 0;
+    // Once saved (at the end of the desktop session), the window's destruction
+    // that may still follow writes nothing more.
+    if (!std::exchange(m_saveAtEnd, false)) return;
     SaveList();
     // Saving here rather than in the store's destructor lets a failure leave a
     // trace while the log object still exists; after a failure the destructor
-    // tries once more.
-    if (m_accountFile.Save()) m_accountFile.DisableSave();
-    else WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    // tries once more, still holding the lock.
+    if (m_accountFile.Save()) {
+        m_accountFile.DisableSave();
+        m_accountLock.Release();
+    } else {
+        WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    }
+}
+
+// Logging off or shutting down never waits for this program.
+LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM) { return TRUE; }
+
+// The system ends the process soon after this message, without the message
+// loop's own end: save now, as Exit would.
+LRESULT CKordaneDlg::OnEndSession(WPARAM ending, LPARAM)
+{
+    if (ending) SaveSession();
     return 0;
 }
 
@@ -237,7 +265,6 @@ bool CKordaneDlg::EditorFieldsFilled()
 
 void CKordaneDlg::EnterLoggedIn()
 {
-    m_loggedIn = true;
     EnableField(IDC_EDIT_ID, true);
     EnableField(IDC_EDIT_PASSWORD, true);
     EnableField(IDC_EDIT_COMMENT, true);
@@ -249,18 +276,32 @@ void CKordaneDlg::EnterLoggedIn()
 void CKordaneDlg::OnBnClickedLogin()
 {
     CLoginDlg login;
-    if (login.DoModal() != IDOK) return;
-    m_accountFile.EnableSave();
+    if (login.DoModal() != IDOK) {
+        m_accountLock.Release();
+        return;
+    }
     CMessageBox::Show(m_hWnd, "Login success.");
-    FillList();
+    if (FillList()) {
+        m_accountFile.EnableSave();
+        m_saveAtEnd = true;
+    } else {
+        // Saving a shorter list would drop the entries it lacks from the file:
+        // this session writes nothing, and says so.
+        WriteTraceLine(__LINE__, "CKordaneDlg::FillList");
+        CMessageBox::Show(m_hWnd, kIncompleteListText);
+    }
     EnterLoggedIn();
 }
 
 void CKordaneDlg::OnBnClickedCreateAdmin()
 {
     CCreateAdminDlg create;
-    if (create.DoModal() != IDOK) return;
+    if (create.DoModal() != IDOK) {
+        m_accountLock.Release();
+        return;
+    }
     m_accountFile.EnableSave();
+    m_saveAtEnd = true;
     EnterLoggedIn();
 }
 

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "CAccountFile.h"
+#include "CAccountLock.h"
 #include "CDialog.h"
 #include "CListView.h"
 
@@ -26,12 +27,17 @@ public:
 
     void InitList();
     void ResetEditor();
-    void FillList();
+    // False when the list view refused a record: the list then holds fewer rows than the store.
+    [[nodiscard]] bool FillList();
     bool AddRow(const std::string& account, const std::string& password, const std::string& comment);
     [[nodiscard]] bool HasRow(const std::string& account, const std::string& password,
                               const std::string& comment) const;
     void SaveList();
 
+    // The lock on the administrator's account file, taken by the login and
+    // create-administrator dialogs. Declared before the store so that it is
+    // released only after the store's last chance to save.
+    CAccountLock m_accountLock;
     CAccountFile m_accountFile;
 
 protected:
@@ -46,6 +52,8 @@ private:
     LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
     LRESULT OnClose(WPARAM wParam, LPARAM lParam);
     LRESULT OnTimer(WPARAM wParam, LPARAM lParam);
+    LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
+    LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnItemChangingList(NMHDR* hdr);
     void OnBnClickedExit();
     void OnBnClickedLogin();
@@ -56,6 +64,8 @@ private:
     void OnBnClickedDelete();
 
     void EnterLoggedIn();
+    // Hands the list back and writes the file, once per session.
+    void SaveSession();
     [[nodiscard]] bool EditorFieldsFilled();
     void EnableField(int id, bool enable) const noexcept;
 
@@ -70,7 +80,8 @@ private:
     kd::CControl m_btnUpdate;
     kd::CControl m_btnDelete;
     std::int32_t m_nCurrentRow = -1;
-    // Set by a successful login or administrator creation: only then does the
-    // list go back into the store and the store write its file.
-    bool m_loggedIn = false;
+    // Set by a successful login (whose list holds every entry) or administrator
+    // creation; cleared by the one save of the session. Only while it is set does
+    // the list go back into the store and the store write its file.
+    bool m_saveAtEnd = false;
 };

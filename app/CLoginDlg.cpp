@@ -1,5 +1,7 @@
 #include "CLoginDlg.h"
 
+#include <utility>
+
 #include "CKordaneApp.h"
 #include "CKordaneDlg.h"
 #include "CMessageBox.h"
@@ -29,12 +31,22 @@ void CLoginDlg::OnBnClickedOk()
         CMessageBox::Show(m_hWnd, "Login Failed:Account error.");
         return;
     }
+    // Another Kordane working on this administrator would overwrite, at its
+    // exit, whatever this one saves (or the other way round). The lock is
+    // released again on every path that does not end the dialog with OK.
+    CAccountLock lock;
+    if (lock.Acquire(m_strAccount) == CAccountLock::Result::InUse) {
+        WriteTraceLine(__LINE__, "CLoginDlg::OnBnClickedOk");
+        CMessageBox::Show(m_hWnd, CAccountLock::kInUseText);
+        return;
+    }
     if (!store.Open(m_strAccount.c_str())) {
         WriteTraceLine(83, "CLoginDlg::OnBnClickedOk");
         return;
     }
     const AccountFileHeader& header = store.m_header;
     if (kd::TextEquals(header.adminAccount, m_strAccount) && kd::TextEquals(header.adminPassword, m_strPassword)) {
+        main->m_accountLock = std::move(lock);
         OnOK();
         return;
     }

@@ -83,6 +83,25 @@ public:
         if (wnd) ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
     }
 
+    // Waits until no visible window of the program has this caption.
+    [[nodiscard]] bool WaitGone(const std::string& caption, DWORD ms = 10000) const
+    {
+        const DWORD start = ::GetTickCount();
+        while (WaitWindow(caption, 0)) {
+            if (::GetTickCount() - start > ms) return false;
+            ::Sleep(30);
+        }
+        return true;
+    }
+
+    // Ends the process at once, as the system does with a program that crashed
+    // or that is still running when the desktop session ends.
+    void Kill() const
+    {
+        ::TerminateProcess(m_pi.hProcess, 1);
+        ::WaitForSingleObject(m_pi.hProcess, 10000);
+    }
+
     // Waits for the end; answers the exit code, or -1 on a timeout.
     long WaitExit(DWORD ms = 15000) const
     {

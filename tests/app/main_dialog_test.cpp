@@ -325,3 +325,43 @@ TEST_F(MainDialog, AFailingSaveAtExitLeavesALogLine)
     Exit();
     EXPECT_NE(Log().find("Fun:CKordaneDlg::SaveList"), std::string::npos) << Log();
 }
+
+namespace {
+
+// A list view that takes only a few rows, as one short of memory would.
+WNDPROC g_listProc = nullptr;
+constexpr LRESULT kRowsTaken = 3;
+
+LRESULT CALLBACK RefusingListProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == LVM_INSERTITEMA && ::CallWindowProcA(g_listProc, wnd, LVM_GETITEMCOUNT, 0, 0) >= kRowsTaken)
+        return -1;
+    return ::CallWindowProcA(g_listProc, wnd, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(MainDialog, AListThatCannotTakeEveryEntryNeverShortensTheFile)
+{
+    WriteAccountFile("gina", "pw", {{"a", "1", ""}, {"b", "2", ""}, {"c", "3", ""}, {"d", "4", ""}, {"e", "5", ""}});
+    const std::vector<char> before = ReadFile("gina.qrd");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
+    g_listProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefusingListProc)));
+    Login("gina", "pw");
+    EXPECT_EQ(m_responder.Messages(),
+              (std::vector<std::string>{"Login success.", "The list is incomplete: changes will not be saved."}));
+    EXPECT_EQ(RowCount(m_main), kRowsTaken);
+    EXPECT_NE(Log().find("Fun:CKordaneDlg::FillList"), std::string::npos) << Log();
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_INSERT)) << "the rows shown can still be worked with";
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN));
+
+    SelectRow(0);
+    Click(m_main, IDC_BUTTON_DELETE);
+    ::SendMessageA(m_main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(ReadFile("gina.qrd"), before);
+    Exit();
+    EXPECT_EQ(ReadFile("gina.qrd"), before);
+    EXPECT_FALSE(fs::exists("gina.qrd.lock"));
+}

@@ -1,0 +1,97 @@
+// Operates a running Kordane.exe (Program) from the test process as a user
+// would: its login and create-administrator dialogs, its message boxes and
+// its editor. Every step waits until the program has reacted.
+#pragma once
+
+#include <windows.h>
+#include <commctrl.h>
+
+#include <string>
+
+#include "StartupSupport.h"
+#include "resource.h"
+
+namespace kdtest {
+
+// Round-trips a few sent messages, so that what was posted before is handled.
+inline void Sync(HWND wnd)
+{
+    for (int i = 0; i < 3; ++i) {
+        DWORD_PTR ignored = 0;
+        ::SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    }
+}
+
+inline void PostClick(HWND dialog, int id)
+{
+    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
+}
+
+// The text of the program's next message box, confirmed with OK; empty when
+// none showed within `ms` or when `dialog` (if given) closed first.
+inline std::string AnswerMessage(const Program& program, HWND dialog = nullptr, DWORD ms = 10000)
+{
+    const DWORD start = ::GetTickCount();
+    for (;;) {
+        if (HWND box = program.WaitWindow("Message Box", 0)) {
+            const std::string text = ItemText(box, IDC_STATIC_MESSAGE);
+            PostClick(box, IDC_BUTTON_MESSAGE_OK);
+            while (::IsWindow(box) && ::GetTickCount() - start < ms) ::Sleep(20);
+            if (HWND main = program.WaitWindow("Kordane", 0)) Sync(main);
+            return text;
+        }
+        if ((dialog && !::IsWindow(dialog)) || ::GetTickCount() - start > ms) return {};
+        ::Sleep(20);
+    }
+}
+
+// Fills the login dialog and presses OK: the message it led to. After a
+// failure the dialog is still open (CancelDialog closes it).
+inline std::string Login(const Program& program, const std::string& account, const std::string& password)
+{
+    program.Press(IDC_BUTTON_LOGIN);
+    HWND dialog = program.WaitWindow("Login Dialog");
+    if (!dialog) return "(no login dialog)";
+    SetItemText(dialog, IDC_EDIT_ACCOUNT, account);
+    SetItemText(dialog, IDC_EDIT_PASSWORD, password);
+    PostClick(dialog, IDOK);
+    return AnswerMessage(program);  // a successful login closes its dialog, then tells so
+}
+
+// Fills the create-administrator dialog and presses OK: the message it led
+// to, empty when the dialog closed without one (success).
+inline std::string CreateAdmin(const Program& program, const std::string& account, const std::string& password)
+{
+    program.Press(IDC_BUTTON_CREATEADMIN);
+    HWND dialog = program.WaitWindow("Create Admin Dialog");
+    if (!dialog) return "(no create dialog)";
+    SetItemText(dialog, IDC_EDIT_ACCOUNT, account);
+    SetItemText(dialog, IDC_EDIT_PASSWORD, password);
+    SetItemText(dialog, IDC_EDIT_CONFIRM, password);
+    PostClick(dialog, IDOK);
+    std::string message = AnswerMessage(program, dialog);
+    if (HWND main = program.WaitWindow("Kordane", 0)) Sync(main);
+    return message;
+}
+
+inline void CancelDialog(const Program& program, const std::string& caption)
+{
+    if (HWND dialog = program.WaitWindow(caption, 2000)) PostClick(dialog, IDCANCEL);
+    (void)program.WaitGone(caption);
+}
+
+inline void InsertRow(HWND main, const std::string& id, const std::string& password, const std::string& comment)
+{
+    SetItemText(main, IDC_EDIT_ID, id);
+    SetItemText(main, IDC_EDIT_PASSWORD, password);
+    SetItemText(main, IDC_EDIT_COMMENT, comment);
+    PostClick(main, IDC_BUTTON_INSERT);
+    Sync(main);
+}
+
+inline int ListRowCount(HWND main)
+{
+    return static_cast<int>(::SendMessageA(::GetDlgItem(main, IDC_LIST_ACCOUNTS), LVM_GETITEMCOUNT, 0, 0));
+}
+
+} // namespace kdtest
