@@ -40,11 +40,13 @@ const IID kDiidWebBrowserEvents2 = {0x34A715A0, 0x6587, 0x11D0, {0x92, 0x4A, 0x0
 constexpr DISPID kDispidNavigateError = 271;
 
 // Listens to the browser for a page it cannot show (a missing file, or no
-// rendering engine on the platform) and leaves a diagnostic line, since the
-// user then sees only an empty area. Held by the control's connection point
-// and released with the control.
+// rendering engine on the platform): leaves a diagnostic line and tells the
+// parent window, which may show the page another way. Held by the control's
+// connection point and released with the control.
 class CNavigationWatch final : public IDispatch {
 public:
+    explicit CNavigationWatch(HWND window) noexcept : m_window(window) {}
+
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {
         if (!out) return E_POINTER;
@@ -77,23 +79,32 @@ public:
     STDMETHODIMP GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return DISP_E_UNKNOWNNAME; }
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
     {
-        if (id == kDispidNavigateError) WriteTraceLine(__LINE__, "CExplorer1::OnNavigateError");
-        return S_OK; // every other event is of no interest
+        if (id != kDispidNavigateError) return S_OK; // every other event is of no interest
+        WriteTraceLine(__LINE__, "CExplorer1::OnNavigateError");
+        // Posted: the parent may hide or replace the browser, which must not happen inside its own event.
+        if (::IsWindow(m_window)) {
+            const int control = ::GetDlgCtrlID(m_window);
+            ::PostMessageA(::GetParent(m_window), WM_COMMAND,
+                           MAKEWPARAM(control, CExplorer1::kNavigateErrorNotification),
+                           reinterpret_cast<LPARAM>(m_window));
+        }
+        return S_OK;
     }
 
 private:
     ~CNavigationWatch() = default;
     LONG m_refs = 1;
+    HWND m_window;
 };
 
-// Puts a watch on the browser; false for a control without events.
-bool WatchNavigation(IDispatch* control) noexcept
+// Puts a watch on the browser in `window`; false for a control without events.
+bool WatchNavigation(IDispatch* control, HWND window) noexcept
 {
     kd::com_ptr<IConnectionPointContainer> container;
     if (FAILED(control->QueryInterface(IID_IConnectionPointContainer, container.put_void()))) return false;
     kd::com_ptr<IConnectionPoint> point;
     if (FAILED(container->FindConnectionPoint(kDiidWebBrowserEvents2, point.put()))) return false;
-    auto watch = kd::com_ptr<CNavigationWatch>::attach(new (std::nothrow) CNavigationWatch);
+    auto watch = kd::com_ptr<CNavigationWatch>::attach(new (std::nothrow) CNavigationWatch(window));
     DWORD cookie = 0;
     return watch && SUCCEEDED(point->Advise(watch.get(), &cookie));
 }
@@ -143,7 +154,7 @@ HRESULT CExplorer1::Navigate(const char* url, VARIANT* flags, VARIANT* targetFra
         WriteTraceLine(__LINE__, "CExplorer1::Navigate");
         return E_NOINTERFACE;
     }
-    if (m_watched != m_hWnd && WatchNavigation(dispatch.get())) m_watched = m_hWnd; // once per control
+    if (m_watched != m_hWnd && WatchNavigation(dispatch.get(), m_hWnd)) m_watched = m_hWnd; // once per control
     const HRESULT hr = InvokeNavigate(dispatch.get(), url, flags, targetFrameName, postData, headers);
     if (FAILED(hr)) WriteTraceLine(__LINE__, "CExplorer1::Navigate");
     return hr;

@@ -18,6 +18,9 @@ public:
     static const CLSID kClsid;
     // Navigate in the control's dispatch interface.
     static constexpr DISPID kDispidNavigate = 104;
+    // Notification code of the WM_COMMAND the window posts to its parent when
+    // the control reports a page it cannot show (its NavigateError event).
+    static constexpr WORD kNavigateErrorNotification = 0x0401;
 
     // Registers the window class (a registrar for CApp::AddControlClass).
     static bool RegisterWindowClass(HINSTANCE instance) noexcept;
@@ -35,7 +38,8 @@ public:
     // Loads `url` in the control (asynchronously; the page shows when loaded).
     // Null variant arguments count as empty. Without a control, or when the
     // control refuses, a diagnostic line is logged and the failure returned;
-    // so is a page the control reports it cannot show (its NavigateError event).
+    // a page the control reports it cannot show (its NavigateError event) is
+    // logged too, and notified to the parent (kNavigateErrorNotification).
     HRESULT Navigate(const char* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
                      VARIANT* headers);
 

@@ -3,21 +3,60 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
+#include <fstream>
+#include <iterator>
+
 #include "CApp.h"
+#include "CKordaneApp.h"
+#include "HtmlText.h"
 
 #include "resource.h"
+
+namespace {
+
+// Single-byte text of the platform's code page (a file path) as wide text.
+std::wstring Widen(const std::string& text)
+{
+    if (text.empty()) return {};
+    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    if (wide <= 0) return {};
+    std::wstring result(static_cast<size_t>(wide), L'\0');
+    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), wide);
+    return result;
+}
+
+// The FAQ page as plain text, or a line saying where it should have been.
+std::wstring FaqPageText()
+{
+    const std::string path = CHelpDlg::FaqPagePath();
+    std::ifstream file(path, std::ios::binary);
+    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    if (!file.good() && !file.eof()) bytes.clear();
+    std::wstring text = HtmlToText(DecodeHtmlBytes(bytes));
+    if (text.empty()) text = L"The help page could not be read: " + Widen(path);
+    return text;
+}
+
+} // namespace
 
 CHelpDlg::CHelpDlg() noexcept : kd::CDialog(IDD_HELP_DIALOG)
 {
     MapCommand(IDC_BUTTON_VISIT_SITE, &CHelpDlg::OnBnClickedVisitSite);
+    MapCommand(IDC_EXPLORER1, &CHelpDlg::OnNavigateError, CExplorer1::kNavigateErrorNotification);
+    MapMessage(WM_CTLCOLORSTATIC, &CHelpDlg::OnCtlColorStatic);
 }
 
-std::string CHelpDlg::FaqPageUrl()
+std::string CHelpDlg::FaqPagePath()
 {
     std::string path = kd::ModuleFileName(nullptr);
     const size_t slash = path.find_last_of("\\/");
     path.erase(slash == std::string::npos ? 0 : slash + 1);
-    path += kFaqPage;
+    return path += kFaqPage;
+}
+
+std::string CHelpDlg::FaqPageUrl()
+{
+    const std::string path = FaqPagePath();
     // Escapes what a URL cannot carry (spaces, '#', non-ASCII) the platform's way;
     // room for "file:///" and every character escaped, grown if that is not enough.
     std::string url(path.size() * 3 + 16, '\0');
@@ -43,10 +82,12 @@ void CHelpDlg::DoDataExchange(kd::CDataExchange& dx)
 bool CHelpDlg::OnInitDialog()
 {
     kd::CDialog::OnInitDialog();
-    // Loads asynchronously; without a browser the area stays empty and the log says so.
+    m_pageText.Attach(nullptr);
+    // Loads asynchronously; a page the browser cannot show arrives as OnNavigateError.
     VARIANT flags, targetFrameName, postData, headers;
     for (VARIANT* v : {&flags, &targetFrameName, &postData, &headers}) ::VariantInit(v);
-    m_browser.Navigate(FaqPageUrl().c_str(), &flags, &targetFrameName, &postData, &headers);
+    if (FAILED(m_browser.Navigate(FaqPageUrl().c_str(), &flags, &targetFrameName, &postData, &headers)))
+        ShowPageText();
     return true;
 }
 
@@ -54,4 +95,58 @@ void CHelpDlg::OnBnClickedVisitSite()
 {
     // The outcome is not checked: the help dialog stays open either way.
     ::ShellExecuteA(nullptr, "open", kWebSiteUrl, nullptr, nullptr, SW_SHOWMAXIMIZED);
+}
+
+void CHelpDlg::OnNavigateError()
+{
+    ShowPageText();
+}
+
+void CHelpDlg::ShowPageText()
+{
+    if (m_pageText || !m_hWnd) return;
+    // The browser's rectangle; without its window, the template's (7, 6, 338 x 187 dialog units).
+    HWND browser = m_browser.GetSafeHwnd();
+    RECT area{7, 6, 7 + 338, 6 + 187};
+    if (browser && ::IsWindow(browser)) {
+        ::GetWindowRect(browser, &area);
+        ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);
+    } else {
+        browser = nullptr;
+        ::MapDialogRect(m_hWnd, &area);
+    }
+    // Wide, so that the page's characters show whatever the platform's code page.
+    HWND edit = ::CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                                  WS_CHILD | WS_VSCROLL | WS_TABSTOP | ES_MULTILINE | ES_READONLY | ES_AUTOVSCROLL,
+                                  area.left, area.top, area.right - area.left, area.bottom - area.top, m_hWnd,
+                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HELP_TEXT)),
+                                  ::GetModuleHandleA(nullptr), nullptr);
+    if (!edit) {
+        WriteTraceLine(__LINE__, "CHelpDlg::ShowPageText");
+        return;
+    }
+    m_pageText.Attach(edit);
+    ::SendMessageW(edit, WM_SETFONT, static_cast<WPARAM>(::SendMessageW(m_hWnd, WM_GETFONT, 0, 0)), FALSE);
+    ::SendMessageW(edit, EM_SETLIMITTEXT, 0, 0); // no limit below the page's length
+    ::SetWindowTextW(edit, FaqPageText().c_str());
+    // In the browser's place in the tab order too.
+    ::SetWindowPos(edit, browser ? browser : HWND_TOP, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    const HWND focus = ::GetFocus();
+    const bool browserHadFocus = browser && focus && (focus == browser || ::IsChild(browser, focus));
+    if (browser) ::ShowWindow(browser, SW_HIDE);
+    ::ShowWindow(edit, SW_SHOW);
+    if (browserHadFocus) GotoDlgCtrl(IDC_HELP_TEXT);
+}
+
+LRESULT CHelpDlg::OnCtlColorStatic(WPARAM wParam, LPARAM lParam)
+{
+    // The text stands where the page would be: on the page's white, not the grey of a read-only field.
+    if (!m_pageText || reinterpret_cast<HWND>(lParam) != m_pageText.GetSafeHwnd()) {
+        Default();
+        return 0;
+    }
+    const auto dc = reinterpret_cast<HDC>(wParam);
+    ::SetTextColor(dc, ::GetSysColor(COLOR_WINDOWTEXT));
+    ::SetBkColor(dc, ::GetSysColor(COLOR_WINDOW));
+    return reinterpret_cast<LRESULT>(::GetSysColorBrush(COLOR_WINDOW));
 }

@@ -1,5 +1,8 @@
 // The help dialog (template 132): the FAQ page in the embedded web browser
 // (control 1030), Close, and "Visit out web site" in the user's browser.
+// Where the browser cannot show the page (no control, or it reports a
+// navigation error), the page's text appears in its place instead: a
+// read-only edit field (control 1031) of the same size.
 #pragma once
 
 #include <string>
@@ -17,7 +20,8 @@ public:
 
     CHelpDlg() noexcept;
 
-    // The FAQ page's local file URL ("file:///C:/.../help/faq.html").
+    // The FAQ page's file path and its local file URL ("file:///C:/.../help/faq.html").
+    [[nodiscard]] static std::string FaqPagePath();
     [[nodiscard]] static std::string FaqPageUrl();
 
 protected:
@@ -25,7 +29,12 @@ protected:
     void DoDataExchange(kd::CDataExchange& dx) override;
 
     CExplorer1 m_browser;
+    kd::CControl m_pageText; // the page's text, once the browser has failed
 
 private:
     void OnBnClickedVisitSite();
+    void OnNavigateError();
+    LRESULT OnCtlColorStatic(WPARAM wParam, LPARAM lParam);
+    // Puts the page's text in the browser's place (once).
+    void ShowPageText();
 };

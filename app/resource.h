@@ -38,6 +38,8 @@
 // Help dialog
 #define IDC_BUTTON_VISIT_SITE   3
 #define IDC_EXPLORER1           1030
+// The page's text in the browser's place where the browser cannot show it (made at run time)
+#define IDC_HELP_TEXT           1031
 // Window class of the embedded WebBrowser control in the help dialog template:
 // the control's class identifier, registered by the control container.
 #define KD_WEBBROWSER_CLASS     "{8856F961-340A-11D0-A96B-00C04FD705A2}"

@@ -14,6 +14,7 @@
 #include "WindowTestSupport.h"
 #include <shlwapi.h>
 
+#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -202,11 +203,17 @@ TEST_F(Browser, WindowMadeByClassNameDrivesItsControlAndLogsWhatFails)
     EXPECT_EQ(fake->sinks.size(), 1u);
     fake->Fire(kDispidDocumentComplete);
     EXPECT_TRUE(m_log.lines.empty());
+    MSG posted{};
+    EXPECT_FALSE(::PeekMessageA(&posted, parent.get(), WM_COMMAND, WM_COMMAND, PM_NOREMOVE));
 
     // A page the control cannot show, and a control that refuses, each leave a diagnostic line.
     fake->Fire(kDispidNavigateError);
     ASSERT_EQ(m_log.lines.size(), 1u);
     EXPECT_TRUE(IsNavigateErrorLine(m_log.lines[0])) << m_log.lines[0];
+    // The parent hears of the page it cannot show as a notification of the control, posted.
+    ASSERT_TRUE(::PeekMessageA(&posted, parent.get(), WM_COMMAND, WM_COMMAND, PM_REMOVE));
+    EXPECT_EQ(posted.wParam, MAKEWPARAM(IDC_EXPLORER1, CExplorer1::kNavigateErrorNotification));
+    EXPECT_EQ(posted.lParam, reinterpret_cast<LPARAM>(browser.GetSafeHwnd()));
     fake->invokeResult = E_FAIL;
     EXPECT_EQ(browser.Navigate("about:blank", nullptr, nullptr, nullptr, nullptr), E_FAIL);
     ASSERT_EQ(m_log.lines.size(), 2u);
@@ -260,16 +267,33 @@ TEST(HelpPage, UrlIsALocalFileUrlOfThePageBesideTheProgram)
     EXPECT_NE(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path << " is not built beside the tests";
 }
 
+std::wstring WideWindowText(HWND wnd)
+{
+    std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(wnd)) + 1, L'\0');
+    text.resize(static_cast<size_t>(::GetWindowTextW(wnd, text.data(), static_cast<int>(text.size()))));
+    return text;
+}
+
 // The help dialog, run modally; a thread timer inspects it from inside its modal loop, then presses Close.
 struct HelpDialogRun {
     DWORD openedAt = 0;
     DWORD lookAfterMs = 300;
+    std::function<void()> onOpen; // called once the dialog is there
     HWND dialog = nullptr;
     HWND browser = nullptr;
     std::string browserClass;
     RECT browserRect{};
+    bool browserVisible = false;
     HRESULT created = E_PENDING;
     kd::com_ptr<kd::COleControlSite> site;
+    // The page's text in the browser's place, if it came up.
+    HWND pageText = nullptr;
+    bool pageTextVisible = false;
+    RECT pageTextRect{};
+    LONG pageTextStyle = 0;
+    std::wstring pageTextText;
+    int pageTextWindows = 0;
+    HWND atCentre = nullptr; // the window on screen at the centre of the browser's area
     std::set<HWND> visibleWhileOpen;
     bool closed = false;
 
@@ -280,7 +304,10 @@ struct HelpDialogRun {
         HelpDialogRun& run = *current;
         if (!run.dialog) {
             ::EnumThreadWindows(::GetCurrentThreadId(), FindHelpDialog, reinterpret_cast<LPARAM>(&run.dialog));
-            if (run.dialog) run.openedAt = ::GetTickCount();
+            if (run.dialog) {
+                run.openedAt = ::GetTickCount();
+                if (run.onOpen) run.onOpen();
+            }
             return;
         }
         if (run.closed || ::GetTickCount() - run.openedAt < run.lookAfterMs) return;
@@ -289,6 +316,19 @@ struct HelpDialogRun {
         ::GetClassNameA(run.browser, cls, sizeof cls);
         run.browserClass = cls;
         ::GetWindowRect(run.browser, &run.browserRect);
+        run.browserVisible = ::IsWindowVisible(run.browser);
+        run.pageText = ::GetDlgItem(run.dialog, IDC_HELP_TEXT);
+        if (run.pageText) {
+            run.pageTextVisible = ::IsWindowVisible(run.pageText);
+            ::GetWindowRect(run.pageText, &run.pageTextRect);
+            run.pageTextStyle = ::GetWindowLongA(run.pageText, GWL_STYLE);
+            run.pageTextText = WideWindowText(run.pageText);
+        }
+        for (HWND child = ::GetWindow(run.dialog, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+            run.pageTextWindows += ::GetDlgCtrlID(child) == IDC_HELP_TEXT;
+        const POINT centre{(run.browserRect.left + run.browserRect.right) / 2,
+                           (run.browserRect.top + run.browserRect.bottom) / 2};
+        run.atCentre = ::WindowFromPoint(centre);
         run.created = kd::COleControlWnd::CreateResult(run.browser);
         run.site = kd::COleControlWnd::Site(run.browser);
         run.visibleWhileOpen = VisibleTopLevelWindows();
@@ -311,6 +351,26 @@ struct HelpDialogRun {
 };
 HelpDialogRun* HelpDialogRun::current = nullptr;
 
+// Where the browser cannot show the page: its text, on screen in the browser's place, readable and scrolling.
+void ExpectPageTextInPlaceOfTheBrowser(const HelpDialogRun& run)
+{
+    ASSERT_NE(run.pageText, nullptr) << "nothing in place of the page";
+    EXPECT_EQ(run.pageTextWindows, 1);
+    EXPECT_TRUE(run.pageTextVisible);
+    EXPECT_FALSE(run.browserVisible);
+    EXPECT_TRUE(::EqualRect(&run.pageTextRect, &run.browserRect))
+        << run.pageTextRect.left << "," << run.pageTextRect.top << "," << run.pageTextRect.right << ","
+        << run.pageTextRect.bottom << " against the browser's " << run.browserRect.left << "," << run.browserRect.top
+        << "," << run.browserRect.right << "," << run.browserRect.bottom;
+    EXPECT_EQ(run.atCentre, run.pageText) << "not what is on screen there";
+    constexpr LONG kStyle = ES_MULTILINE | ES_READONLY | WS_VSCROLL | WS_TABSTOP;
+    EXPECT_EQ(run.pageTextStyle & kStyle, kStyle);
+    EXPECT_EQ(run.pageTextText.rfind(L"Kordane help\r\n===", 0), 0u);
+    EXPECT_NE(run.pageTextText.find(L"\r\nWhat is in the main window\r\n---"), std::wstring::npos);
+    EXPECT_NE(run.pageTextText.find(L"Kordane keeps a list of accounts for an administrator: for each entry an account"),
+              std::wstring::npos);
+}
+
 TEST_F(Browser, HelpDialogNavigatesItsControlToTheFaqPage)
 {
     auto* fake = new FakeOleControl;
@@ -330,6 +390,9 @@ TEST_F(Browser, HelpDialogNavigatesItsControlToTheFaqPage)
     const std::string url = CHelpDlg::FaqPageUrl();
     EXPECT_EQ(call.text, std::wstring(url.begin(), url.end()));
     EXPECT_TRUE(m_log.lines.empty());
+    // The page shows: nothing stands in for it.
+    EXPECT_TRUE(run.browserVisible);
+    EXPECT_EQ(run.pageText, nullptr);
 
     // Closing the dialog closed the control and let go of the site.
     EXPECT_FALSE(fake->HasSite());
@@ -337,6 +400,52 @@ TEST_F(Browser, HelpDialogNavigatesItsControlToTheFaqPage)
     kd::COleControlSite* site = run.site.detach();
     EXPECT_EQ(site->Release(), 0u);
     EXPECT_EQ(fake->Release(), 0u);
+}
+
+TEST_F(Browser, HelpDialogShowsThePageTextWhereTheBrowserCannot)
+{
+    // The control reports that it cannot show the page (twice: one text all the same), on a fresh
+    // stand-in each open; after the first few opens (Wine fills caches of its own), the opens leave
+    // no GDI object behind.
+    std::size_t gdiAfterWarmUp = 0;
+    constexpr int kOpens = 8;
+    constexpr int kWarmUpOpens = 3;
+    for (int open = 0; open < kOpens; ++open) {
+        auto* fake = new FakeOleControl;
+        fake->eventsIid = kDiidWebBrowserEvents2;
+        FakeClassFactory factory(static_cast<IOleObject*>(fake));
+        ClassRegistration registration(CExplorer1::kClsid, &factory);
+        ASSERT_EQ(registration.Result(), S_OK);
+        HelpDialogRun run;
+        run.onOpen = [fake] {
+            fake->Fire(kDispidNavigateError);
+            fake->Fire(kDispidNavigateError);
+        };
+        EXPECT_EQ(run.Run(), IDOK);
+        ExpectPageTextInPlaceOfTheBrowser(run);
+        EXPECT_EQ(run.created, S_OK); // the control itself stays, hidden
+        if (run.site) {
+            EXPECT_EQ(run.site.detach()->Release(), 0u);
+        }
+        EXPECT_EQ(fake->Release(), 0u);
+        if (HasFailure()) return;
+        if (open + 1 == kWarmUpOpens) gdiAfterWarmUp = kdtest::GdiObjectCount();
+    }
+    EXPECT_LE(kdtest::GdiObjectCount(), gdiAfterWarmUp);
+    EXPECT_EQ(m_log.lines.size(), 2u * kOpens);
+    for (const std::string& line : m_log.lines) EXPECT_TRUE(IsNavigateErrorLine(line)) << line;
+
+    // No control at all: the text from the start.
+    m_log.lines.clear();
+    FakeClassFactory refusing(nullptr);
+    ClassRegistration registration(CExplorer1::kClsid, &refusing);
+    ASSERT_EQ(registration.Result(), S_OK);
+    HelpDialogRun run;
+    EXPECT_EQ(run.Run(), IDOK);
+    EXPECT_TRUE(FAILED(run.created));
+    ExpectPageTextInPlaceOfTheBrowser(run);
+    ASSERT_EQ(m_log.lines.size(), 1u);
+    EXPECT_NE(m_log.lines[0].find(",Fun:CExplorer1::Navigate"), std::string::npos);
 }
 
 TEST_F(Browser, HelpDialogWithThePlatformBrowserShowsNoPromptAndClosesCleanly)
@@ -363,6 +472,17 @@ TEST_F(Browser, HelpDialogWithThePlatformBrowserShowsNoPromptAndClosesCleanly)
         EXPECT_TRUE(RunningOnWine()) << "WebBrowser control not created: 0x" << std::hex << run.created;
         ASSERT_EQ(m_log.lines.size(), 1u);
         EXPECT_NE(m_log.lines[0].find(",Fun:CExplorer1::Navigate"), std::string::npos);
+    }
+
+    // This Wine has no engine to render pages: the page's text stands in, on screen. Where the page
+    // renders, nothing stands in for it.
+    bool reported = false;
+    for (const std::string& line : m_log.lines) reported = reported || IsNavigateErrorLine(line);
+    if (RunningOnWine() || reported || FAILED(run.created)) {
+        ExpectPageTextInPlaceOfTheBrowser(run);
+    } else {
+        EXPECT_TRUE(run.browserVisible);
+        EXPECT_EQ(run.pageText, nullptr);
     }
 
     // Nothing else came up while the dialog was open: no installer, no error box.

@@ -1,0 +1,331 @@
+#include "HtmlText.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <climits>
+#include <vector>
+
+namespace {
+
+constexpr size_t npos = std::wstring_view::npos;
+
+bool IsSpace(wchar_t c) noexcept
+{
+    return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n' || c == L'\f';
+}
+
+bool IsAsciiAlnum(wchar_t c) noexcept
+{
+    return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
+}
+
+wchar_t AsciiLower(wchar_t c) noexcept { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
+
+// Position of `needle` (lower-case ASCII) in `text` from `from` on, ignoring ASCII case.
+size_t FindNoCase(std::wstring_view text, std::wstring_view needle, size_t from) noexcept
+{
+    for (size_t i = from; i + needle.size() <= text.size(); ++i) {
+        size_t k = 0;
+        while (k < needle.size() && AsciiLower(text[i + k]) == needle[k]) ++k;
+        if (k == needle.size()) return i;
+    }
+    return npos;
+}
+
+struct NamedReference {
+    std::wstring_view name;
+    char32_t code;
+};
+constexpr NamedReference kNamedReferences[] = {
+    {L"amp", U'&'},       {L"lt", U'<'},        {L"gt", U'>'},        {L"quot", U'"'},      {L"apos", U'\''},
+    {L"nbsp", 0xA0},      {L"mdash", 0x2014},   {L"ndash", 0x2013},   {L"hellip", 0x2026},  {L"bull", 0x2022},
+    {L"middot", 0xB7},    {L"lsquo", 0x2018},   {L"rsquo", 0x2019},   {L"ldquo", 0x201C},   {L"rdquo", 0x201D},
+    {L"laquo", 0xAB},     {L"raquo", 0xBB},     {L"copy", 0xA9},      {L"reg", 0xAE},       {L"trade", 0x2122},
+    {L"times", 0xD7},     {L"euro", 0x20AC},    {L"shy", 0xAD},
+};
+
+// The character reference at text[at] ('&'): its code point and length, or
+// length 0 when it is none (a lone '&' stays as it is).
+std::pair<char32_t, size_t> CharacterReference(std::wstring_view text, size_t at) noexcept
+{
+    const size_t semicolon = text.find(L';', at + 1);
+    if (semicolon == npos || semicolon - at > 32) return {0, 0};
+    const std::wstring_view body = text.substr(at + 1, semicolon - at - 1);
+    if (body.size() >= 2 && body[0] == L'#') {
+        const bool hex = body[1] == L'x' || body[1] == L'X';
+        const std::wstring_view digits = body.substr(hex ? 2 : 1);
+        if (digits.empty()) return {0, 0};
+        char32_t code = 0;
+        for (wchar_t c : digits) {
+            unsigned digit;
+            if (c >= L'0' && c <= L'9') digit = static_cast<unsigned>(c - L'0');
+            else if (hex && AsciiLower(c) >= L'a' && AsciiLower(c) <= L'f') digit = static_cast<unsigned>(AsciiLower(c) - L'a' + 10);
+            else return {0, 0};
+            code = code * (hex ? 16 : 10) + digit;
+            if (code > 0x10FFFF) code = 0x110000; // stays out of range, never overflows
+        }
+        return {code, body.size() + 2};
+    }
+    for (const NamedReference& named : kNamedReferences)
+        if (body == named.name) return {named.code, body.size() + 2};
+    return {0, 0};
+}
+
+// Builds the text: pending line breaks, collapsed spaces, list prefixes and heading underlines.
+class TextWriter {
+public:
+    // One character of page text; white space collapses unless preformatted.
+    void Put(wchar_t c, bool preformatted)
+    {
+        if (preformatted) {
+            if (c == L'\r') return;
+            if (c == L'\n') return LineBreak();
+        } else if (IsSpace(c)) {
+            m_space = true;
+            return;
+        }
+        StartText();
+        if (m_space && !m_lineStart) m_out += L' ';
+        m_space = false;
+        m_lineStart = false;
+        m_trailingBreaks = 0;
+        m_out += c;
+    }
+
+    void PutCodePoint(char32_t code, bool preformatted)
+    {
+        if (code == 0 || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) code = 0xFFFD;
+        if (code > 0xFFFF && sizeof(wchar_t) == 2) {
+            code -= 0x10000;
+            Put(static_cast<wchar_t>(0xD800 + (code >> 10)), preformatted);
+            Put(static_cast<wchar_t>(0xDC00 + (code & 0x3FF)), preformatted);
+        } else {
+            Put(static_cast<wchar_t>(code), preformatted);
+        }
+    }
+
+    // The next text starts on a new line (1) or after a blank line (2).
+    void Break(int lines) noexcept
+    {
+        m_breaks = std::max(m_breaks, lines);
+        m_space = false;
+    }
+
+    // A forced line end (<br>, a line of preformatted text).
+    void LineBreak()
+    {
+        if (m_out.empty()) return;
+        m_out += L"\r\n";
+        ++m_trailingBreaks;
+        m_lineStart = true;
+        m_space = false;
+    }
+
+    // Text written before the next text, on its line (a list bullet).
+    void Prefix(std::wstring prefix) { m_prefix = std::move(prefix); }
+
+    void BeginHeading(wchar_t underline)
+    {
+        Break(2);
+        m_underline = underline;
+        m_headingStart = npos;
+    }
+
+    void EndHeading()
+    {
+        if (m_underline && m_headingStart != npos) {
+            const size_t lastLine = m_out.rfind(L'\n');
+            const size_t start = lastLine == npos || lastLine < m_headingStart ? m_headingStart : lastLine + 1;
+            const size_t length = m_out.size() - start;
+            if (length > 0) {
+                m_out += L"\r\n";
+                m_out.append(length, m_underline);
+                m_trailingBreaks = 0;
+                m_lineStart = false;
+            }
+        }
+        m_underline = 0;
+        Break(2);
+    }
+
+    std::wstring Finish()
+    {
+        while (m_out.size() >= 2 && m_out.compare(m_out.size() - 2, 2, L"\r\n") == 0) m_out.resize(m_out.size() - 2);
+        return std::move(m_out);
+    }
+
+private:
+    void StartText()
+    {
+        if (m_out.empty()) {
+            m_breaks = 0;
+        } else if (m_breaks > m_trailingBreaks) {
+            for (int i = m_trailingBreaks; i < m_breaks; ++i) m_out += L"\r\n";
+            m_lineStart = true;
+        }
+        m_breaks = 0;
+        if (m_lineStart || m_out.empty()) m_space = false;
+        if (!m_prefix.empty()) {
+            m_out += m_prefix;
+            m_prefix.clear();
+            m_space = false;
+        }
+        if (m_underline && m_headingStart == npos) m_headingStart = m_out.size();
+    }
+
+    std::wstring m_out;
+    std::wstring m_prefix;
+    int m_breaks = 0;
+    int m_trailingBreaks = 0;
+    bool m_space = false;
+    bool m_lineStart = true;
+    wchar_t m_underline = 0;
+    size_t m_headingStart = npos;
+};
+
+bool IsOneOf(std::wstring_view name, std::initializer_list<std::wstring_view> names) noexcept
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+} // namespace
+
+std::wstring HtmlToText(std::wstring_view html)
+{
+    TextWriter text;
+    struct List {
+        bool ordered;
+        int count;
+    };
+    std::vector<List> lists;
+    int preformatted = 0;
+
+    size_t i = 0;
+    while (i < html.size()) {
+        const wchar_t c = html[i];
+        if (c == L'&') {
+            const auto [code, length] = CharacterReference(html, i);
+            if (length) {
+                text.PutCodePoint(code, preformatted > 0);
+                i += length;
+            } else {
+                text.Put(c, preformatted > 0);
+                ++i;
+            }
+            continue;
+        }
+        const wchar_t next = i + 1 < html.size() ? html[i + 1] : L'\0';
+        if (c != L'<' || !(next == L'!' || next == L'?' || next == L'/' || IsAsciiAlnum(next))) {
+            text.Put(c, preformatted > 0);
+            ++i;
+            continue;
+        }
+        if (html.substr(i, 4) == L"<!--") {
+            const size_t end = html.find(L"-->", i + 4);
+            i = end == npos ? html.size() : end + 3;
+            continue;
+        }
+        // A tag: its name, then up to its '>' outside quoted attribute values.
+        const bool closing = next == L'/';
+        size_t p = i + (closing ? 2 : 1);
+        std::wstring name;
+        while (p < html.size() && IsAsciiAlnum(html[p])) name += AsciiLower(html[p++]);
+        wchar_t quote = 0;
+        while (p < html.size() && (quote || html[p] != L'>')) {
+            if (quote) {
+                if (html[p] == quote) quote = 0;
+            } else if (html[p] == L'"' || html[p] == L'\'') {
+                quote = html[p];
+            }
+            ++p;
+        }
+        i = p == html.size() ? p : p + 1; // an unclosed tag ends the page
+        if (next == L'!' || next == L'?') continue; // <!DOCTYPE ...>, processing instructions
+
+        if (!closing && IsOneOf(name, {L"script", L"style", L"title"})) {
+            const size_t end = FindNoCase(html, L"</" + name, i);
+            if (end == npos) break;
+            const size_t close = html.find(L'>', end);
+            i = close == npos ? html.size() : close + 1;
+            continue;
+        }
+        if (name.size() == 2 && name[0] == L'h' && name[1] >= L'1' && name[1] <= L'6') {
+            if (closing) text.EndHeading();
+            else text.BeginHeading(name[1] == L'1' ? L'=' : L'-');
+        } else if (name == L"ul" || name == L"ol") {
+            if (closing) {
+                if (!lists.empty()) lists.pop_back();
+            } else {
+                lists.push_back({name == L"ol", 0});
+            }
+            text.Break(lists.empty() ? 2 : 1);
+        } else if (name == L"li") {
+            text.Break(1);
+            if (!closing) {
+                const size_t depth = std::max<size_t>(lists.size(), 1);
+                std::wstring prefix(2 * depth, L' ');
+                if (!lists.empty() && lists.back().ordered) prefix += std::to_wstring(++lists.back().count) + L". ";
+                else prefix += L"\x2022 ";
+                text.Prefix(std::move(prefix));
+            }
+        } else if (name == L"br") {
+            text.LineBreak();
+        } else if (name == L"pre") {
+            text.Break(2);
+            if (closing) {
+                preformatted = std::max(preformatted - 1, 0);
+            } else {
+                ++preformatted;
+                if (i < html.size() && html[i] == L'\r') ++i; // the line end right after <pre> is markup
+                if (i < html.size() && html[i] == L'\n') ++i;
+            }
+        } else if (IsOneOf(name, {L"p", L"blockquote", L"table", L"dl", L"hr", L"form", L"fieldset", L"address",
+                                  L"figure"})) {
+            text.Break(2);
+        } else if (IsOneOf(name, {L"div", L"tr", L"dt", L"dd", L"section", L"article", L"header", L"footer",
+                                  L"nav", L"main", L"aside", L"caption", L"body", L"html", L"head"})) {
+            text.Break(1);
+        } else if (!closing && (name == L"td" || name == L"th")) {
+            text.Put(L' ', false);
+        }
+    }
+    return text.Finish();
+}
+
+namespace {
+
+// A charset=utf-8 (or utf8) declaration in the page's first bytes.
+bool DeclaresUtf8(std::string_view head)
+{
+    std::string lower(head);
+    for (char& ch : lower)
+        if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 32);
+    for (size_t at = lower.find("charset"); at != std::string::npos; at = lower.find("charset", at + 1)) {
+        size_t p = at + 7;
+        while (p < lower.size() && (lower[p] == ' ' || lower[p] == '=' || lower[p] == '"' || lower[p] == '\''))
+            ++p;
+        if (lower.compare(p, 5, "utf-8") == 0 || lower.compare(p, 4, "utf8") == 0) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+std::wstring DecodeHtmlBytes(std::string_view bytes)
+{
+    UINT codePage = 1252;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
+        bytes.remove_prefix(3);
+        codePage = CP_UTF8;
+    } else if (DeclaresUtf8(bytes.substr(0, 1024))) {
+        codePage = CP_UTF8;
+    }
+    if (bytes.empty()) return {};
+    const int length = static_cast<int>(std::min<size_t>(bytes.size(), INT_MAX / 2));
+    const int wide = ::MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
+    if (wide <= 0) return {};
+    std::wstring text(static_cast<size_t>(wide), L'\0');
+    ::MultiByteToWideChar(codePage, 0, bytes.data(), length, text.data(), wide);
+    return text;
+}
