@@ -6,5 +6,6 @@ export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono prompt, no desktop menu entries. mshtml stays on: the WebBrowser control needs it.
 export WINEDLLOVERRIDES="mscoree=;winemenubuilder.exe=;${KD_EXTRA_DLLOVERRIDES:-}"
 export WINEARCH=win64
-export LC_ALL=C.UTF-8
+# KD_WINE_LC_ALL lets one test run under another locale (and so ANSI code page).
+export LC_ALL=${KD_WINE_LC_ALL:-C.UTF-8}
 unset _kd_root

@@ -5,7 +5,6 @@
 #include "LineEnds.h"
 
 #include <algorithm>
-#include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -140,29 +139,40 @@ CAccountFile::~CAccountFile() {
     if (m_bSaveEnabled) (void)Save();
 }
 
-bool CAccountFile::IsValidName(const char* name) noexcept {
+bool CAccountFile::IsValidName(const char* name, LeadBytePredicate isLeadByte) noexcept {
     if (name == nullptr || *name == '\0') return false;
+    if (isLeadByte == nullptr) isLeadByte = kd::fileio::IsLeadByte;
     const std::string_view s(name);
-    for (const char ch : s) {
-        const auto c = static_cast<unsigned char>(ch);
+    std::size_t lastStart = 0;
+    std::size_t firstDot = std::string_view::npos;
+    for (std::size_t i = 0; i < s.size();) {
+        lastStart = i;
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (isLeadByte(c)) {
+            if (i + 1 == s.size()) return false;
+            i += 2;
+            continue;
+        }
         if (c < 0x20) return false;
-        if (std::string_view("<>:\"/\\|?*").find(ch) != std::string_view::npos) return false;
+        if (std::string_view("<>:\"/\\|?*").find(s[i]) != std::string_view::npos) return false;
+        if (c == '.' && firstDot == std::string_view::npos) firstDot = i;
+        ++i;
     }
-    if (s.back() == '.' || s.back() == ' ') return false;
+    if (s.size() - lastStart == 1 && (s.back() == '.' || s.back() == ' ')) return false;
 
     // Windows takes the part before the first dot (trailing spaces dropped) as a
     // device name, whatever follows it.
-    std::string_view base = s.substr(0, s.find('.'));
+    std::string_view base = s.substr(0, firstDot);
     while (!base.empty() && base.back() == ' ') base.remove_suffix(1);
-    std::string upper(base);
-    for (char& ch : upper)
-        if (ch >= 'a' && ch <= 'z') ch = static_cast<char>(ch - 'a' + 'A');
-    if (upper == "CON" || upper == "PRN" || upper == "AUX" || upper == "NUL" ||
-        upper == "CONIN$" || upper == "CONOUT$")
-        return false;
-    if (upper.size() == 4 && (upper.starts_with("COM") || upper.starts_with("LPT"))) {
+    if (base.size() > 7) return true;
+    char upper[8] = {};
+    for (std::size_t i = 0; i < base.size(); ++i)
+        upper[i] = base[i] >= 'a' && base[i] <= 'z' ? static_cast<char>(base[i] - 'a' + 'A') : base[i];
+    const std::string_view u(upper, base.size());
+    if (u == "CON" || u == "PRN" || u == "AUX" || u == "NUL" || u == "CONIN$" || u == "CONOUT$") return false;
+    if (u.size() == 4 && (u.starts_with("COM") || u.starts_with("LPT"))) {
         // Digits 1-9, and the superscripts 1, 2 and 3 of the Windows Latin code page.
-        const auto d = static_cast<unsigned char>(upper[3]);
+        const auto d = static_cast<unsigned char>(u[3]);
         if ((d >= '1' && d <= '9') || d == 0xB9 || d == 0xB2 || d == 0xB3) return false;
     }
     return true;
@@ -272,28 +282,12 @@ bool CAccountFile::Parse(const void* data, std::size_t count) {
 bool CAccountFile::Save() {
     if (!m_bSaveEnabled || m_strFileName.empty()) return false;
     try {
-        // A name of our own beside the file; the old file is replaced only
-        // once the new one is complete on the disk.
-        const auto stamp = static_cast<unsigned long long>(
-            std::chrono::steady_clock::now().time_since_epoch().count() ^
-            reinterpret_cast<std::uintptr_t>(this));
-        std::string temp;
-        for (unsigned attempt = 0;; ++attempt) {
-            temp = m_strFileName + "." + std::to_string((stamp + attempt) % 1000000007u) + ".tmp";
-            if (kd::fileio::KindOf(temp) == kd::fileio::Kind::Missing) break;
-            if (attempt == 100) return false;
-        }
-        auto file = kd::fileio::Open(temp, "w");
-        if (!file) return false;
-        bool ok = WriteTo(file.get()) && kd::fileio::FlushToDisk(file.get());
-        ok = (std::fclose(file.release()) == 0) && ok;
-        if (ok) kd::fileio::CopyPermissions(m_strFileName, temp);
-        if (!ok || !kd::fileio::Replace(temp, m_strFileName)) {
-            kd::fileio::Remove(temp);
-            return false;
-        }
-        kd::fileio::SyncFolderOf(m_strFileName);
-        return true;
+        // The old file is replaced only once the new one is complete on the
+        // disk; until then `file` deletes what it created on every way out.
+        kd::fileio::ReplacementFile file;
+        if (!file.Create(m_strFileName)) return false;
+        if (!WriteTo(file.Stream())) return false;
+        return file.Commit();
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -56,9 +56,10 @@ public:
     bool Parse(const void* data, std::size_t count);
 
     // Writes the whole file: to a temporary file in the same folder, flushed
-    // to the disk, which then replaces the old file in one step. False, with
-    // the old file untouched, when saving is not enabled, no file name is set,
-    // or anything fails.
+    // to the disk, which then replaces the old file in one step and keeps its
+    // attributes and permissions. False, with the old file untouched and no
+    // temporary file left, when saving is not enabled, no file name is set, or
+    // anything fails (running out of memory included).
     [[nodiscard]] bool Save();
 
     // Allows Save (and the save at destruction) for the file bound by the last
@@ -84,12 +85,18 @@ public:
     // account, password and comment byte-for-byte equal; index not compared.
     [[nodiscard]] static bool IsSameRecord(const AccountRecord& a, const AccountRecord& b) noexcept;
 
+    // True when `byte` starts a two-byte character of the name's code page.
+    using LeadBytePredicate = bool (*)(unsigned char byte) noexcept;
+
     // A name that can form "<name>.qrd" in the current folder: no path separator,
     // drive colon, character Windows forbids in file names (<>:"/\|?*) or control
     // character; not a device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9, CONIN$,
     // CONOUT$, in any case, also before an extension as in "con.txt"); not
-    // ending in a dot or a space.
-    [[nodiscard]] static bool IsValidName(const char* name) noexcept;
+    // ending in a dot or a space. Characters are walked as the code page defines
+    // them (`isLeadByte`, the system's when null): the second byte of a
+    // double-byte character is no separator even where it is 0x5C or 0x7C, and a
+    // name may not end in half a character, which would swallow the dot of ".qrd".
+    [[nodiscard]] static bool IsValidName(const char* name, LeadBytePredicate isLeadByte = nullptr) noexcept;
 
     [[nodiscard]] const std::vector<AccountRecord>& GetRecords() const noexcept { return m_records; }
     [[nodiscard]] const std::string& GetFileName() const noexcept { return m_strFileName; }

@@ -1,7 +1,9 @@
-// Portable binary file access for the store: stdio streams in binary mode,
-// 64-bit sizes, flushing to the disk and replacing a file in one step. Names
-// are the store's single-byte names; Windows builds open them through the wide
-// API so that every operation here converts a name the same way.
+// Binary file access for the store: stdio streams in binary mode, 64-bit
+// sizes, and a replacement file that takes an old file's place in one step.
+// Names are the store's single-byte names. On Windows they mean what they mean
+// to the narrow-character file API (the ANSI code page, or the OEM one after
+// SetFileApisToOEM), so that the store and every other program name the same
+// file; elsewhere they are passed through as bytes.
 #pragma once
 
 #include <cstdint>
@@ -16,7 +18,14 @@ struct FileCloser {
 };
 using unique_file = std::unique_ptr<std::FILE, FileCloser>;
 
-// `mode` is an fopen mode; "b" is added. Null when the file does not open.
+#ifdef _WIN32
+using NativeName = std::wstring;
+#else
+using NativeName = std::string;
+#endif
+
+// `mode` is an fopen mode; "b" is added. Null when the file does not open or
+// the name is no text in the code page.
 [[nodiscard]] unique_file Open(const std::string& name, const char* mode) noexcept;
 
 enum class Kind { Missing, File, Directory, Other, Unknown };
@@ -28,15 +37,39 @@ enum class Kind { Missing, File, Directory, Other, Unknown };
 // fflush and then ask the system to put the data on the disk.
 [[nodiscard]] bool FlushToDisk(std::FILE* file) noexcept;
 
-// Renames `from` to `to`, replacing `to` in one step if it exists.
-[[nodiscard]] bool Replace(const std::string& from, const std::string& to) noexcept;
+// True when `byte` starts a two-byte character in the code page names are
+// converted with (a double-byte ANSI code page); never true outside Windows.
+[[nodiscard]] bool IsLeadByte(unsigned char byte) noexcept;
 
-void Remove(const std::string& name) noexcept;
+// A new file "<target>.<n>.tmp" beside `target` that takes the target's place
+// on Commit and is deleted if it is dropped before, whatever the path out:
+// a failed write, a failed replace or an exception unwinding its owner.
+class ReplacementFile {
+public:
+    ReplacementFile() noexcept = default;
+    ~ReplacementFile();
+    ReplacementFile(const ReplacementFile&) = delete;
+    ReplacementFile& operator=(const ReplacementFile&) = delete;
 
-// Gives `to` the permissions of `from`, if `from` exists (errors ignored).
-void CopyPermissions(const std::string& from, const std::string& to) noexcept;
+    // Creates the file under a name nobody uses. All memory is taken before the
+    // file exists, so a std::bad_alloc from here leaves nothing on the disk.
+    [[nodiscard]] bool Create(const std::string& target);
 
-// Makes a completed rename durable where the system needs that (POSIX).
-void SyncFolderOf(const std::string& name) noexcept;
+    [[nodiscard]] std::FILE* Stream() const noexcept { return m_file.get(); }
+
+    // Puts the data on the disk and the file in the target's place in one step,
+    // keeping the target's attributes and permissions (a missing target is
+    // simply created). False on failure: the target is then as it was and the
+    // file is gone. On Windows a target that is read-only, or held open by
+    // someone who does not share deletion, is not replaced; nowhere a folder.
+    [[nodiscard]] bool Commit() noexcept;
+
+private:
+    NativeName m_target;
+    NativeName m_temp;
+    NativeName m_folder;  // POSIX: synced after the rename
+    unique_file m_file;
+    bool m_bPending = false;  // the file exists and is ours to delete
+};
 
 }  // namespace kd::fileio

@@ -32,6 +32,11 @@ std::vector<std::string> FolderEntries();
 
 AccountRecord MakeRecord(const std::string& account, const std::string& password, const std::string& comment);
 
+// Every allocation after the next `count` throws std::bad_alloc, until
+// StopFailingAllocations (AllocationFailure.cpp).
+void FailAllocationsAfter(long count) noexcept;
+void StopFailingAllocations() noexcept;
+
 // Position of `needle` in `hay`, or -1.
 long long Find(const Bytes& hay, const std::string& needle);
 

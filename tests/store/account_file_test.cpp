@@ -354,6 +354,29 @@ TEST_F(AccountFile, NamesTheFileSystemCannotTakeAreRefused) {
     }
 }
 
+// Lead bytes of the Japanese code page 932: the second byte of such a
+// character can be 0x5C or 0x7C, the bytes of '\\' and '|'.
+bool IsCp932LeadByte(unsigned char c) noexcept { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+
+TEST_F(AccountFile, DoubleByteNamesAreWalkedByCharacter) {
+    // "\x95\x5C" is U+8868, "\x83\x7C" U+30DD, "\x81\x40" the ideographic space.
+    const char* good[] = {"\x95\x5C", "\x83\x7C", "a\x95\x5C" "b", "\x95\x5C.x", "\x81\x40", "\x95\x5C\xB9"};
+    for (const char* name : good) EXPECT_TRUE(CAccountFile::IsValidName(name, IsCp932LeadByte)) << name;
+    const char* bad[] = {"\x95",          // half a character, would take the dot of ".qrd"
+                         "ab\x95",        //
+                         "\x95\x5C\\x",  // a real separator after a whole character
+                         "\x95\x5C|",      //
+                         "\x95\x5C.",      // ends in a dot
+                         "\x95\x5C ",      // ends in a space
+                         "\x95\x5C\x01", "CON.\x95\x5C", "com1.\x95\x5C"};
+    for (const char* name : bad) EXPECT_FALSE(CAccountFile::IsValidName(name, IsCp932LeadByte)) << name;
+    // In a single-byte code page the same bytes are a separator.
+    EXPECT_FALSE(CAccountFile::IsValidName("\x95\x5C", [](unsigned char) noexcept { return false; }));
+#ifndef _WIN32
+    EXPECT_FALSE(CAccountFile::IsValidName("\x95\x5C"));  // no double-byte code page here
+#endif
+}
+
 TEST_F(AccountFile, ADirectoryIsNoAccountFile) {
     std::filesystem::create_directory("jack.qrd");
     CAccountFile store;
@@ -475,6 +498,35 @@ TEST_F(AccountFile, FailedWriteLeavesTheOldFileUntouched) {
     EXPECT_TRUE(store.Save());
 }
 #endif
+
+// Memory that runs out at any point of a save: the save fails, the old file
+// keeps its bytes and no temporary file is left; with memory back it succeeds.
+TEST_F(AccountFile, RunningOutOfMemoryAnywhereInASaveLeavesNoTrace) {
+    CreateFile("olga", "pw", SomeEntries(3));
+    const Bytes before = ReadFile("olga.qrd");
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("olga"));
+    store.EnableSave();
+    AccountRecord r = MakeRecord("new", "entry", "");
+    ASSERT_TRUE(store.AddRecord(r));
+    bool saved = false;
+    long failures = 0;
+    for (long allowed = 0; allowed < 1000 && !saved; ++allowed) {
+        FailAllocationsAfter(allowed);
+        saved = store.Save();
+        StopFailingAllocations();
+        if (saved) break;
+        ++failures;
+        ASSERT_EQ(ReadFile("olga.qrd"), before) << "after " << allowed << " allocations";
+        ASSERT_EQ(FolderEntries(), std::vector<std::string>{"olga.qrd"}) << "after " << allowed << " allocations";
+    }
+    ASSERT_TRUE(saved);
+    EXPECT_GT(failures, 1);
+    CAccountFile reread;
+    ASSERT_TRUE(reread.Open("olga"));
+    EXPECT_EQ(reread.GetRecords().size(), 4u);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"olga.qrd"});
+}
 
 // A file far larger than memory (a sparse file, nothing is really written):
 // Load answers false and the store is unchanged.

@@ -1,0 +1,230 @@
+// The account file as other Windows programs see it: names through the
+// narrow-character file API, a file another program holds, and what a save
+// keeps of the file it replaces.
+#include "CAccountFile.h"
+#include "LineEnds.h"
+#include "StoreTestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <windows.h>
+#include <aclapi.h>
+#include <sddl.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace storetest;
+
+namespace {
+
+class AccountFileWin32 : public InFolder {};
+
+constexpr std::size_t kOneRecordFile = 412 + 772 + 388;
+
+void SaveNew(const std::string& admin, std::size_t records) {
+    CAccountFile store;
+    ASSERT_FALSE(store.Exists(admin.c_str())) << admin;
+    ASSERT_TRUE(store.Open(admin.c_str())) << admin;
+    kd::SetText(store.m_header.adminAccount, admin);
+    kd::SetText(store.m_header.adminPassword, "pw");
+    store.EnableSave();
+    for (std::size_t i = 0; i < records; ++i) {
+        AccountRecord r = MakeRecord("user" + std::to_string(i), "pw", "");
+        ASSERT_TRUE(store.AddRecord(r));
+    }
+    ASSERT_TRUE(store.Save()) << admin;
+}
+
+std::wstring Wide(const std::string& name) {
+    std::wstring out(name.size(), L'\0');
+    out.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(),
+                                                            static_cast<int>(name.size()), out.data(),
+                                                            static_cast<int>(out.size()))));
+    return out;
+}
+
+// The whole file through CreateFileA, as any program using the narrow API opens it.
+bool ReadA(const std::string& name, Bytes& out) {
+    const HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    out.assign(GetFileSize(h, nullptr), 0);
+    DWORD got = 0;
+    const BOOL ok = ReadFile(h, out.data(), static_cast<DWORD>(out.size()), &got, nullptr);
+    CloseHandle(h);
+    return ok && got == out.size();
+}
+
+bool WriteA(const std::string& name, const Bytes& bytes) {
+    const HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
+    if (h == INVALID_HANDLE_VALUE) return false;
+    DWORD put = 0;
+    const BOOL ok = WriteFile(h, bytes.data(), static_cast<DWORD>(bytes.size()), &put, nullptr);
+    CloseHandle(h);
+    return ok && put == bytes.size();
+}
+
+// The folder as the system spells it (the test helpers' own listing converts names).
+std::vector<std::wstring> WideEntries() {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    const HANDLE h = FindFirstFileW(L"*", &found);
+    if (h == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.push_back(name);
+    } while (FindNextFileW(h, &found));
+    FindClose(h);
+    return names;
+}
+
+// The file's found, made by the store, then a copy made by another program:
+// both are the file CreateFileA means by the same bytes, and no second file
+// under another spelling appears.
+void CheckNameMeansTheNarrowApisFile(const std::string& name) {
+    const std::string file = name + ".qrd";
+    ASSERT_NO_FATAL_FAILURE(SaveNew(name, 1));
+    Bytes stored;
+    ASSERT_TRUE(ReadA(file, stored)) << name;
+    EXPECT_EQ(kd::DecodeLineEnds(stored).size(), kOneRecordFile) << name;
+    EXPECT_EQ(WideEntries(), std::vector<std::wstring>{Wide(file)}) << name;
+    {
+        CAccountFile store;
+        EXPECT_TRUE(store.Exists(name.c_str())) << name;
+        ASSERT_TRUE(store.Open(name.c_str())) << name;
+        EXPECT_TRUE(kd::TextEquals(store.m_header.adminAccount, name)) << name;
+        EXPECT_EQ(store.GetRecords().size(), 1u) << name;
+    }
+    ASSERT_TRUE(DeleteFileA(file.c_str())) << name;
+
+    ASSERT_TRUE(WriteA(file, stored)) << name;
+    {
+        CAccountFile store;
+        EXPECT_TRUE(store.Exists(name.c_str())) << name;
+        ASSERT_TRUE(store.Open(name.c_str())) << name;
+        EXPECT_TRUE(kd::TextEquals(store.m_header.adminAccount, name)) << name;
+        EXPECT_EQ(store.GetRecords().size(), 1u) << name;
+    }
+    EXPECT_EQ(WideEntries(), std::vector<std::wstring>{Wide(file)}) << name;
+    ASSERT_TRUE(DeleteFileA(file.c_str())) << name;
+}
+
+TEST_F(AccountFileWin32, NamesWithHighBytesAreTheFilesTheNarrowApiOpens) {
+    if (GetACP() != 1252) GTEST_SKIP() << "needs the ANSI code page 1252, this is " << GetACP();
+    // Latin-1 would make U+0080, U+008A and U+009F of the first three.
+    EXPECT_EQ(Wide("\x80\x8A\x9F\xE9"), L"\u20AC\u0160\u0178\u00E9");
+    for (const char* name : {"\x80", "\x8A", "\x9F", "\xE9", "Fran\xE7ois \x80\x8A\x9F"})
+        CheckNameMeansTheNarrowApisFile(name);
+}
+
+// Runs when the process has the Japanese ANSI code page (tests/store/CMakeLists.txt
+// starts it so where Wine can); skipped otherwise.
+TEST_F(AccountFileWin32, DoubleByteNamesWithASeparatorTrailByteAreOneFile) {
+    if (GetACP() != 932) GTEST_SKIP() << "needs the ANSI code page 932, this is " << GetACP();
+    EXPECT_EQ(Wide("\x95\x5C"), L"\u8868");
+    EXPECT_TRUE(CAccountFile::IsValidName("\x95\x5C"));
+    EXPECT_FALSE(CAccountFile::IsValidName("\x95"));
+    EXPECT_FALSE(CAccountFile::IsValidName("\x95\x5C\\x"));
+    for (const char* name : {"\x95\x5C", "\x83\x7C", "a\x95\x5C\x83\x7C" "b"}) CheckNameMeansTheNarrowApisFile(name);
+}
+
+// Another program holds the file without sharing, or it is read-only: the
+// save fails, the file keeps its bytes and attributes, nothing else is left.
+TEST_F(AccountFileWin32, AFileThatCannotBeReplacedKeepsItsBytesAndNoTemporaryIsLeft) {
+    ASSERT_NO_FATAL_FAILURE(SaveNew("nina", 3));
+    const Bytes before = ReadFile("nina.qrd");
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("nina"));
+    store.EnableSave();
+    AccountRecord r = MakeRecord("new", "entry", "");
+    ASSERT_TRUE(store.AddRecord(r));
+
+    const auto check = [&](const char* how, DWORD attributes) {
+        EXPECT_EQ(ReadFile("nina.qrd"), before) << how;
+        EXPECT_EQ(FolderEntries(), std::vector<std::string>{"nina.qrd"}) << how;
+        EXPECT_EQ(GetFileAttributesA("nina.qrd") & FILE_ATTRIBUTE_READONLY, attributes & FILE_ATTRIBUTE_READONLY) << how;
+    };
+    const auto saveWhileHeld = [&] {
+        const HANDLE h = CreateFileA("nina.qrd", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+        EXPECT_NE(h, INVALID_HANDLE_VALUE);
+        const bool saved = store.Save();
+        CloseHandle(h);
+        return saved;
+    };
+
+    EXPECT_FALSE(saveWhileHeld());
+    check("held", 0);
+
+    ASSERT_TRUE(SetFileAttributesA("nina.qrd", FILE_ATTRIBUTE_READONLY));
+    EXPECT_FALSE(saveWhileHeld());
+    check("read-only and held", FILE_ATTRIBUTE_READONLY);
+    EXPECT_FALSE(store.Save());
+    check("read-only", FILE_ATTRIBUTE_READONLY);
+
+    ASSERT_TRUE(SetFileAttributesA("nina.qrd", FILE_ATTRIBUTE_NORMAL));
+    ASSERT_TRUE(store.Save());
+    CAccountFile reread;
+    ASSERT_TRUE(reread.Open("nina"));
+    EXPECT_EQ(reread.GetRecords().size(), 4u);
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"nina.qrd"});
+}
+
+struct LocalFreer {
+    void operator()(void* p) const noexcept { LocalFree(p); }
+};
+
+std::wstring DaclText(const std::wstring& name) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    PACL dacl = nullptr;
+    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
+                              nullptr, &sd) != ERROR_SUCCESS)
+        return L"?";
+    std::unique_ptr<void, LocalFreer> owned(sd);
+    LPWSTR text = nullptr;
+    if (!ConvertSecurityDescriptorToStringSecurityDescriptorW(sd, SDDL_REVISION_1, DACL_SECURITY_INFORMATION, &text,
+                                                              nullptr))
+        return L"?";
+    std::unique_ptr<void, LocalFreer> ownedText(text);
+    return text;
+}
+
+bool SetDacl(const std::wstring& name, const wchar_t* sddl) {
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr)) return false;
+    std::unique_ptr<void, LocalFreer> owned(sd);
+    BOOL present = FALSE, defaulted = FALSE;
+    PACL dacl = nullptr;
+    if (!GetSecurityDescriptorDacl(sd, &present, &dacl, &defaulted)) return false;
+    return SetNamedSecurityInfoW(const_cast<LPWSTR>(name.c_str()), SE_FILE_OBJECT,
+                                 DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                 dacl, nullptr) == ERROR_SUCCESS;
+}
+
+TEST_F(AccountFileWin32, ASaveKeepsTheReplacedFilesAttributesAndDacl) {
+    ASSERT_NO_FATAL_FAILURE(SaveNew("omar", 2));
+    ASSERT_NO_FATAL_FAILURE(SaveNew("fresh", 0));
+    // Everyone may change it: under Wine a DACL is the file's mode, so pick one
+    // that differs from a new file's.
+    ASSERT_TRUE(SetDacl(L"omar.qrd", L"D:P(A;;FA;;;WD)"));
+    const std::wstring dacl = DaclText(L"omar.qrd");
+    ASSERT_NE(dacl, DaclText(L"fresh.qrd"));
+    ASSERT_TRUE(SetFileAttributesA("omar.qrd", FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("omar"));
+    store.EnableSave();
+    AccountRecord r = MakeRecord("new", "entry", "");
+    ASSERT_TRUE(store.AddRecord(r));
+    ASSERT_TRUE(store.Save());
+
+    constexpr DWORD kExpected = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_ARCHIVE;
+    EXPECT_EQ(GetFileAttributesA("omar.qrd") & (kExpected | FILE_ATTRIBUTE_READONLY), kExpected);
+    EXPECT_EQ(DaclText(L"omar.qrd"), dacl);
+    CAccountFile reread;
+    ASSERT_TRUE(reread.Open("omar"));
+    EXPECT_EQ(reread.GetRecords().size(), 3u);
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"fresh.qrd", "omar.qrd"}));
+}
+
+}  // namespace
