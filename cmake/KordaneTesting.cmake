@@ -13,7 +13,13 @@ if(NOT KD_FUZZ AND NOT KD_BENCH)
 endif()
 
 if(WIN32)
-  set(KD_WINE_PREFIX "${CMAKE_BINARY_DIR}/../wineprefix" CACHE PATH "Wine prefix the tests run in")
+  # One prefix per architecture, so that both test runs can go on at once,
+  # each with its own Wine server, registry and desktop.
+  if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+    set(KD_WINE_PREFIX "${CMAKE_BINARY_DIR}/../wineprefix")
+  else()
+    set(KD_WINE_PREFIX "${CMAKE_BINARY_DIR}/../wineprefix-win64")
+  endif()
   get_filename_component(KD_WINE_PREFIX_ABS "${KD_WINE_PREFIX}" ABSOLUTE)
   set(KD_SOURCE_DIR ${CMAKE_SOURCE_DIR})
   configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.in ${CMAKE_BINARY_DIR}/wine-run @ONLY
@@ -22,21 +28,36 @@ if(WIN32)
   set(KD_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 endif()
 
-# kd_add_gtest(<name> SOURCES ... [LIBS ...] [PROPERTIES ...])
-# One test program; every TEST becomes its own CTest test. PROPERTIES are set on
-# each discovered test (for instance RESOURCE_LOCK registry, FIXTURES_REQUIRED ...).
+# kd_add_gtest(<name> SOURCES ... [LIBS ...] [SHARDS <n>] [PROPERTIES ...])
+# One test program, run whole as one CTest test: its cases share one process,
+# which saves a Wine start per case. SHARDS splits a long program into <n>
+# CTest tests (GoogleTest's sharding) that CTest may run side by side.
+# PROPERTIES are set on each (RESOURCE_LOCK, RUN_SERIAL, FIXTURES_REQUIRED ...).
+# Every run leaves a GoogleTest XML report in <build>/gtest-results for the
+# case count of the summary.
 function(kd_add_gtest name)
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "SHARDS" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main kd_warnings)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-  set(props TIMEOUT 120)
-  if(ARG_PROPERTIES)
-    list(APPEND props ${ARG_PROPERTIES})
+  if(NOT ARG_SHARDS)
+    set(ARG_SHARDS 1)
   endif()
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    DISCOVERY_TIMEOUT 120
-    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin
-    PROPERTIES ${props})
+  set(results ${CMAKE_BINARY_DIR}/gtest-results)
+  if(WIN32)
+    set(results "Z:${results}")  # the Windows program's view of the same folder
+  endif()
+  math(EXPR last "${ARG_SHARDS} - 1")
+  foreach(shard RANGE ${last})
+    set(test ${name})
+    set(env "GTEST_OUTPUT=xml:${results}/${name}.xml")
+    if(ARG_SHARDS GREATER 1)
+      set(test ${name}/${shard})
+      set(env "GTEST_OUTPUT=xml:${results}/${name}-${shard}.xml" GTEST_TOTAL_SHARDS=${ARG_SHARDS}
+              GTEST_SHARD_INDEX=${shard})
+    endif()
+    add_test(NAME ${test} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+    set_tests_properties(${test} PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES})
+    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT ${env})
+  endforeach()
 endfunction()

@@ -1,37 +1,36 @@
 #!/usr/bin/env bash
-# Builds every configuration and runs every test: native (sanitizers), a short
-# fuzzing run, then win32 and win64 under Wine on a private Xvfb display.
+# Builds every configuration and runs every test: native (sanitizers), then at
+# once a short fuzzing run and the win32 and win64 tests under Wine, each
+# architecture with its own Wine prefix, Wine server and Xvfb display.
 # BUILD names the build folder (default: build).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
 BUILD=${BUILD:-build}
-export KD_PREFIX="$root/$BUILD/wineprefix"
 jobs=$(nproc)
+# Most Wine tests wait on windows and messages rather than compute: more at
+# once than there are cores keeps both busy.
+wine_jobs=${KD_WINE_JOBS:-$((jobs + 1))}
+logs="$BUILD/test-logs"
 summary=()
 status=0
 passed=0
 failed=0
+skipped=0
 
 step() { echo; echo "=== $*"; }
 
-# run_ctest <label> <command...>: runs a CTest command, keeps its closing line.
-run_ctest() {
-  local label=$1; shift
-  local out; out=$(mktemp)
-  "$@" 2>&1 | tee "$out"
-  local rc=${PIPESTATUS[0]}
+# tally <label> <build dir> <ctest output> <ctest exit>: counts by test case.
+tally() {
+  local label=$1 bdir=$2 out=$3 rc=$4
   local line; line=$(grep -E 'tests passed, [0-9]+ tests failed out of [0-9]+' "$out" | tail -1)
-  if [ -n "$line" ]; then
-    local f t
-    f=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\1/' <<<"$line")
-    t=$(sed -E 's/.* ([0-9]+) tests failed out of ([0-9]+).*/\2/' <<<"$line")
-    passed=$((passed + t - f)); failed=$((failed + f))
-  fi
-  summary+=("$label: ${line:-no CTest summary (exit $rc)}")
+  local p f s
+  read -r p f s < <(python3 scripts/test-summary.py "$bdir" "$out")
+  passed=$((passed + p)); failed=$((failed + f)); skipped=$((skipped + s))
+  summary+=("$label: ${line:-no CTest summary (exit $rc)}; cases: $p passed, $f failed, $s skipped")
   [ "$rc" -eq 0 ] && [ -n "$line" ] || status=1
-  rm -f "$out"
 }
+
 
 build() { # <preset>
   step "$1 build"
@@ -39,34 +38,58 @@ build() { # <preset>
 }
 
 scripts/install-deps.sh || exit 1
+mkdir -p "$logs"
 
 build native || exit 1
 step "native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
-run_ctest native ctest --test-dir "$BUILD/native" --output-on-failure -j "$jobs" --timeout 300
+rm -rf "$BUILD/native/gtest-results"
+ctest --test-dir "$BUILD/native" --output-on-failure --timeout 400 -j "$jobs" 2>&1 | tee "$logs/native.log"
+tally native "$BUILD/native" "$logs/native.log" "${PIPESTATUS[0]}"
 
+fuzzing=0
 if grep -q add_executable fuzz/CMakeLists.txt 2>/dev/null; then
   build fuzz || exit 1
-  step "fuzzing, ${KD_FUZZ_SECONDS:-15} s per target"
-  if scripts/fuzz.sh "$BUILD/fuzz" "${KD_FUZZ_SECONDS:-15}"; then
-    summary+=("fuzz: no failure")
-  else
-    summary+=("fuzz: FAILED"); status=1
-  fi
+  fuzzing=1
 fi
-
 build win32 || exit 1
 build win64 || exit 1
-step "Wine prefix"
-scripts/wine-prefix.sh || exit 1
+step "Wine prefixes"
+KD_PREFIX="$root/$BUILD/wineprefix" scripts/wine-prefix.sh || exit 1
+KD_PREFIX="$root/$BUILD/wineprefix-win64" scripts/wine-prefix.sh || exit 1
 
+step "at once: fuzzing ${KD_FUZZ_SECONDS:-15} s per target, win32 and win64 tests under Wine"
+started=$(date +%s)
+if [ $fuzzing -eq 1 ]; then
+  scripts/fuzz.sh "$BUILD/fuzz" "${KD_FUZZ_SECONDS:-15}" >"$logs/fuzz.log" 2>&1 &
+  fuzz_pid=$!
+fi
+declare -A wine_pid
 for preset in win32 win64; do
-  step "$preset tests under Wine and Xvfb"
-  run_ctest "$preset" scripts/with-display.sh scripts/wine-session.sh \
-    ctest --test-dir "$BUILD/$preset" --output-on-failure -j "$jobs" --timeout 300
+  prefix="$root/$BUILD/wineprefix"
+  [ "$preset" = win64 ] && prefix="$root/$BUILD/wineprefix-win64"
+  rm -rf "$BUILD/$preset/gtest-results"
+  KD_PREFIX="$prefix" scripts/with-display.sh scripts/wine-session.sh \
+    ctest --test-dir "$BUILD/$preset" --output-on-failure --timeout 400 -j "$wine_jobs" \
+    >"$logs/$preset.log" 2>&1 &
+  wine_pid[$preset]=$!
 done
+
+if [ $fuzzing -eq 1 ]; then
+  wait "$fuzz_pid"; rc=$?
+  step "fuzzing"
+  cat "$logs/fuzz.log"
+  if [ $rc -eq 0 ]; then summary+=("fuzz: no failure"); else summary+=("fuzz: FAILED"); status=1; fi
+fi
+for preset in win32 win64; do
+  wait "${wine_pid[$preset]}"; rc=$?
+  step "$preset tests under Wine and Xvfb"
+  cat "$logs/$preset.log"
+  tally "$preset" "$BUILD/$preset" "$logs/$preset.log" "$rc"
+done
+echo "(fuzzing and Wine tests: $(( $(date +%s) - started )) s)"
 
 echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
-echo "$passed passed, $failed failed"
+echo "$passed passed, $failed failed, $skipped skipped"
 exit $status

@@ -7,6 +7,8 @@ set -euo pipefail
 src=$1 bdir=$2 arch=$3
 work=$(mktemp -d /tmp/kordane-e2e.XXXXXX)
 export KD_PREFIX="$work/prefix"
+# A fresh copy of the build's never-used template prefix.
+export KD_PREFIX_TEMPLATE="$bdir/../wineprefix-template"
 source "$src/scripts/wine-env.sh"
 cleanup() { wineserver -k >/dev/null 2>&1 || true; wineserver -w >/dev/null 2>&1 || true; rm -rf "$work"; }
 trap cleanup EXIT
