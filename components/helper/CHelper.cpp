@@ -45,12 +45,12 @@ bool __stdcall CHelper::WriteLastError()
     return true;
 }
 
-bool __stdcall CHelper::GetTimeStamp(char* buffer, std::int32_t size, bool withSeconds)
+bool __stdcall CHelper::GetTimeStamp(char* buffer, std::int32_t size, HelperFlag withSeconds)
 {
     if (!buffer || size < 32) return false;
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    const std::string stamp = FormatTimeStamp(now, withSeconds);
+    const std::string stamp = FormatTimeStamp(now, withSeconds != 0);
     // At most 17 characters (five-digit year), so it always fits 32 bytes.
     std::memcpy(buffer, stamp.c_str(), stamp.size() + 1);
     return true;

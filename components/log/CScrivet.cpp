@@ -1,9 +1,36 @@
 #include "CScrivet.h"
 
 #include <array>
-#include <iomanip>
+#include <string_view>
 
 namespace kd {
+
+namespace {
+
+// A piece right-aligned in a field, as a stream's setw pads it: the width
+// counts the piece's own characters, before any line-end translation.
+std::string Padded(std::string_view piece, std::size_t width)
+{
+    std::string out;
+    if (piece.size() < width) out.assign(width - piece.size(), ' ');
+    out.append(piece);
+    return out;
+}
+
+// What a text-mode stream stores: every LF becomes CR LF, so a CR LF in a
+// text arrives as CR CR LF.
+std::string TextModeBytes(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 2);
+    for (const char c : text) {
+        if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace
 
 CScrivet::CScrivet() noexcept
 {
@@ -25,11 +52,11 @@ std::string CScrivet::TimeStamp()
     return stamp.data();
 }
 
-// The file is binary: the line end is written as CR LF here, not left to a
-// text-mode translation.
+// The file is binary and the translation is ours (TextModeBytes), so that
+// the bytes do not depend on the runtime's text mode.
 void CScrivet::EndLine()
 {
-    m_log << "\r\n" << std::flush;
+    m_log << TextModeBytes("\n") << std::flush;
 }
 
 bool __stdcall CScrivet::OpenLog(const char* path)
@@ -40,7 +67,7 @@ bool __stdcall CScrivet::OpenLog(const char* path)
         m_log.clear();
         m_log.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
         if (!m_log.is_open()) return false;
-        m_log << std::setw(32) << ("Begin Time:" + TimeStamp());
+        m_log << TextModeBytes(Padded("Begin Time:" + TimeStamp(), 32));
         EndLine();
         EndLine();
         return true;
@@ -60,7 +87,7 @@ bool __stdcall CScrivet::WriteLog(const char* text)
         if (!m_log.is_open()) return true;
         // A line that failed to write must not silence the lines after it.
         m_log.clear();
-        m_log << std::setw(8) << number << std::setw(16) << stamp << std::setw(80) << text;
+        m_log << TextModeBytes(Padded(number, 8) + Padded(stamp, 16) + Padded(text, 80));
         EndLine();
     } catch (const std::exception&) {
     }
