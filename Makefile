@@ -4,7 +4,7 @@ WORKDIR ?= workdir
 SECONDS ?= 60
 SHELL   := /bin/bash
 
-.PHONY: all deps build run test bench fuzz screenshots dist clean
+.PHONY: all deps build run test soak bench fuzz screenshots dist clean
 
 all: build
 
@@ -19,6 +19,9 @@ run: build
 
 test:
 	BUILD=$(BUILD) scripts/test.sh
+
+soak: deps
+	BUILD=$(BUILD) scripts/soak.sh
 
 bench: deps
 	BUILD=$(BUILD) scripts/bench.sh

@@ -3,12 +3,12 @@
 #include <shellapi.h>
 #include <shlwapi.h>
 
-#include <fstream>
-#include <iterator>
+#include <cstdio>
 
 #include "CApp.h"
 #include "CKordaneApp.h"
 #include "HtmlText.h"
+#include "unique_any.h"
 
 #include "resource.h"
 
@@ -29,9 +29,13 @@ std::wstring Widen(const std::string& text)
 std::wstring FaqPageText()
 {
     const std::string path = CHelpDlg::FaqPagePath();
-    std::ifstream file(path, std::ios::binary);
-    std::string bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (!file.good() && !file.eof()) bytes.clear();
+    std::string bytes;
+    if (const kd::unique_cfile file{std::fopen(path.c_str(), "rb")}) {
+        char piece[4096];
+        std::size_t got;
+        while ((got = std::fread(piece, 1, sizeof piece, file.get())) > 0) bytes.append(piece, got);
+        if (std::ferror(file.get())) bytes.clear();
+    }
     std::wstring text = HtmlToText(DecodeHtmlBytes(bytes));
     if (text.empty()) text = L"The help page could not be read: " + Widen(path);
     return text;

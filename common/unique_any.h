@@ -5,6 +5,7 @@
 #include <windows.h>
 #include <oleauto.h>
 #include <cstdint>
+#include <cstdio>
 #include <type_traits>
 #include <utility>
 
@@ -68,6 +69,7 @@ inline void free_library(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void local_free(HLOCAL h) noexcept { ::LocalFree(h); }
 inline void find_close(HANDLE h) noexcept { ::FindClose(h); }
 inline void free_bstr(BSTR s) noexcept { ::SysFreeString(s); }
+inline void close_cfile(std::FILE* f) noexcept { std::fclose(f); }
 } // namespace detail
 
 using unique_handle   = unique_any<HANDLE, detail::close_handle>;              // events, threads, processes, snapshots
@@ -86,6 +88,7 @@ using unique_hhook    = unique_any<HHOOK, detail::unhook>;
 using unique_hmodule  = unique_any<HMODULE, detail::free_library>;
 using unique_hlocal   = unique_any<HLOCAL, detail::local_free>;
 using unique_bstr     = unique_any<BSTR, detail::free_bstr>;                 // SysAllocString*
+using unique_cfile    = unique_any<std::FILE*, detail::close_cfile>;        // fopen
 
 // A DC from GetDC/GetWindowDC must go back to its window.
 class unique_window_dc {

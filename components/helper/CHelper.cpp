@@ -3,8 +3,9 @@
 #include <tlhelp32.h>
 
 #include <algorithm>
+#include <cctype>
+#include <cstdio>
 #include <cstring>
-#include <iostream>
 #include <new>
 #include <string>
 #include <vector>
@@ -18,17 +19,21 @@ namespace kd {
 void __stdcall CHelper::WriteLine(const char* text)
 {
     // A null text is an empty line rather than a fault in the stream.
-    std::cout << (text ? text : "");
-    std::cout << '\n' << std::flush;
+    std::fputs(text ? text : "", stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
 }
 
 void __stdcall CHelper::WaitForKey()
 {
-    std::cout << "Press any key to terminate the process." << '\n' << std::flush;
+    std::fputs("Press any key to terminate the process.\n", stdout);
+    std::fflush(stdout);
     // A previous end of input must not make every later wait return at once.
-    std::cin.clear();
-    char key = 0;
-    std::cin >> key;
+    std::clearerr(stdin);
+    // One character that is not white space, or the end of input.
+    int key;
+    do key = std::getchar();
+    while (key != EOF && std::isspace(key));
 }
 
 bool __stdcall CHelper::WriteLastError()
@@ -40,17 +45,19 @@ bool __stdcall CHelper::WriteLastError()
         MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPSTR>(&text), 0, nullptr);
     const unique_hlocal owner(text);
     if (length == 0 || !text) return false;
-    std::cout << '\n' << std::flush;
-    std::cout << text << '\n' << std::flush;
+    std::fputc('\n', stdout);
+    std::fputs(text, stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
     return true;
 }
 
-bool __stdcall CHelper::GetTimeStamp(char* buffer, std::int32_t size, bool withSeconds)
+bool __stdcall CHelper::GetTimeStamp(char* buffer, std::int32_t size, HelperFlag withSeconds)
 {
     if (!buffer || size < 32) return false;
     SYSTEMTIME now{};
     ::GetLocalTime(&now);
-    const std::string stamp = FormatTimeStamp(now, withSeconds);
+    const std::string stamp = FormatTimeStamp(now, withSeconds != 0);
     // At most 17 characters (five-digit year), so it always fits 32 bytes.
     std::memcpy(buffer, stamp.c_str(), stamp.size() + 1);
     return true;

@@ -13,7 +13,7 @@ public:
     void __stdcall WriteLine(const char* text) override;
     void __stdcall WaitForKey() override;
     bool __stdcall WriteLastError() override;
-    bool __stdcall GetTimeStamp(char* buffer, std::int32_t size, bool withSeconds) override;
+    bool __stdcall GetTimeStamp(char* buffer, std::int32_t size, HelperFlag withSeconds) override;
     bool __stdcall GetModuleDirectory(HMODULE module, char* buffer, std::int32_t size) override;
     bool __stdcall GetWorkingDirectory(char* buffer, std::int32_t size) override;
     bool __stdcall GetWorkingLeafPath(char* buffer, std::int32_t size) override;

@@ -1,9 +1,36 @@
 #include "CScrivet.h"
 
 #include <array>
-#include <iomanip>
+#include <string_view>
 
 namespace kd {
+
+namespace {
+
+// A piece right-aligned in a field, as a stream's setw pads it: the width
+// counts the piece's own characters, before any line-end translation.
+std::string Padded(std::string_view piece, std::size_t width)
+{
+    std::string out;
+    if (piece.size() < width) out.assign(width - piece.size(), ' ');
+    out.append(piece);
+    return out;
+}
+
+// What a text-mode stream stores: every LF becomes CR LF, so a CR LF in a
+// text arrives as CR CR LF.
+std::string TextModeBytes(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + 2);
+    for (const char c : text) {
+        if (c == '\n') out.push_back('\r');
+        out.push_back(c);
+    }
+    return out;
+}
+
+} // namespace
 
 CScrivet::CScrivet() noexcept
 {
@@ -13,7 +40,7 @@ CScrivet::CScrivet() noexcept
 
 CScrivet::~CScrivet()
 {
-    if (m_log.is_open()) m_log.close();
+    m_log.reset();
     m_helper.reset();
 }
 
@@ -25,24 +52,26 @@ std::string CScrivet::TimeStamp()
     return stamp.data();
 }
 
-// The file is binary: the line end is written as CR LF here, not left to a
-// text-mode translation.
-void CScrivet::EndLine()
+// The file is binary and the translation is ours (TextModeBytes), so that
+// the bytes do not depend on the runtime's text mode. Every line reaches the
+// file at once: a log must hold what happened before a crash.
+void CScrivet::Write(std::string_view bytes) noexcept
 {
-    m_log << "\r\n" << std::flush;
+    if (!m_log) return;
+    // A line that failed to write must not silence the lines after it.
+    std::clearerr(m_log.get());
+    (void)std::fwrite(bytes.data(), 1, bytes.size(), m_log.get());
+    (void)std::fflush(m_log.get());
 }
 
 bool __stdcall CScrivet::OpenLog(const char* path)
 {
     if (!path) return false;
     try {
-        if (m_log.is_open()) m_log.close();
-        m_log.clear();
-        m_log.open(path, std::ios::out | std::ios::trunc | std::ios::binary);
-        if (!m_log.is_open()) return false;
-        m_log << std::setw(32) << ("Begin Time:" + TimeStamp());
-        EndLine();
-        EndLine();
+        m_log.reset();  // the previous log is complete before a new one starts
+        m_log.reset(std::fopen(path, "wb"));
+        if (!m_log) return false;
+        Write(TextModeBytes(Padded("Begin Time:" + TimeStamp(), 32) + "\n\n"));
         return true;
     } catch (const std::exception&) {
         return false;
@@ -57,11 +86,8 @@ bool __stdcall CScrivet::WriteLog(const char* text)
     m_line = static_cast<std::int32_t>(static_cast<std::uint32_t>(m_line) + 1u);
     try {
         const std::string stamp = TimeStamp();
-        if (!m_log.is_open()) return true;
-        // A line that failed to write must not silence the lines after it.
-        m_log.clear();
-        m_log << std::setw(8) << number << std::setw(16) << stamp << std::setw(80) << text;
-        EndLine();
+        if (!m_log) return true;
+        Write(TextModeBytes(Padded(number, 8) + Padded(stamp, 16) + Padded(text, 80) + "\n"));
     } catch (const std::exception&) {
     }
     return true;

@@ -2,8 +2,8 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
 #include <string>
+#include <string_view>
 
 #include "CComponentObject.h"
 #include "IHelper.h"
@@ -25,10 +25,10 @@ private:
     ~CScrivet() override;
 
     [[nodiscard]] std::string TimeStamp();
-    void EndLine();
+    void Write(std::string_view bytes) noexcept;
 
     std::int32_t m_line = 0;
-    std::ofstream m_log;
+    unique_cfile m_log;
     com_ptr<IHelper> m_helper;
 };
 

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <regex>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ComponentTestSupport.h"
@@ -113,6 +114,35 @@ TEST_F(ScrivetTest, LinesAreNumberedFromZeroInFixedColumnsAndFlushedAtOnce)
     EXPECT_EQ('b', lines[4][24]) << "80 characters start at once";
     EXPECT_EQ(24u + 130u, lines[5].size()) << "long texts are never cut";
     EXPECT_EQ(24u + 80u, lines[6].size()) << "an empty text still fills its column";
+}
+
+TEST_F(ScrivetTest, LineFeedsInsideATextAreStoredAsCrLfLikeATextModeStream)
+{
+    ASSERT_TRUE(m_log->OpenLog(File("log.txt").c_str()));
+    // The column width counts the text as given, before the translation.
+    const std::vector<std::pair<std::string, std::string>> cases{
+        {"one\ntwo", std::string(73, ' ') + "one\r\ntwo"},
+        {"a\r\nb", std::string(76, ' ') + "a\r\r\nb"},
+        {"\n\n", std::string(78, ' ') + "\r\n\r\n"},
+        {"lone\rcr", std::string(73, ' ') + "lone\rcr"},
+        {std::string(79, 'x') + "\n", std::string(79, 'x') + "\r\n"},
+    };
+    for (const auto& [text, stored] : cases) ASSERT_TRUE(m_log->WriteLog(text.c_str()));
+
+    const std::string bytes = ReadFileBytes(File("log.txt"));
+    ASSERT_GE(bytes.size(), 36u);
+    EXPECT_EQ("\r\n\r\n", bytes.substr(32, 4));
+    size_t at = 36;
+    for (size_t i = 0; i < cases.size(); ++i) {
+        ASSERT_LE(at + 24, bytes.size());
+        EXPECT_EQ("       " + std::to_string(i), bytes.substr(at, 8));
+        const std::string stamp = bytes.substr(at + 8, 16);
+        EXPECT_TRUE(std::regex_match(stamp, std::regex("  [0-9]{14}"))) << '"' << stamp << '"';
+        const std::string expected = cases[i].second + "\r\n";
+        EXPECT_EQ(expected, bytes.substr(at + 24, expected.size())) << "line " << i;
+        at += 24 + expected.size();
+    }
+    EXPECT_EQ(bytes.size(), at) << "bytes after the last line";
 }
 
 TEST_F(ScrivetTest, MissingTextIsRefusedWithoutTakingANumber)

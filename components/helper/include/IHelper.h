@@ -12,6 +12,11 @@ static_assert(sizeof(bool) == 1, "component Booleans are one byte");
 // Helper's class identifier {D51C143B-F977-49BF-90BF-8548A62DDA20}
 inline constexpr CLSID CLSID_Helper = {0xd51c143b, 0xf977, 0x49bf, {0x90, 0xbf, 0x85, 0x48, 0xa6, 0x2d, 0xda, 0x20}};
 
+// A one-byte Boolean argument as it crosses the interface. Callers in other
+// languages pass any non-zero byte for true (often 0xFF), which a C++ bool
+// must not hold; the object reads it only as `flag != 0`.
+using HelperFlag = unsigned char;
+
 // A deck of card codes, owned by the caller.
 using HelperDeck = std::vector<std::uint16_t>;
 
@@ -19,7 +24,7 @@ struct IHelper : public IUnknown {
     virtual void __stdcall WriteLine(const char* text) = 0;                                    // slot 3
     virtual void __stdcall WaitForKey() = 0;                                                   // slot 4
     virtual bool __stdcall WriteLastError() = 0;                                               // slot 5
-    virtual bool __stdcall GetTimeStamp(char* buffer, std::int32_t size, bool withSeconds) = 0; // slot 6
+    virtual bool __stdcall GetTimeStamp(char* buffer, std::int32_t size, HelperFlag withSeconds) = 0; // slot 6
     virtual bool __stdcall GetModuleDirectory(HMODULE module, char* buffer, std::int32_t size) = 0; // slot 7
     virtual bool __stdcall GetWorkingDirectory(char* buffer, std::int32_t size) = 0;           // slot 8
     virtual bool __stdcall GetWorkingLeafPath(char* buffer, std::int32_t size) = 0;            // slot 9
