@@ -35,6 +35,7 @@ private:
     void OnBnClickedVisitSite();
     void OnNavigateError();
     LRESULT OnCtlColorStatic(WPARAM wParam, LPARAM lParam);
+    LRESULT OnDestroy(WPARAM wParam, LPARAM lParam);
     // Puts the page's text in the browser's place (once).
     void ShowPageText();
 };
