@@ -28,36 +28,22 @@ if(WIN32)
   set(KD_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
 endif()
 
-# kd_add_gtest(<name> SOURCES ... [LIBS ...] [SHARDS <n>] [PROPERTIES ...])
+# kd_add_gtest(<name> SOURCES ... [LIBS ...] [PROPERTIES ...])
 # One test program, run whole as one CTest test: its cases share one process,
-# which saves a Wine start per case. SHARDS splits a long program into <n>
-# CTest tests (GoogleTest's sharding) that CTest may run side by side.
-# PROPERTIES are set on each (RESOURCE_LOCK, RUN_SERIAL, FIXTURES_REQUIRED ...).
-# Every run leaves a GoogleTest XML report in <build>/gtest-results for the
-# case count of the summary.
+# which saves a Wine start per case. PROPERTIES are set on the test
+# (RESOURCE_LOCK display for programs that show windows, RUN_SERIAL,
+# FIXTURES_REQUIRED ...). Every run leaves a GoogleTest XML report in
+# <build>/gtest-results for the case count of the summary.
 function(kd_add_gtest name)
-  cmake_parse_arguments(ARG "" "SHARDS" "SOURCES;LIBS;PROPERTIES" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;PROPERTIES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gmock GTest::gtest_main kd_warnings)
   target_include_directories(${name} PRIVATE ${CMAKE_SOURCE_DIR}/tests/support)
-  if(NOT ARG_SHARDS)
-    set(ARG_SHARDS 1)
-  endif()
   set(results ${CMAKE_BINARY_DIR}/gtest-results)
   if(WIN32)
     set(results "Z:${results}")  # the Windows program's view of the same folder
   endif()
-  math(EXPR last "${ARG_SHARDS} - 1")
-  foreach(shard RANGE ${last})
-    set(test ${name})
-    set(env "GTEST_OUTPUT=xml:${results}/${name}.xml")
-    if(ARG_SHARDS GREATER 1)
-      set(test ${name}/${shard})
-      set(env "GTEST_OUTPUT=xml:${results}/${name}-${shard}.xml" GTEST_TOTAL_SHARDS=${ARG_SHARDS}
-              GTEST_SHARD_INDEX=${shard})
-    endif()
-    add_test(NAME ${test} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
-    set_tests_properties(${test} PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES})
-    set_property(TEST ${test} APPEND PROPERTY ENVIRONMENT ${env})
-  endforeach()
+  add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
+  set_tests_properties(${name} PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES})
+  set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_OUTPUT=xml:${results}/${name}.xml")
 endfunction()

@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """Counts what one CTest run tested, by test case: a GoogleTest program's
-cases from the XML report it left in <build>/gtest-results (test "x/2" ->
-"x-2.xml"), any other CTest test (scripts, a program that crashed before
-writing its report) as one. Prints "<passed> <failed> <skipped>".
+cases from the XML report it left in <build>/gtest-results (<test>.xml), any
+other CTest test (scripts, a program that crashed before writing its report)
+as one. Prints "<passed> <failed> <skipped>".
 Usage: test-summary.py <build dir> <ctest output file>"""
 import os
 import re
@@ -18,7 +18,7 @@ with open(log, errors="replace") as f:
         if not m:
             continue
         name, outcome = m.group(1), m.group(3)
-        report = os.path.join(build, "gtest-results", name.replace("/", "-") + ".xml")
+        report = os.path.join(build, "gtest-results", name + ".xml")
         if outcome == "Not":  # "***Not Run"
             failed += 1
             continue
