@@ -85,8 +85,13 @@ inline void InsertRow(HWND main, const std::string& id, const std::string& passw
     SetItemText(main, IDC_EDIT_ID, id);
     SetItemText(main, IDC_EDIT_PASSWORD, password);
     SetItemText(main, IDC_EDIT_COMMENT, comment);
+    const auto rows = [main] {
+        return ::SendMessageA(::GetDlgItem(main, IDC_LIST_ACCOUNTS), LVM_GETITEMCOUNT, 0, 0);
+    };
+    const LRESULT before = rows();
     PostClick(main, IDC_BUTTON_INSERT);
-    Sync(main);
+    // A posted click may come after the next sent message: wait for its row.
+    for (const DWORD start = ::GetTickCount(); rows() == before && ::GetTickCount() - start < 5000;) Sync(main);
 }
 
 inline int ListRowCount(HWND main)
