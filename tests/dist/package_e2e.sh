@@ -15,6 +15,8 @@ trap cleanup EXIT
 
 step() { echo "--- $*"; }
 fail() { echo "FAILED: $*" >&2; exit 1; }
+# Whatever stops the script, say where and show the program's log.
+trap 'rc=$?; echo "stopped at line $LINENO (exit $rc)" >&2; cat "$work"/user/Kordane-*/Scrivet/Kordane.txt 2>/dev/null >&2' ERR
 drive() { wine "$bdir/bin/uidriver.exe" "$@" </dev/null; }
 expect_text() { # <caption> <id> <text>
   local got; got=$(drive gettext "$1" "$2" | tr -d '\r')

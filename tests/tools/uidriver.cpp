@@ -26,10 +26,13 @@
 
 namespace {
 
+// A visible top-level window with that caption: FindWindow alone may answer
+// a hidden one (a window not yet shown) while a visible one exists.
 HWND FindTop(const char* caption)
 {
-    HWND wnd = ::FindWindowA(nullptr, caption);
-    return (wnd && ::IsWindowVisible(wnd)) ? wnd : nullptr;
+    for (HWND wnd = nullptr; (wnd = ::FindWindowExA(nullptr, wnd, nullptr, caption)) != nullptr;)
+        if (::IsWindowVisible(wnd)) return wnd;
+    return nullptr;
 }
 
 HWND WaitTop(const char* caption, DWORD ms)
