@@ -9,7 +9,6 @@ if(NOT KD_FUZZ AND NOT KD_BENCH)
   set(BUILD_GMOCK ON CACHE BOOL "" FORCE)
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-  include(GoogleTest)
 endif()
 
 if(WIN32)
