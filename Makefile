@@ -14,7 +14,7 @@ deps:
 build: deps
 	cmake --preset win32 -B $(BUILD)/win32 >/dev/null && cmake --build $(BUILD)/win32 -j $$(nproc)
 
-run: build
+run: deps
 	BUILD=$(BUILD) WORKDIR=$(WORKDIR) scripts/run.sh
 
 test:

@@ -25,6 +25,9 @@ if(WIN32)
                  FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
   set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_BINARY_DIR}/wine-run)
   set(KD_WINE_RUN ${CMAKE_BINARY_DIR}/wine-run)
+  # Every Windows test runs under Wine except those labelled "nowine", which
+  # read the build's files; a host that cannot run this architecture runs
+  # only those (scripts/test.sh).
 endif()
 
 # kd_add_gtest(<name> SOURCES ... [LIBS ...] [PROPERTIES ...])

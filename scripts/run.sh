@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# `make run`: installs what is missing, builds the win32 configuration,
+# `make run`: installs what is missing, builds the win32 configuration (win64
+# on a host that cannot execute 32-bit programs: scripts/wine-host.sh),
 # registers Scrivet and Helper in the project's Wine prefix with the real
 # regsvr32, prepares the working folder and starts Kordane.exe in it.
 # With a DISPLAY the program opens for the user. Without one it runs on a
@@ -16,10 +17,14 @@ WORKDIR=${WORKDIR:-workdir}
 case "$BUILD" in /*) ;; *) BUILD="$root/$BUILD" ;; esac
 case "$WORKDIR" in /*) ;; *) WORKDIR="$root/$WORKDIR" ;; esac
 export KD_PREFIX="$BUILD/wineprefix"
-bin="$BUILD/win32/bin"
+source scripts/wine-host.sh
+bin="$BUILD/$KD_PROGRAM_ARCH/bin"
 
 if [ "${1:-}" != "--headless-session" ]; then
-  scripts/prepare-win32.sh "$BUILD"
+  if [ "$KD_PROGRAM_ARCH" != win32 ]; then
+    echo "run: starting the $KD_PROGRAM_ARCH build, as $KD_WIN32_SKIPPED"
+  fi
+  scripts/prepare-program.sh "$BUILD"
 
   # The skin bitmap, where the program looks for it.
   mkdir -p "$WORKDIR/skin/Solvane"
@@ -27,7 +32,7 @@ if [ "${1:-}" != "--headless-session" ]; then
 fi
 
 source scripts/wine-env.sh
-register() { scripts/register-components.sh "$bin"; }
+register() { scripts/register-components.sh "$bin" "$KD_PROGRAM_ARCH"; }
 
 report() {
   echo

@@ -9,16 +9,17 @@ cd "$root"
 BUILD=${BUILD:-build}
 case "$BUILD" in /*) ;; *) BUILD="$root/$BUILD" ;; esac
 export KD_PREFIX="$BUILD/wineprefix"
-bin="$BUILD/win32/bin"
+source scripts/wine-host.sh
+bin="$BUILD/$KD_PROGRAM_ARCH/bin"
 out="$root/docs"
 
 if [ "${1:-}" != "--session" ]; then
-  scripts/prepare-win32.sh "$BUILD"
+  scripts/prepare-program.sh "$BUILD"
   exec scripts/with-display.sh scripts/wine-session.sh "$0" --session
 fi
 
 source scripts/wine-env.sh
-scripts/register-components.sh "$bin"
+scripts/register-components.sh "$bin" "$KD_PROGRAM_ARCH"
 mkdir -p "$out"
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT

@@ -1,6 +1,8 @@
 # Sourced: the environment every Wine call of the project runs with.
 # KD_PREFIX names the prefix folder (default: build/wineprefix beside the sources).
 _kd_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+# Which loader runs Wine here, and whether win32 programs can run at all.
+source "$_kd_root/scripts/wine-host.sh"
 export WINEPREFIX=${KD_PREFIX:-$_kd_root/build/wineprefix}
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono prompt, no desktop menu entries. mshtml stays on: the WebBrowser control needs it.

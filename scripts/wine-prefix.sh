@@ -4,15 +4,19 @@
 # The first prefix is made once, configured, and kept untouched as a template
 # (KD_PREFIX_TEMPLATE, default: wineprefix-template beside the prefix); every
 # prefix is a copy of it, which takes seconds where wineboot takes half a minute.
+# A host that runs only 64-bit programs makes its prefixes with the 64-bit
+# loader alone (wine-host.sh), from a template of their own.
 set -euo pipefail
 source "$(dirname "$0")/wine-env.sh"
 prefix=$WINEPREFIX
-template=${KD_PREFIX_TEMPLATE:-$(dirname "$prefix")/wineprefix-template}
-wine_version=$(wine --version 2>/dev/null || echo none)
+template_name=wineprefix-template
+kd_wine_runs win32 || template_name=wineprefix-template-win64only
+template=${KD_PREFIX_TEMPLATE:-$(dirname "$prefix")/$template_name}
+stamp="$(wine --version 2>/dev/null || echo none) ($KD_WINE_ARCHS)"
 
-ready() { # <prefix>: configured by this Wine, with its 32-bit side
-  [ -f "$1/.kordane-configured" ] && [ "$(cat "$1/.kordane-configured")" = "$wine_version" ] &&
-    [ -f "$1/drive_c/windows/syswow64/kernel32.dll" ]
+ready() { # <prefix>: configured by this Wine for this host's architectures
+  [ -f "$1/.kordane-configured" ] && [ "$(cat "$1/.kordane-configured")" = "$stamp" ] &&
+    { ! kd_wine_runs win32 || [ -f "$1/drive_c/windows/syswow64/kernel32.dll" ]; }
 }
 ready "$prefix" && exit 0
 
@@ -38,7 +42,7 @@ make_template() {
   wineserver -w
   # Dialog fonts as on Windows (Wine does not find Debian's fonts-wine by itself).
   cp -f /usr/share/wine/fonts/*.ttf /usr/share/wine/fonts/*.fon "$template/drive_c/windows/Fonts/" 2>/dev/null || true
-  echo "$wine_version" > "$template/.kordane-configured"
+  echo "$stamp" > "$template/.kordane-configured"
   export WINEPREFIX=$prefix
 }
 

@@ -1,9 +1,9 @@
-"""Just enough of the PE format for the release tests: the header time stamps
-and the resources of a built binary, read without Windows."""
+"""Just enough of the PE format for the release tests: the header time stamps,
+imports, exports and resources of a built binary, read without Windows."""
 import struct
 
-RT_MANIFEST = 24
-DIR_EXPORT, DIR_RESOURCE, DIR_DEBUG = 0, 2, 6
+RT_VERSION, RT_MANIFEST = 16, 24
+DIR_EXPORT, DIR_IMPORT, DIR_RESOURCE, DIR_DEBUG = 0, 1, 2, 6
 
 
 class PeError(Exception):
@@ -20,6 +20,7 @@ class Pe:
             raise PeError("no PE signature")
         (self.machine, sections, self.timestamp, self.symbol_table, self.symbol_count, opt_size, _) = struct.unpack_from(
             "<HHIIIHH", data, pe + 4)
+        self.characteristics = struct.unpack_from("<H", data, pe + 22)[0]
         opt = pe + 24
         (magic,) = struct.unpack_from("<H", data, opt)
         if magic == 0x10B:
@@ -28,6 +29,8 @@ class Pe:
             dirs = opt + 112
         else:
             raise PeError(f"unknown optional header magic {magic:#x}")
+        self.pe32_plus = magic == 0x20B
+        (self.subsystem,) = struct.unpack_from("<H", data, opt + 68)
         (count,) = struct.unpack_from("<I", data, dirs - 4)
         self.directories = [struct.unpack_from("<II", data, dirs + 8 * i) for i in range(count)]
         self.sections = []
@@ -107,3 +110,80 @@ class Pe:
                     start = self.offset(rva)
                     found[(name, language)] = self.data[start:start + size]
         return found
+
+    def _cstring(self, offset: int) -> str:
+        return self.data[offset:self.data.index(b"\0", offset)].decode("latin-1")
+
+    def imports(self) -> dict:
+        """{DLL name: [function name, or ordinal as an int]} of the import table."""
+        directory = self.directory(DIR_IMPORT)
+        if not directory:
+            return {}
+        found = {}
+        entry = directory[0]
+        ordinal_flag, width = (1 << 63, "<Q") if self.pe32_plus else (1 << 31, "<I")
+        while True:
+            lookup, _, _, name, thunks = struct.unpack_from("<IIIII", self.data, entry)
+            if not name:
+                return found
+            functions = found.setdefault(self._cstring(self.offset(name)), [])
+            at = self.offset(lookup or thunks)
+            while True:
+                (value,) = struct.unpack_from(width, self.data, at)
+                if not value:
+                    break
+                functions.append(value & 0xFFFF if value & ordinal_flag else self._cstring(self.offset(value & 0x7FFFFFFF) + 2))
+                at += 8 if self.pe32_plus else 4
+            entry += 20
+
+    def exports(self) -> dict:
+        """{ordinal: name, or None for an export by ordinal only}."""
+        directory = self.directory(DIR_EXPORT)
+        if not directory:
+            return {}
+        at = directory[0]
+        base, functions, names, address_table, name_table, ordinal_table = struct.unpack_from(
+            "<IIIIII", self.data, at + 16)
+        addresses = self.offset(address_table)
+        found = {base + i: None for i in range(functions) if self._u32(addresses + 4 * i)}
+        for i in range(names):
+            name = self._cstring(self.offset(self._u32(self.offset(name_table) + 4 * i)))
+            index = struct.unpack_from("<H", self.data, self.offset(ordinal_table) + 2 * i)[0]
+            found[base + index] = name
+        return found
+
+    def version_info(self) -> dict:
+        """The version resource: "fixed" (file version, product version, file
+        type) and every string of its StringFileInfo tables."""
+        blocks = list(self.resources(RT_VERSION).values())
+        if len(blocks) != 1:
+            raise PeError(f"{len(blocks)} version resources")
+        data = blocks[0]
+        info = {}
+
+        def walk(at: int, end: int):
+            while at + 6 <= end:
+                length, value_length, is_text = struct.unpack_from("<HHH", data, at)
+                if length == 0:
+                    break
+                key_end = at + 6
+                while data[key_end:key_end + 2] != b"\0\0":
+                    key_end += 2
+                key = data[at + 6:key_end].decode("utf-16-le")
+                value = (key_end + 2 + 3) & ~3
+                if key == "VS_VERSION_INFO":
+                    sig, _, fv_ms, fv_ls, pv_ms, pv_ls, _, _, _, file_type = struct.unpack_from("<10I", data, value)
+                    if sig != 0xFEEF04BD:
+                        raise PeError("no VS_FIXEDFILEINFO")
+                    info["fixed"] = ((fv_ms >> 16, fv_ms & 0xFFFF, fv_ls >> 16, fv_ls & 0xFFFF),
+                                     (pv_ms >> 16, pv_ms & 0xFFFF, pv_ls >> 16, pv_ls & 0xFFFF), file_type)
+                    walk((value + value_length + 3) & ~3, at + length)
+                elif is_text and value_length and key not in ("StringFileInfo", "VarFileInfo"):
+                    info[key] = data[value:value + 2 * value_length].decode("utf-16-le").rstrip("\0")
+                else:
+                    children = value + (value_length if not is_text else 2 * value_length)
+                    walk((children + 3) & ~3, at + length)
+                at = (at + length + 3) & ~3
+
+        walk(0, len(data))
+        return info
