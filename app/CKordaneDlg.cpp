@@ -11,6 +11,7 @@
 #include "CKordaneApp.h"
 #include "CLoginDlg.h"
 #include "CMessageBox.h"
+#include "CSaveFailedDlg.h"
 #include "resource.h"
 #include "unique_any.h"
 
@@ -205,33 +206,122 @@ LRESULT CKordaneDlg::OnDestroy(WPARAM, LPARAM)
     return 0;
 }
 
+DWORD CKordaneDlg::SaveEntries()
+{
+    SaveList();
+    ::SetLastError(ERROR_SUCCESS);
+    if (m_accountFile.Save()) {
+        DropRecoveryCopy();
+        UnblockSessionEnd();
+        return ERROR_SUCCESS;
+    }
+    // The store refuses a read-only file, as Windows would, without a system
+    // error of its own: Windows would say access denied.
+    const DWORD error = ::GetLastError();
+    WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    return error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED;
+}
+
+void CKordaneDlg::EndSaving() noexcept
+{
+    m_saveAtEnd = false;
+    m_accountFile.DisableSave();
+    m_accountLock.Release();
+}
+
+bool CKordaneDlg::SaveBeforeExit(int& exitCode)
+{
+    exitCode = 0;
+    while (m_saveAtEnd) {
+        const DWORD error = SaveEntries();
+        if (error == ERROR_SUCCESS) {
+            EndSaving();
+            break;
+        }
+        CSaveFailedDlg ask(m_accountFile.GetFileName(), error, m_hWnd);
+        switch (ask.Ask()) {
+        case CSaveFailedDlg::Retry:
+            continue;
+        case CSaveFailedDlg::ExitWithoutSaving:
+            EndSaving();
+            exitCode = CKordaneApp::kExitEntriesNotSaved;
+            return true;
+        case CSaveFailedDlg::Cancel:
+            return false;
+        }
+    }
+    return true;
+}
+
 void CKordaneDlg::SaveSession()
 {
     // Only a logged-in editor hands its list back: after a failed or cancelled
     // login the store may be bound to a file whose entries were never listed.
-    // Once saved (at the end of the desktop session), the window's destruction
-    // that may still follow writes nothing more.
-    if (!std::exchange(m_saveAtEnd, false)) return;
-    SaveList();
-    // Saving here rather than in the store's destructor lets a failure leave a
-    // trace while the log object still exists; after a failure the destructor
-    // tries once more, still holding the lock.
-    if (m_accountFile.Save()) {
-        m_accountFile.DisableSave();
-        m_accountLock.Release();
-    } else {
-        WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    if (!m_saveAtEnd) return;
+    if (SaveEntries() == ERROR_SUCCESS) {
+        EndSaving();
+        return;
+    }
+    // Nobody is left to ask: the entries go beside the file. Without that
+    // copy the store's destructor tries the file once more, still locked.
+    m_saveAtEnd = false;
+    KeepRecoveryCopy();
+    if (m_bRecoveryKept) m_accountFile.DisableSave();
+    if (auto* app = dynamic_cast<CKordaneApp*>(kd::CApp::Current())) app->NoteEntriesNotSaved();
+}
+
+void CKordaneDlg::KeepRecoveryCopy()
+{
+    if (m_accountFile.SaveRecoveryCopy())
+        m_bRecoveryKept = true;
+    else
+        WriteTraceLine(__LINE__, "CKordaneDlg::KeepRecoveryCopy");
+}
+
+void CKordaneDlg::DropRecoveryCopy() noexcept
+{
+    if (!std::exchange(m_bRecoveryKept, false)) return;
+    try {
+        (void)::DeleteFileA((m_accountFile.GetFileName() + ".recovery").c_str());
+    } catch (const std::bad_alloc&) {
     }
 }
 
-// Logging off or shutting down never waits for this program.
-LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM) { return TRUE; }
+void CKordaneDlg::BlockSessionEnd(DWORD error)
+{
+    const std::string text =
+        CSaveFailedDlg::FileLine(m_accountFile.GetFileName()) + " " + CSaveFailedDlg::ReasonLine(error);
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length) != length) return;
+    m_bSessionEndBlocked = ::ShutdownBlockReasonCreate(m_hWnd, wide.c_str()) != FALSE;
+}
 
-// The system ends the process soon after this message, without the message
-// loop's own end: save now, as Exit would.
+void CKordaneDlg::UnblockSessionEnd() noexcept
+{
+    if (std::exchange(m_bSessionEndBlocked, false)) (void)::ShutdownBlockReasonDestroy(m_hWnd);
+}
+
+// Logging off or shutting down: the entries are saved before the session may
+// end. If they cannot be, the session waits, and says why; the system may end
+// the process all the same, so the entries go beside the file first.
+LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM)
+{
+    if (!m_saveAtEnd) return TRUE;
+    const DWORD error = SaveEntries();
+    if (error == ERROR_SUCCESS) return TRUE;
+    KeepRecoveryCopy();
+    BlockSessionEnd(error);
+    return FALSE;
+}
+
+// The system ends the process soon after WM_ENDSESSION(TRUE), without the
+// message loop's own end; or, as the Restart Manager may, lets it go on. So
+// the entries are written now, and the lock and the save at Exit are kept.
 LRESULT CKordaneDlg::OnEndSession(WPARAM ending, LPARAM)
 {
-    if (ending) SaveSession();
+    if (ending && m_saveAtEnd && SaveEntries() != ERROR_SUCCESS) KeepRecoveryCopy();
     return 0;
 }
 
@@ -253,7 +343,14 @@ LRESULT CKordaneDlg::OnTimer(WPARAM wParam, LPARAM)
 
 void CKordaneDlg::OnBnClickedExit()
 {
-    ::PostMessageA(m_hWnd, WM_QUIT, 0, 0);
+    // A close request sent while the user is being asked (the Restart Manager
+    // sends one) must not ask a second time.
+    if (m_bExiting) return;
+    m_bExiting = true;
+    int exitCode = 0;
+    const bool leave = SaveBeforeExit(exitCode);
+    m_bExiting = false;
+    if (leave) ::PostMessageA(m_hWnd, WM_QUIT, static_cast<WPARAM>(exitCode), 0);
 }
 
 // The account and the password are required for Insert and Update.

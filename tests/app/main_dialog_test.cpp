@@ -313,7 +313,7 @@ TEST_F(MainDialog, ExitWithoutLoginOrCreationTouchesNoAccountFile)
     EXPECT_EQ(fs::last_write_time("erin.qrd"), stamp);
 }
 
-TEST_F(MainDialog, AFailingSaveAtExitLeavesALogLine)
+TEST_F(MainDialog, AFailingSaveAtTheWindowsEndLeavesALogLineAndARecoveryCopy)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("frank", "pw", "pw");
@@ -324,6 +324,7 @@ TEST_F(MainDialog, AFailingSaveAtExitLeavesALogLine)
     fs::create_directory("frank.qrd");
     Exit();
     EXPECT_NE(Log().find("Fun:CKordaneDlg::SaveList"), std::string::npos) << Log();
+    EXPECT_EQ(ReadRecoveryCopy("frank"), (std::vector<Row>{{"x", "y", "z"}})) << "the entries do not vanish";
 }
 
 namespace {
