@@ -21,6 +21,14 @@ constexpr int kColumnWidth = 150;
 constexpr const char* kColumnHeadings[] = {"ID(Account)", "Password", "Comment"};
 constexpr const char* kIncompleteListText = "The list is incomplete: changes will not be saved.";
 
+// Every code page the list view may convert with keeps ASCII as it is.
+bool IsAscii(std::string_view text) noexcept
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
+
 } // namespace
 
 CKordaneDlg::CKordaneDlg()
@@ -124,13 +132,31 @@ bool CKordaneDlg::FillList()
     const std::vector<AccountRecord>& records = m_accountFile.GetRecords();
     kd::CListView::RedrawLock noRedraw(m_list);
     m_list.DeleteAllItems();
+    m_converted.clear();
+    m_convertedByItemData.clear();
     m_list.SetItemCount(static_cast<int>(records.size()));
     int row = 0;
     for (const AccountRecord& record : records) {
-        const int at = m_list.InsertItem(row, std::string(kd::GetText(record.account)), record.index);
+        const std::array<std::string_view, 3> texts = {kd::GetText(record.account), kd::GetText(record.password),
+                                                       kd::GetText(record.comment)};
+        const int at = m_list.InsertItem(row, std::string(texts[0]), record.index);
         if (at < 0) return false;
-        m_list.SetItemText(at, 1, std::string(kd::GetText(record.password)));
-        m_list.SetItemText(at, 2, std::string(kd::GetText(record.comment)));
+        if (!m_list.SetItemText(at, 1, std::string(texts[1])) || !m_list.SetItemText(at, 2, std::string(texts[2])))
+            return false;
+        // The list view keeps its texts in Unicode: outside ASCII, a text may
+        // come back as other bytes. Such a record is kept to be saved as it was.
+        if (!IsAscii(texts[0]) || !IsAscii(texts[1]) || !IsAscii(texts[2])) {
+            std::array<std::string, 3> shown;
+            bool same = true;
+            for (int column = 0; column < 3; ++column) {
+                shown[column] = m_list.GetItemText(at, column);
+                same = same && shown[column] == texts[column];
+            }
+            if (!same) {
+                m_convertedByItemData.emplace(record.index, m_converted.size());
+                m_converted.push_back({record, std::move(shown)});
+            }
+        }
         ++row;
     }
     return true;
@@ -160,12 +186,27 @@ bool CKordaneDlg::AddRow(const std::string& account, const std::string& password
 void CKordaneDlg::SaveList()
 {
     m_accountFile.ClearRecords();
+    std::vector<bool> used(m_converted.size());
     const int count = m_list.GetItemCount();
     for (int row = 0; row < count; ++row) {
+        const std::array<std::string, 3> texts = {m_list.GetItemText(row, 0), m_list.GetItemText(row, 1),
+                                                  m_list.GetItemText(row, 2)};
         AccountRecord record{};
-        kd::SetText(record.account, m_list.GetItemText(row, 0));
-        kd::SetText(record.password, m_list.GetItemText(row, 1));
-        kd::SetText(record.comment, m_list.GetItemText(row, 2));
+        bool asLoaded = false;
+        if (!m_converted.empty()) {
+            const auto [first, last] = m_convertedByItemData.equal_range(m_list.GetItemData(row));
+            for (auto it = first; it != last && !asLoaded; ++it) {
+                if (used[it->second] || m_converted[it->second].shown != texts) continue;
+                used[it->second] = true;
+                record = m_converted[it->second].record;
+                asLoaded = true;
+            }
+        }
+        if (!asLoaded) {
+            kd::SetText(record.account, texts[0]);
+            kd::SetText(record.password, texts[1]);
+            kd::SetText(record.comment, texts[2]);
+        }
         m_accountFile.AddRecord(record);
     }
 }

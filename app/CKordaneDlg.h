@@ -5,8 +5,11 @@
 
 #include <windows.h>
 
+#include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "CAccountFile.h"
 #include "CAccountLock.h"
@@ -34,6 +37,8 @@ public:
     bool AddRow(const std::string& account, const std::string& password, const std::string& comment);
     [[nodiscard]] bool HasRow(const std::string& account, const std::string& password,
                               const std::string& comment) const;
+    // Into the store, row by row: as the row shows, or as loaded for a row
+    // nobody edited whose texts the list view could not keep byte for byte.
     void SaveList();
 
     // The lock on the administrator's account file, taken by the login and
@@ -106,4 +111,14 @@ private:
     bool m_bSessionEndBlocked = false;
     // This session wrote "<file>.recovery"; a later successful save removes it.
     bool m_bRecoveryKept = false;
+
+    // A loaded record whose texts the list view cannot give back byte for byte
+    // (its code page has no character for them): saved as loaded as long as
+    // its row still shows what it showed when it was filled in.
+    struct ConvertedRecord {
+        AccountRecord record;
+        std::array<std::string, 3> shown;
+    };
+    std::vector<ConvertedRecord> m_converted;
+    std::unordered_multimap<LPARAM, std::size_t> m_convertedByItemData;
 };
