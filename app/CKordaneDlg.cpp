@@ -20,6 +20,7 @@ namespace {
 constexpr int kColumnWidth = 150;
 constexpr const char* kColumnHeadings[] = {"ID(Account)", "Password", "Comment"};
 constexpr const char* kIncompleteListText = "The list is incomplete: changes will not be saved.";
+constexpr int kEditorFields[] = {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT};
 
 // Every code page the list view may convert with keeps ASCII as it is.
 bool IsAscii(std::string_view text) noexcept
@@ -403,12 +404,21 @@ bool CKordaneDlg::EditorFieldsFilled()
 
 void CKordaneDlg::EnterLoggedIn()
 {
-    EnableField(IDC_EDIT_ID, true);
-    EnableField(IDC_EDIT_PASSWORD, true);
-    EnableField(IDC_EDIT_COMMENT, true);
+    for (const int id : kEditorFields) EnableField(id, true);
     m_btnInsert.EnableWindow(true);
     m_btnCreateAdmin.EnableWindow(false);
     m_btnLogin.EnableWindow(false);
+}
+
+void CKordaneDlg::EnterReadOnly()
+{
+    m_bReadOnly = true;
+    // The texts of a selected row can still be read and copied.
+    for (const int id : kEditorFields)
+        if (HWND field = GetDlgItem(id)) ::SendMessageA(field, EM_SETREADONLY, TRUE, 0);
+    m_btnInsert.EnableWindow(false);
+    m_btnUpdate.EnableWindow(false);
+    m_btnDelete.EnableWindow(false);
 }
 
 void CKordaneDlg::OnBnClickedLogin()
@@ -429,6 +439,8 @@ void CKordaneDlg::OnBnClickedLogin()
         CMessageBox::Show(m_hWnd, kIncompleteListText);
     }
     EnterLoggedIn();
+    // Edits that could not be saved are not taken in the first place.
+    if (!m_saveAtEnd) EnterReadOnly();
 }
 
 void CKordaneDlg::OnBnClickedCreateAdmin()
@@ -458,14 +470,15 @@ LRESULT CKordaneDlg::OnItemChangingList(NMHDR* hdr)
         m_strPassword = m_list.GetItemText(change->iItem, 1);
         m_strComment = m_list.GetItemText(change->iItem, 2);
         UpdateData(false);
-        m_btnUpdate.EnableWindow(true);
-        m_btnDelete.EnableWindow(true);
+        m_btnUpdate.EnableWindow(!m_bReadOnly);
+        m_btnDelete.EnableWindow(!m_bReadOnly);
     }
     return 0;  // the change is always allowed
 }
 
 void CKordaneDlg::OnBnClickedInsert()
 {
+    if (m_bReadOnly) return;
     if (!UpdateData(true)) return;
     if (!EditorFieldsFilled()) return;
     if (!AddRow(m_strId, m_strPassword, m_strComment)) CMessageBox::Show(m_hWnd, "The same item have been existent.");
@@ -473,7 +486,7 @@ void CKordaneDlg::OnBnClickedInsert()
 
 void CKordaneDlg::OnBnClickedUpdate()
 {
-    if (m_nCurrentRow == -1) return;
+    if (m_nCurrentRow == -1 || m_bReadOnly) return;
     if (!UpdateData(true)) return;
     if (!EditorFieldsFilled()) return;
     if (HasRow(m_strId, m_strPassword, m_strComment)) {
@@ -487,7 +500,7 @@ void CKordaneDlg::OnBnClickedUpdate()
 
 void CKordaneDlg::OnBnClickedDelete()
 {
-    if (m_nCurrentRow == -1) return;
+    if (m_nCurrentRow == -1 || m_bReadOnly) return;
     m_list.DeleteItem(m_nCurrentRow);
     m_nCurrentRow = -1;
     m_btnUpdate.EnableWindow(false);

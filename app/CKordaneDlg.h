@@ -71,6 +71,9 @@ private:
     void OnBnClickedDelete();
 
     void EnterLoggedIn();
+    // Fields that show but take no typing, and no Insert, Update or Delete:
+    // for a session whose changes could not be saved.
+    void EnterReadOnly();
     // Hands the list back and writes the file: ERROR_SUCCESS, or the error that
     // stopped it (a log line is left).
     [[nodiscard]] DWORD SaveEntries();
@@ -107,6 +110,8 @@ private:
     // the store and the store write its file. A save for the end of the desktop
     // session leaves it set: the process may go on, and so may the editing.
     bool m_saveAtEnd = false;
+    // After "The list is incomplete": nothing of this session can be saved.
+    bool m_bReadOnly = false;
     bool m_bExiting = false;  // Exit is saving or asking what to do
     bool m_bSessionEndBlocked = false;
     // This session wrote "<file>.recovery"; a later successful save removes it.
