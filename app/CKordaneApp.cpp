@@ -110,6 +110,7 @@ bool CKordaneApp::InitInstance()
 {
     ::InitCommonControls();
     kd::CApp::InitInstance();
+    m_exitCode = 0;
     AddControlClass(&CExplorer1::RegisterWindowClass);  // the help dialog's web browser
     EnableControlContainer();
 

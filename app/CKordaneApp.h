@@ -23,9 +23,14 @@ public:
     static constexpr std::uint32_t kSkinMask = 66;
     static constexpr int kPathBufferSize = 256;   // base directory and the paths built on it
     static constexpr int kAppNameBufferSize = 128;
+    // The exit code of a process that ends without saving entries it had.
+    static constexpr int kExitEntriesNotSaved = 2;
 
     bool InitInstance() override;
     int ExitInstance() override;
+
+    // Told by the main dialog when it goes without having saved its entries.
+    void NoteEntriesNotSaved() noexcept { m_exitCode = kExitEntriesNotSaved; }
 
     // Start-up steps, in the order InitInstance runs them.
     static bool CreateComponents() noexcept;

@@ -11,6 +11,7 @@
 #include "CKordaneApp.h"
 #include "CLoginDlg.h"
 #include "CMessageBox.h"
+#include "CSaveFailedDlg.h"
 #include "resource.h"
 #include "unique_any.h"
 
@@ -19,6 +20,15 @@ namespace {
 constexpr int kColumnWidth = 150;
 constexpr const char* kColumnHeadings[] = {"ID(Account)", "Password", "Comment"};
 constexpr const char* kIncompleteListText = "The list is incomplete: changes will not be saved.";
+constexpr int kEditorFields[] = {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT};
+
+// Every code page the list view may convert with keeps ASCII as it is.
+bool IsAscii(std::string_view text) noexcept
+{
+    for (const char c : text)
+        if (static_cast<unsigned char>(c) >= 0x80) return false;
+    return true;
+}
 
 } // namespace
 
@@ -123,13 +133,31 @@ bool CKordaneDlg::FillList()
     const std::vector<AccountRecord>& records = m_accountFile.GetRecords();
     kd::CListView::RedrawLock noRedraw(m_list);
     m_list.DeleteAllItems();
+    m_converted.clear();
+    m_convertedByItemData.clear();
     m_list.SetItemCount(static_cast<int>(records.size()));
     int row = 0;
     for (const AccountRecord& record : records) {
-        const int at = m_list.InsertItem(row, std::string(kd::GetText(record.account)), record.index);
+        const std::array<std::string_view, 3> texts = {kd::GetText(record.account), kd::GetText(record.password),
+                                                       kd::GetText(record.comment)};
+        const int at = m_list.InsertItem(row, std::string(texts[0]), record.index);
         if (at < 0) return false;
-        m_list.SetItemText(at, 1, std::string(kd::GetText(record.password)));
-        m_list.SetItemText(at, 2, std::string(kd::GetText(record.comment)));
+        if (!m_list.SetItemText(at, 1, std::string(texts[1])) || !m_list.SetItemText(at, 2, std::string(texts[2])))
+            return false;
+        // The list view keeps its texts in Unicode: outside ASCII, a text may
+        // come back as other bytes. Such a record is kept to be saved as it was.
+        if (!IsAscii(texts[0]) || !IsAscii(texts[1]) || !IsAscii(texts[2])) {
+            std::array<std::string, 3> shown;
+            bool same = true;
+            for (int column = 0; column < 3; ++column) {
+                shown[column] = m_list.GetItemText(at, column);
+                same = same && shown[column] == texts[column];
+            }
+            if (!same) {
+                m_convertedByItemData.emplace(record.index, m_converted.size());
+                m_converted.push_back({record, std::move(shown)});
+            }
+        }
         ++row;
     }
     return true;
@@ -159,12 +187,27 @@ bool CKordaneDlg::AddRow(const std::string& account, const std::string& password
 void CKordaneDlg::SaveList()
 {
     m_accountFile.ClearRecords();
+    std::vector<bool> used(m_converted.size());
     const int count = m_list.GetItemCount();
     for (int row = 0; row < count; ++row) {
+        const std::array<std::string, 3> texts = {m_list.GetItemText(row, 0), m_list.GetItemText(row, 1),
+                                                  m_list.GetItemText(row, 2)};
         AccountRecord record{};
-        kd::SetText(record.account, m_list.GetItemText(row, 0));
-        kd::SetText(record.password, m_list.GetItemText(row, 1));
-        kd::SetText(record.comment, m_list.GetItemText(row, 2));
+        bool asLoaded = false;
+        if (!m_converted.empty()) {
+            const auto [first, last] = m_convertedByItemData.equal_range(m_list.GetItemData(row));
+            for (auto it = first; it != last && !asLoaded; ++it) {
+                if (used[it->second] || m_converted[it->second].shown != texts) continue;
+                used[it->second] = true;
+                record = m_converted[it->second].record;
+                asLoaded = true;
+            }
+        }
+        if (!asLoaded) {
+            kd::SetText(record.account, texts[0]);
+            kd::SetText(record.password, texts[1]);
+            kd::SetText(record.comment, texts[2]);
+        }
         m_accountFile.AddRecord(record);
     }
 }
@@ -205,33 +248,122 @@ LRESULT CKordaneDlg::OnDestroy(WPARAM, LPARAM)
     return 0;
 }
 
+DWORD CKordaneDlg::SaveEntries()
+{
+    SaveList();
+    ::SetLastError(ERROR_SUCCESS);
+    if (m_accountFile.Save()) {
+        DropRecoveryCopy();
+        UnblockSessionEnd();
+        return ERROR_SUCCESS;
+    }
+    // The store refuses a read-only file, as Windows would, without a system
+    // error of its own: Windows would say access denied.
+    const DWORD error = ::GetLastError();
+    WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    return error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED;
+}
+
+void CKordaneDlg::EndSaving() noexcept
+{
+    m_saveAtEnd = false;
+    m_accountFile.DisableSave();
+    m_accountLock.Release();
+}
+
+bool CKordaneDlg::SaveBeforeExit(int& exitCode)
+{
+    exitCode = 0;
+    while (m_saveAtEnd) {
+        const DWORD error = SaveEntries();
+        if (error == ERROR_SUCCESS) {
+            EndSaving();
+            break;
+        }
+        CSaveFailedDlg ask(m_accountFile.GetFileName(), error, m_hWnd);
+        switch (ask.Ask()) {
+        case CSaveFailedDlg::Retry:
+            continue;
+        case CSaveFailedDlg::ExitWithoutSaving:
+            EndSaving();
+            exitCode = CKordaneApp::kExitEntriesNotSaved;
+            return true;
+        case CSaveFailedDlg::Cancel:
+            return false;
+        }
+    }
+    return true;
+}
+
 void CKordaneDlg::SaveSession()
 {
     // Only a logged-in editor hands its list back: after a failed or cancelled
     // login the store may be bound to a file whose entries were never listed.
-    // Once saved (at the end of the desktop session), the window's destruction
-    // that may still follow writes nothing more.
-    if (!std::exchange(m_saveAtEnd, false)) return;
-    SaveList();
-    // Saving here rather than in the store's destructor lets a failure leave a
-    // trace while the log object still exists; after a failure the destructor
-    // tries once more, still holding the lock.
-    if (m_accountFile.Save()) {
-        m_accountFile.DisableSave();
-        m_accountLock.Release();
-    } else {
-        WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    if (!m_saveAtEnd) return;
+    if (SaveEntries() == ERROR_SUCCESS) {
+        EndSaving();
+        return;
+    }
+    // Nobody is left to ask: the entries go beside the file. Without that
+    // copy the store's destructor tries the file once more, still locked.
+    m_saveAtEnd = false;
+    KeepRecoveryCopy();
+    if (m_bRecoveryKept) m_accountFile.DisableSave();
+    if (auto* app = dynamic_cast<CKordaneApp*>(kd::CApp::Current())) app->NoteEntriesNotSaved();
+}
+
+void CKordaneDlg::KeepRecoveryCopy()
+{
+    if (m_accountFile.SaveRecoveryCopy())
+        m_bRecoveryKept = true;
+    else
+        WriteTraceLine(__LINE__, "CKordaneDlg::KeepRecoveryCopy");
+}
+
+void CKordaneDlg::DropRecoveryCopy() noexcept
+{
+    if (!std::exchange(m_bRecoveryKept, false)) return;
+    try {
+        (void)::DeleteFileA((m_accountFile.GetFileName() + ".recovery").c_str());
+    } catch (const std::bad_alloc&) {
     }
 }
 
-// Logging off or shutting down never waits for this program.
-LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM) { return TRUE; }
+void CKordaneDlg::BlockSessionEnd(DWORD error)
+{
+    const std::string text =
+        CSaveFailedDlg::FileLine(m_accountFile.GetFileName()) + " " + CSaveFailedDlg::ReasonLine(error);
+    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
+    if (length <= 0) return;
+    std::wstring wide(static_cast<std::size_t>(length), L'\0');
+    if (::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length) != length) return;
+    m_bSessionEndBlocked = ::ShutdownBlockReasonCreate(m_hWnd, wide.c_str()) != FALSE;
+}
 
-// The system ends the process soon after this message, without the message
-// loop's own end: save now, as Exit would.
+void CKordaneDlg::UnblockSessionEnd() noexcept
+{
+    if (std::exchange(m_bSessionEndBlocked, false)) (void)::ShutdownBlockReasonDestroy(m_hWnd);
+}
+
+// Logging off or shutting down: the entries are saved before the session may
+// end. If they cannot be, the session waits, and says why; the system may end
+// the process all the same, so the entries go beside the file first.
+LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM)
+{
+    if (!m_saveAtEnd) return TRUE;
+    const DWORD error = SaveEntries();
+    if (error == ERROR_SUCCESS) return TRUE;
+    KeepRecoveryCopy();
+    BlockSessionEnd(error);
+    return FALSE;
+}
+
+// The system ends the process soon after WM_ENDSESSION(TRUE), without the
+// message loop's own end; or, as the Restart Manager may, lets it go on. So
+// the entries are written now, and the lock and the save at Exit are kept.
 LRESULT CKordaneDlg::OnEndSession(WPARAM ending, LPARAM)
 {
-    if (ending) SaveSession();
+    if (ending && m_saveAtEnd && SaveEntries() != ERROR_SUCCESS) KeepRecoveryCopy();
     return 0;
 }
 
@@ -253,7 +385,14 @@ LRESULT CKordaneDlg::OnTimer(WPARAM wParam, LPARAM)
 
 void CKordaneDlg::OnBnClickedExit()
 {
-    ::PostMessageA(m_hWnd, WM_QUIT, 0, 0);
+    // A close request sent while the user is being asked (the Restart Manager
+    // sends one) must not ask a second time.
+    if (m_bExiting) return;
+    m_bExiting = true;
+    int exitCode = 0;
+    const bool leave = SaveBeforeExit(exitCode);
+    m_bExiting = false;
+    if (leave) ::PostMessageA(m_hWnd, WM_QUIT, static_cast<WPARAM>(exitCode), 0);
 }
 
 // The account and the password are required for Insert and Update.
@@ -265,12 +404,21 @@ bool CKordaneDlg::EditorFieldsFilled()
 
 void CKordaneDlg::EnterLoggedIn()
 {
-    EnableField(IDC_EDIT_ID, true);
-    EnableField(IDC_EDIT_PASSWORD, true);
-    EnableField(IDC_EDIT_COMMENT, true);
+    for (const int id : kEditorFields) EnableField(id, true);
     m_btnInsert.EnableWindow(true);
     m_btnCreateAdmin.EnableWindow(false);
     m_btnLogin.EnableWindow(false);
+}
+
+void CKordaneDlg::EnterReadOnly()
+{
+    m_bReadOnly = true;
+    // The texts of a selected row can still be read and copied.
+    for (const int id : kEditorFields)
+        if (HWND field = GetDlgItem(id)) ::SendMessageA(field, EM_SETREADONLY, TRUE, 0);
+    m_btnInsert.EnableWindow(false);
+    m_btnUpdate.EnableWindow(false);
+    m_btnDelete.EnableWindow(false);
 }
 
 void CKordaneDlg::OnBnClickedLogin()
@@ -291,6 +439,8 @@ void CKordaneDlg::OnBnClickedLogin()
         CMessageBox::Show(m_hWnd, kIncompleteListText);
     }
     EnterLoggedIn();
+    // Edits that could not be saved are not taken in the first place.
+    if (!m_saveAtEnd) EnterReadOnly();
 }
 
 void CKordaneDlg::OnBnClickedCreateAdmin()
@@ -320,14 +470,15 @@ LRESULT CKordaneDlg::OnItemChangingList(NMHDR* hdr)
         m_strPassword = m_list.GetItemText(change->iItem, 1);
         m_strComment = m_list.GetItemText(change->iItem, 2);
         UpdateData(false);
-        m_btnUpdate.EnableWindow(true);
-        m_btnDelete.EnableWindow(true);
+        m_btnUpdate.EnableWindow(!m_bReadOnly);
+        m_btnDelete.EnableWindow(!m_bReadOnly);
     }
     return 0;  // the change is always allowed
 }
 
 void CKordaneDlg::OnBnClickedInsert()
 {
+    if (m_bReadOnly) return;
     if (!UpdateData(true)) return;
     if (!EditorFieldsFilled()) return;
     if (!AddRow(m_strId, m_strPassword, m_strComment)) CMessageBox::Show(m_hWnd, "The same item have been existent.");
@@ -335,7 +486,7 @@ void CKordaneDlg::OnBnClickedInsert()
 
 void CKordaneDlg::OnBnClickedUpdate()
 {
-    if (m_nCurrentRow == -1) return;
+    if (m_nCurrentRow == -1 || m_bReadOnly) return;
     if (!UpdateData(true)) return;
     if (!EditorFieldsFilled()) return;
     if (HasRow(m_strId, m_strPassword, m_strComment)) {
@@ -349,7 +500,7 @@ void CKordaneDlg::OnBnClickedUpdate()
 
 void CKordaneDlg::OnBnClickedDelete()
 {
-    if (m_nCurrentRow == -1) return;
+    if (m_nCurrentRow == -1 || m_bReadOnly) return;
     m_list.DeleteItem(m_nCurrentRow);
     m_nCurrentRow = -1;
     m_btnUpdate.EnableWindow(false);

@@ -3,8 +3,13 @@
 // administrator's entries while the program runs.
 #pragma once
 
+#include <windows.h>
+
+#include <array>
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "CAccountFile.h"
 #include "CAccountLock.h"
@@ -32,6 +37,8 @@ public:
     bool AddRow(const std::string& account, const std::string& password, const std::string& comment);
     [[nodiscard]] bool HasRow(const std::string& account, const std::string& password,
                               const std::string& comment) const;
+    // Into the store, row by row: as the row shows, or as loaded for a row
+    // nobody edited whose texts the list view could not keep byte for byte.
     void SaveList();
 
     // The lock on the administrator's account file, taken by the login and
@@ -64,8 +71,25 @@ private:
     void OnBnClickedDelete();
 
     void EnterLoggedIn();
-    // Hands the list back and writes the file, once per session.
+    // Fields that show but take no typing, and no Insert, Update or Delete:
+    // for a session whose changes could not be saved.
+    void EnterReadOnly();
+    // Hands the list back and writes the file: ERROR_SUCCESS, or the error that
+    // stopped it (a log line is left).
+    [[nodiscard]] DWORD SaveEntries();
+    // After the one save that ends the session: nothing more to write.
+    void EndSaving() noexcept;
+    // Exit and the close box: the entries are saved before the window may go;
+    // a failure is told, and the user retries, leaves without saving, or stays.
+    // False when the user stays. `exitCode` tells whether entries went unsaved.
+    [[nodiscard]] bool SaveBeforeExit(int& exitCode);
+    // The window's destruction: the last chance to save, without asking.
     void SaveSession();
+    // For entries that cannot reach their file before the process ends.
+    void KeepRecoveryCopy();
+    void DropRecoveryCopy() noexcept;
+    void BlockSessionEnd(DWORD error);
+    void UnblockSessionEnd() noexcept;
     [[nodiscard]] bool EditorFieldsFilled();
     void EnableField(int id, bool enable) const noexcept;
 
@@ -81,7 +105,25 @@ private:
     kd::CControl m_btnDelete;
     std::int32_t m_nCurrentRow = -1;
     // Set by a successful login (whose list holds every entry) or administrator
-    // creation; cleared by the one save of the session. Only while it is set does
-    // the list go back into the store and the store write its file.
+    // creation; cleared by the save at Exit or at the window's destruction, or
+    // by leaving without saving. Only while it is set does the list go back into
+    // the store and the store write its file. A save for the end of the desktop
+    // session leaves it set: the process may go on, and so may the editing.
     bool m_saveAtEnd = false;
+    // After "The list is incomplete": nothing of this session can be saved.
+    bool m_bReadOnly = false;
+    bool m_bExiting = false;  // Exit is saving or asking what to do
+    bool m_bSessionEndBlocked = false;
+    // This session wrote "<file>.recovery"; a later successful save removes it.
+    bool m_bRecoveryKept = false;
+
+    // A loaded record whose texts the list view cannot give back byte for byte
+    // (its code page has no character for them): saved as loaded as long as
+    // its row still shows what it showed when it was filled in.
+    struct ConvertedRecord {
+        AccountRecord record;
+        std::array<std::string, 3> shown;
+    };
+    std::vector<ConvertedRecord> m_converted;
+    std::unordered_multimap<LPARAM, std::size_t> m_convertedByItemData;
 };

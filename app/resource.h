@@ -9,6 +9,7 @@
 #define IDD_CREATEADMIN_DIALOG  130
 #define IDD_HELP_DIALOG         132
 #define IDD_MESSAGE_BOX         133
+#define IDD_SAVE_FAILED         134
 
 // Main dialog
 #define IDC_BUTTON_LOGIN        1000
@@ -34,6 +35,11 @@
 // Message box
 #define IDC_BUTTON_MESSAGE_OK   1018
 #define IDC_STATIC_MESSAGE      1021
+
+// Save-failed dialog (IDRETRY and IDCANCEL are its other buttons)
+#define IDC_STATIC_SAVE_FILE    1022
+#define IDC_STATIC_SAVE_REASON  1023
+#define IDC_BUTTON_EXIT_UNSAVED 1024
 
 // Help dialog
 #define IDC_BUTTON_VISIT_SITE   3

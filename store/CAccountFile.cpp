@@ -382,3 +382,15 @@ bool CAccountFile::IsSameRecord(const AccountRecord& a, const AccountRecord& b) 
            std::memcmp(a.password, b.password, kTextFieldSize) == 0 &&
            std::memcmp(a.comment, b.comment, kTextFieldSize) == 0;
 }
+
+bool CAccountFile::SaveRecoveryCopy() {
+    if (!m_bSaveEnabled || m_strFileName.empty()) return false;
+    try {
+        kd::fileio::ReplacementFile file;
+        if (!file.Create(m_strFileName + ".recovery")) return false;
+        if (!WriteTo(file.Stream())) return false;
+        return file.Commit();
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}

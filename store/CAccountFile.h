@@ -61,6 +61,12 @@ public:
     // temporary file left, when saving is not enabled, no file name is set, or
     // anything fails (running out of memory included).
     [[nodiscard]] bool Save();
+    // Writes what Save would write to "<file name>.recovery" beside the file, in
+    // the same way, for entries that could not be saved before the process ends.
+    // Needs only the folder: works while the account file itself is held or
+    // read-only. False when saving is not enabled, no file name is set, or
+    // anything fails.
+    [[nodiscard]] bool SaveRecoveryCopy();
 
     // Allows Save (and the save at destruction) for the file bound by the last
     // Open: call it once the administrator has logged in or been created.

@@ -1,5 +1,6 @@
 #include "CScrivet.h"
 
+#include <algorithm>
 #include <array>
 #include <string_view>
 
@@ -30,6 +31,28 @@ std::string TextModeBytes(std::string_view text)
     return out;
 }
 
+// "<stem>-<n><extension>" for the path "<stem><extension>".
+std::string NumberedPath(const std::string& path, unsigned number)
+{
+    const size_t slash = path.find_last_of("\\/");
+    size_t dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1)
+        dot = path.size();
+    return path.substr(0, dot) + "-" + std::to_string(number) + path.substr(dot);
+}
+
+// Readers may look in while the log is written; no other writer may. `inUse`
+// tells whether another writer holds the file.
+unique_hfile OpenExclusive(const std::string& path, bool& inUse) noexcept
+{
+    unique_hfile file(::CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                    FILE_ATTRIBUTE_NORMAL, nullptr));
+    inUse = !file && ::GetLastError() == ERROR_SHARING_VIOLATION;
+    return file;
+}
+
+constexpr unsigned kMostLogs = 1000;  // a bound, not a limit anyone meets
+
 } // namespace
 
 CScrivet::CScrivet() noexcept
@@ -52,16 +75,19 @@ std::string CScrivet::TimeStamp()
     return stamp.data();
 }
 
-// The file is binary and the translation is ours (TextModeBytes), so that
-// the bytes do not depend on the runtime's text mode. Every line reaches the
-// file at once: a log must hold what happened before a crash.
+// The translation is ours (TextModeBytes), so that the bytes do not depend on
+// a runtime's text mode. Every line reaches the file at once, unbuffered: a
+// log must hold what happened before a crash. A line that fails to write does
+// not silence the lines after it.
 void CScrivet::Write(std::string_view bytes) noexcept
 {
     if (!m_log) return;
-    // A line that failed to write must not silence the lines after it.
-    std::clearerr(m_log.get());
-    (void)std::fwrite(bytes.data(), 1, bytes.size(), m_log.get());
-    (void)std::fflush(m_log.get());
+    while (!bytes.empty()) {
+        const auto piece = static_cast<DWORD>(std::min<size_t>(bytes.size(), 1u << 20));
+        DWORD written = 0;
+        if (!::WriteFile(m_log.get(), bytes.data(), piece, &written, nullptr) || written == 0) return;
+        bytes.remove_prefix(written);
+    }
 }
 
 bool __stdcall CScrivet::OpenLog(const char* path)
@@ -69,7 +95,10 @@ bool __stdcall CScrivet::OpenLog(const char* path)
     if (!path) return false;
     try {
         m_log.reset();  // the previous log is complete before a new one starts
-        m_log.reset(std::fopen(path, "wb"));
+        bool inUse = false;
+        m_log = OpenExclusive(path, inUse);
+        for (unsigned number = 2; inUse && number <= kMostLogs; ++number)
+            m_log = OpenExclusive(NumberedPath(path, number), inUse);
         if (!m_log) return false;
         Write(TextModeBytes(Padded("Begin Time:" + TimeStamp(), 32) + "\n\n"));
         return true;

@@ -17,6 +17,9 @@ public:
     // Creates the object's own Helper; without one, stamps stay empty.
     CScrivet() noexcept;
 
+    // Opens the log without write sharing. A path another log holds (a second
+    // Kordane in the same folder) is left alone: the log goes to the first free
+    // "<stem>-<n><extension>" beside it instead, n = 2, 3, ...
     bool __stdcall OpenLog(const char* path) override;
     bool __stdcall WriteLog(const char* text) override;
     bool __stdcall TestFlag(std::int32_t value) override;
@@ -28,7 +31,7 @@ private:
     void Write(std::string_view bytes) noexcept;
 
     std::int32_t m_line = 0;
-    unique_cfile m_log;
+    unique_hfile m_log;
     com_ptr<IHelper> m_helper;
 };
 

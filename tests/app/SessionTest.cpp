@@ -2,12 +2,40 @@
 
 #include "CAccountFile.h"
 #include "CListView.h"
+#include "FileIo.h"
 
 #include <filesystem>
 
 CKordaneApp theApp;
 
 namespace kdtest {
+
+namespace {
+
+std::vector<Row> RowsOf(const CAccountFile& file)
+{
+    std::vector<Row> rows;
+    for (const AccountRecord& r : file.GetRecords())
+        rows.push_back({std::string(kd::GetText(r.account)), std::string(kd::GetText(r.password)),
+                        std::string(kd::GetText(r.comment))});
+    return rows;
+}
+
+} // namespace
+
+kd::unique_hfile HoldWithoutDeleteSharing(const std::string& file)
+{
+    return kd::unique_hfile(::CreateFileA(file.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                          OPEN_EXISTING, 0, nullptr));
+}
+
+std::vector<Row> ReadRecoveryCopy(const std::string& admin)
+{
+    CAccountFile file;
+    const kd::fileio::unique_file stream = kd::fileio::Open(admin + ".qrd.recovery", "r");
+    if (!stream || !file.Load(stream.get())) return {};
+    return RowsOf(file);
+}
 
 void Session::SetUp()
 {
@@ -136,12 +164,8 @@ void Session::WriteAccountFile(const std::string& admin, const std::string& pass
 std::vector<Row> Session::ReadAccountFile(const std::string& admin)
 {
     CAccountFile file;
-    std::vector<Row> rows;
-    if (!file.Open(admin.c_str())) return rows;
-    for (const AccountRecord& r : file.GetRecords())
-        rows.push_back({std::string(kd::GetText(r.account)), std::string(kd::GetText(r.password)),
-                        std::string(kd::GetText(r.comment))});
-    return rows;
+    if (!file.Open(admin.c_str())) return {};
+    return RowsOf(file);
 }
 
 } // namespace kdtest

@@ -313,7 +313,7 @@ TEST_F(MainDialog, ExitWithoutLoginOrCreationTouchesNoAccountFile)
     EXPECT_EQ(fs::last_write_time("erin.qrd"), stamp);
 }
 
-TEST_F(MainDialog, AFailingSaveAtExitLeavesALogLine)
+TEST_F(MainDialog, AFailingSaveAtTheWindowsEndLeavesALogLineAndARecoveryCopy)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("frank", "pw", "pw");
@@ -324,6 +324,7 @@ TEST_F(MainDialog, AFailingSaveAtExitLeavesALogLine)
     fs::create_directory("frank.qrd");
     Exit();
     EXPECT_NE(Log().find("Fun:CKordaneDlg::SaveList"), std::string::npos) << Log();
+    EXPECT_EQ(ReadRecoveryCopy("frank"), (std::vector<Row>{{"x", "y", "z"}})) << "the entries do not vanish";
 }
 
 namespace {
@@ -341,7 +342,7 @@ LRESULT CALLBACK RefusingListProc(HWND wnd, UINT message, WPARAM wParam, LPARAM 
 
 } // namespace
 
-TEST_F(MainDialog, AListThatCannotTakeEveryEntryNeverShortensTheFile)
+TEST_F(MainDialog, AListThatCannotTakeEveryEntryIsReadOnlyAndNeverShortensTheFile)
 {
     WriteAccountFile("gina", "pw", {{"a", "1", ""}, {"b", "2", ""}, {"c", "3", ""}, {"d", "4", ""}, {"e", "5", ""}});
     const std::vector<char> before = ReadFile("gina.qrd");
@@ -352,16 +353,33 @@ TEST_F(MainDialog, AListThatCannotTakeEveryEntryNeverShortensTheFile)
     Login("gina", "pw");
     EXPECT_EQ(m_responder.Messages(),
               (std::vector<std::string>{"Login success.", "The list is incomplete: changes will not be saved."}));
+    m_responder.Clear();
     EXPECT_EQ(RowCount(m_main), kRowsTaken);
     EXPECT_NE(Log().find("Fun:CKordaneDlg::FillList"), std::string::npos) << Log();
-    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_INSERT)) << "the rows shown can still be worked with";
     EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN));
 
-    SelectRow(0);
-    Click(m_main, IDC_BUTTON_DELETE);
+    // No edit is taken that would then be dropped; the rows shown can still be read.
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_INSERT));
+    for (int id : kEditorIds) {
+        EXPECT_TRUE(IsItemEnabled(m_main, id)) << id;
+        EXPECT_TRUE(::GetWindowLongA(::GetDlgItem(m_main, id), GWL_STYLE) & ES_READONLY) << id;
+    }
+    SelectRow(1);
+    EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "b");
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_UPDATE));
+    EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_DELETE));
+    // Not even a command sent from outside changes a row.
+    SetFields("x", "y", "z");
+    for (int id : {IDC_BUTTON_INSERT, IDC_BUTTON_UPDATE, IDC_BUTTON_DELETE}) Click(m_main, id);
+    EXPECT_EQ(ListRows(), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}, {"c", "3", ""}}));
+    EXPECT_TRUE(m_responder.Messages().empty());
+
     ::SendMessageA(m_main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(ReadFile("gina.qrd"), before);
+    Click(m_main, IDOK);
+    EXPECT_TRUE(Pump(100)) << "nothing to save: Exit ends the program at once";
     Exit();
     EXPECT_EQ(ReadFile("gina.qrd"), before);
     EXPECT_FALSE(fs::exists("gina.qrd.lock"));
+    EXPECT_FALSE(fs::exists("gina.qrd.recovery"));
 }

@@ -8,6 +8,7 @@
 #include <filesystem>
 
 #include "CAccountFile.h"
+#include "FileIo.h"
 #include "ProgramDriver.h"
 #include "SessionTest.h"
 
@@ -34,43 +35,72 @@ size_t LineCount(const std::string& text, const std::string& what)
 
 } // namespace
 
-TEST_F(SessionEnd, EndingTheSessionSavesAsExitDoesAndOnlyOnce)
+// As the Restart Manager does: WM_ENDSESSION with ENDSESSION_CLOSEAPP need not
+// end the process, and the editing may go on.
+TEST_F(SessionEnd, EndingTheSessionSavesAndAProgramThatGoesOnKeepsItsLockAndSavesAgainAtExit)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("olga", "pw", "pw");
     SetFields("mail", "m1", "work");
     Click(m_main, IDC_BUTTON_INSERT);
-    EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE) << "never blocks a log-off";
-    EXPECT_EQ(fs::file_size("olga.qrd"), 0u) << "asking changes nothing";
+    EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
+    EXPECT_EQ(ReadAccountFile("olga"), (std::vector<Row>{{"mail", "m1", "work"}})) << "saved when asked";
 
-    ::SendMessageA(m_main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
+    ::SendMessageA(m_main, WM_ENDSESSION, TRUE, ENDSESSION_CLOSEAPP);
     EXPECT_EQ(ReadAccountFile("olga"), (std::vector<Row>{{"mail", "m1", "work"}}));
-    EXPECT_FALSE(fs::exists("olga.qrd.lock")) << "the lock goes with the final save";
+    EXPECT_TRUE(fs::exists("olga.qrd.lock")) << "the program still works on the administrator";
 
-    // Whatever follows (here a normal exit after more editing) writes nothing more.
-    fs::remove("olga.qrd");
     SetFields("bank", "b1", "");
     Click(m_main, IDC_BUTTON_INSERT);
     Exit();
-    EXPECT_FALSE(fs::exists("olga.qrd"));
+    EXPECT_EQ(ReadAccountFile("olga"), (std::vector<Row>{{"mail", "m1", "work"}, {"bank", "b1", ""}}));
+    EXPECT_FALSE(fs::exists("olga.qrd.lock"));
+    EXPECT_FALSE(fs::exists("olga.qrd.recovery"));
 }
 
-TEST_F(SessionEnd, ACancelledSessionEndChangesNothing)
+TEST_F(SessionEnd, ACancelledSessionEndLeavesTheEditorAsItWas)
 {
     WriteAccountFile("petra", "pw", {{"a", "1", ""}});
-    const std::vector<char> before = ReadFile("petra.qrd");
     ASSERT_NO_FATAL_FAILURE(Start());
     Login("petra", "pw");
     SetFields("b", "2", "");
     Click(m_main, IDC_BUTTON_INSERT);
     EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, 0), TRUE);
     ::SendMessageA(m_main, WM_ENDSESSION, FALSE, 0);
-    EXPECT_EQ(ReadFile("petra.qrd"), before);
-    Exit();
     EXPECT_EQ(ReadAccountFile("petra"), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}}));
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_INSERT));
+    SetFields("c", "3", "");
+    Click(m_main, IDC_BUTTON_INSERT);
+    Exit();
+    EXPECT_EQ(ReadAccountFile("petra"), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}, {"c", "3", ""}}));
 }
 
-TEST_F(SessionEnd, AFailedSaveLeavesTheSameLogLineAsAtExit)
+// The file held open without delete sharing, as antivirus, backup and sync tools do.
+TEST_F(SessionEnd, ASessionEndThatCannotSaveWaitsAndKeepsARecoveryCopyUntilASaveSucceeds)
+{
+    ASSERT_NO_FATAL_FAILURE(Start());
+    CreateAdmin("sven", "pw", "pw");
+    SetFields("mail", "m1", "work");
+    Click(m_main, IDC_BUTTON_INSERT);
+    kd::unique_hfile holder(HoldWithoutDeleteSharing("sven.qrd"));
+    ASSERT_TRUE(holder);
+
+    EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE) << "the session waits";
+    EXPECT_EQ(fs::file_size("sven.qrd"), 0u);
+    EXPECT_EQ(ReadRecoveryCopy("sven"), (std::vector<Row>{{"mail", "m1", "work"}})) << "ready if the system ends us";
+    EXPECT_EQ(LineCount(Log(), "Fun:CKordaneDlg::SaveList"), 1u) << Log();
+    ::SendMessageA(m_main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
+    EXPECT_EQ(ListRows(), (std::vector<Row>{{"mail", "m1", "work"}}));
+
+    holder.reset();
+    SetFields("bank", "b1", "");
+    Click(m_main, IDC_BUTTON_INSERT);
+    EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
+    EXPECT_EQ(ReadAccountFile("sven"), (std::vector<Row>{{"mail", "m1", "work"}, {"bank", "b1", ""}}));
+    EXPECT_FALSE(fs::exists("sven.qrd.recovery")) << "a stale copy would be offered back at the next login";
+}
+
+TEST_F(SessionEnd, AFailedSaveAtTheSessionEndIsLoggedKeptAsARecoveryCopyAndTriedAgainAtExit)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("quinn", "pw", "pw");
@@ -80,8 +110,12 @@ TEST_F(SessionEnd, AFailedSaveLeavesTheSameLogLineAsAtExit)
     fs::create_directory("quinn.qrd");  // the file's place is taken: the store cannot write it
     ::SendMessageA(m_main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(LineCount(Log(), "Fun:CKordaneDlg::SaveList"), 1u) << Log();
+    EXPECT_EQ(ReadRecoveryCopy("quinn"), (std::vector<Row>{{"x", "y", "z"}}));
+
+    fs::remove("quinn.qrd");
     Exit();
-    EXPECT_EQ(LineCount(Log(), "Fun:CKordaneDlg::SaveList"), 1u) << "no second save at exit: " << Log();
+    EXPECT_EQ(ReadAccountFile("quinn"), (std::vector<Row>{{"x", "y", "z"}})) << "saved at exit after all";
+    EXPECT_FALSE(fs::exists("quinn.qrd.recovery"));
 }
 
 // The real program, logged off by another process and then ended as the system does.
@@ -109,4 +143,31 @@ TEST(SessionEndProcess, LogOffKeepsTheEntriesOfAProgramThatIsThenTerminated)
     EXPECT_TRUE(kd::TextEquals(file.GetRecords()[0].account, "mail"));
     EXPECT_TRUE(kd::TextEquals(file.GetRecords()[1].comment, ""));
     EXPECT_FALSE(fs::exists("rosa.qrd.lock"));
+}
+
+TEST(SessionEndProcess, AProgramThatCannotSaveAndIsEndedAnywayLeavesItsEntriesInARecoveryCopy)
+{
+    TempFolder folder("kd-forced");
+    Program program(folder.path());
+    ASSERT_TRUE(program.started());
+    HWND main = program.WaitWindow("Kordane");
+    ASSERT_NE(main, nullptr);
+    ASSERT_EQ(CreateAdmin(program, "tara", "Secret"), "");
+    InsertRow(main, "mail", "m1", "work");
+    kd::unique_hfile holder(HoldWithoutDeleteSharing("tara.qrd"));
+    ASSERT_TRUE(holder);
+
+    EXPECT_EQ(Send(main, WM_QUERYENDSESSION, 0), FALSE);
+    EXPECT_EQ(Send(main, WM_ENDSESSION, TRUE), 0);
+    program.Kill();
+    holder.reset();
+
+    EXPECT_EQ(fs::file_size("tara.qrd"), 0u);
+    CAccountFile copy;
+    kd::fileio::unique_file stream = kd::fileio::Open("tara.qrd.recovery", "r");
+    ASSERT_TRUE(stream);
+    ASSERT_TRUE(copy.Load(stream.get()));
+    EXPECT_TRUE(kd::TextEquals(copy.m_header.adminAccount, "tara"));
+    EXPECT_TRUE(kd::TextEquals(copy.m_header.adminPassword, "Secret")) << "the administrator's own copy";
+    EXPECT_EQ(ReadRecoveryCopy("tara"), (std::vector<Row>{{"mail", "m1", "work"}}));
 }

@@ -26,6 +26,7 @@
 #include "CKordaneApp.h"
 #include "CLoginDlg.h"
 #include "CMessageBox.h"
+#include "CSaveFailedDlg.h"
 #include "ComponentTestSupport.h"
 #include "Vellaris.h"
 #include "WindowTestSupport.h"
@@ -282,6 +283,12 @@ TEST_F(Soak, MessageBoxDialog)
 TEST_F(Soak, AboutBox)
 {
     Run("about", "About Kordane", IDOK, IDOK, [] { return CAboutBox().DoModal(); });
+}
+
+TEST_F(Soak, SaveFailedDialog)
+{
+    Run("save failed", "Save Failed", IDRETRY, IDRETRY,
+        [] { return CSaveFailedDlg("olga.qrd", ERROR_SHARING_VIOLATION, nullptr).DoModal(); });
 }
 
 TEST_F(Soak, HelpDialog)

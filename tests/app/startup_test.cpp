@@ -32,6 +32,32 @@ TEST(Startup, InAnEmptyFolderCreatesItsFoldersAndLogsTheMissingSkin)
     EXPECT_EQ(Count(again, "Line:112"), 1u) << again;
 }
 
+TEST(Startup, ASecondProgramInTheSameFolderWritesALogOfItsOwn)
+{
+    TempFolder folder("kd-twologs");
+    Program first(folder.path());
+    ASSERT_TRUE(first.started());
+    ASSERT_NE(first.WaitWindow("Kordane"), nullptr);
+    {
+        Program second(folder.path());
+        ASSERT_TRUE(second.started());
+        ASSERT_NE(second.WaitWindow("Kordane"), nullptr);
+        second.Press(IDOK);
+        EXPECT_EQ(second.WaitExit(), 0);
+    }
+    first.Press(IDOK);
+    EXPECT_EQ(first.WaitExit(), 0);
+
+    // Each log: its begin line, then the missing skin's line, and nothing else.
+    for (const char* name : {"Kordane.txt", "Kordane-2.txt"}) {
+        const std::string log = ReadText(folder.path() / "Scrivet" / name);
+        EXPECT_EQ(log.rfind("Begin Time", 32), 32 - std::string("Begin Time:").size() - 14) << name << ": " << log;
+        EXPECT_EQ(Count(log, "Begin Time"), 1u) << name << ": " << log;
+        EXPECT_EQ(Count(log, "Line:112,Fun:CKordaneApp::InitInstance\r\n"), 1u) << name << ": " << log;
+        EXPECT_EQ(log.find('\0'), std::string::npos) << name;
+    }
+}
+
 TEST(Startup, WithTheSkinBitmapInstallsTheSkinWithoutALogLine)
 {
     TempFolder folder("kd-skin");

@@ -210,6 +210,45 @@ TEST_F(ScrivetTest, FailedOpenClosesThePreviousFileAndMissingPathKeepsIt)
     ExpectLogLine(next[2], 2, "numbered on");
 }
 
+// A second Kordane started in the same folder opens the same log path.
+TEST_F(ScrivetTest, ALogInUseStaysWholeAndTheNextWriterTakesTheFirstFreeNumberedName)
+{
+    kd::com_ptr<IScrivet> second, third;
+    ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, second.put_void()));
+    ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, third.put_void()));
+
+    ASSERT_TRUE(m_log->OpenLog(File("Kordane.txt").c_str()));
+    EXPECT_TRUE(m_log->WriteLog("first, before"));
+    ASSERT_TRUE(second->OpenLog(File("Kordane.txt").c_str()));
+    EXPECT_TRUE(second->WriteLog("second"));
+    ASSERT_TRUE(third->OpenLog(File("Kordane.txt").c_str()));
+    EXPECT_TRUE(third->WriteLog("third"));
+    EXPECT_TRUE(m_log->WriteLog("first, after"));
+
+    const auto first = Lines(ReadFileBytes(File("Kordane.txt")));
+    ASSERT_EQ(4u, first.size()) << "nothing truncated, no gap of NUL bytes";
+    EXPECT_TRUE(std::regex_match(first[0], kBeginLine));
+    ExpectLogLine(first[2], 0, "first, before");
+    ExpectLogLine(first[3], 1, "first, after");
+    for (const auto& [name, text] : {std::pair{"Kordane-2.txt", "second"}, std::pair{"Kordane-3.txt", "third"}}) {
+        const auto lines = Lines(ReadFileBytes(File(name)));
+        ASSERT_EQ(3u, lines.size()) << name;
+        EXPECT_TRUE(std::regex_match(lines[0], kBeginLine)) << name;
+        ExpectLogLine(lines[2], 0, text);
+    }
+
+    // A numbered log nobody holds any more is free again, and begun anew.
+    second.reset();
+    ASSERT_TRUE(third->OpenLog(File("Kordane.txt").c_str()));
+    EXPECT_EQ(3u, Lines(ReadFileBytes(File("Kordane-3.txt"))).size()) << "the closed log keeps its lines";
+    EXPECT_EQ(2u, Lines(ReadFileBytes(File("Kordane-2.txt"))).size());
+
+    // A name without an extension gets the number at its end.
+    ASSERT_TRUE(m_log->OpenLog(File("log").c_str()));
+    ASSERT_TRUE(third->OpenLog(File("log").c_str()));
+    EXPECT_TRUE(std::filesystem::exists(File("log-2")));
+}
+
 TEST_F(ScrivetTest, LineNumbersOfEightDigitsFillTheirColumn)
 {
     // Without an open file every call still takes a number.
