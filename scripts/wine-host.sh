@@ -14,8 +14,9 @@
 #                      win32, the primary one, where it runs; else win64
 # KD_WIN64_ONLY=1 forces the 64-bit-only path on any host, to try it.
 # The answer is kept in the environment, so nested scripts do not probe again.
-kd_wine32_loader=/usr/lib/wine/wine
-kd_wine64_loader=/usr/lib/wine/wine64
+# KD_WINE32_LOADER and KD_WINE64_LOADER name other loaders (for its tests).
+kd_wine32_loader=${KD_WINE32_LOADER:-/usr/lib/wine/wine}
+kd_wine64_loader=${KD_WINE64_LOADER:-/usr/lib/wine/wine64}
 
 if [ -z "${KD_WINE_ARCHS:-}" ]; then
   KD_WIN32_SKIPPED=
