@@ -7,10 +7,12 @@ rem outside parenthesised blocks only, where a ")" in them cannot end the block.
 setlocal
 set "HERE=%~dp0"
 set "REGSVR=%SystemRoot%\System32\regsvr32.exe"
+rem On 64-bit Windows the registry view of the package's architecture, whichever
+rem cmd.exe (32- or 64-bit) runs this script; a 32-bit package needs the 32-bit regsvr32.
 set "VIEW="
-rem A 32-bit package on 64-bit Windows: the 32-bit regsvr32 and registry view.
-if "@ARCH@"=="win32" if exist "%SystemRoot%\SysWOW64\regsvr32.exe" set "VIEW=/reg:32"
-if defined VIEW set "REGSVR=%SystemRoot%\SysWOW64\regsvr32.exe"
+if exist "%SystemRoot%\SysWOW64\regsvr32.exe" set "VIEW=/reg:64"
+if "@ARCH@"=="win32" if defined VIEW set "VIEW=/reg:32"
+if "%VIEW%"=="/reg:32" set "REGSVR=%SystemRoot%\SysWOW64\regsvr32.exe"
 
 rem First of all, where the account files are.
 set "ACCOUNTS="
