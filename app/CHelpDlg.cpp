@@ -43,6 +43,11 @@ std::wstring FaqPageText()
 
 } // namespace
 
+#ifndef KD_WEB_SITE_URL
+#define KD_WEB_SITE_URL ""
+#endif
+const char* const CHelpDlg::kWebSiteUrl = KD_WEB_SITE_URL;
+
 CHelpDlg::CHelpDlg() noexcept : kd::CDialog(IDD_HELP_DIALOG)
 {
     MapCommand(IDC_BUTTON_VISIT_SITE, &CHelpDlg::OnBnClickedVisitSite);
@@ -78,6 +83,14 @@ std::string CHelpDlg::FaqPageUrl()
     return path; // the browser also takes a plain path
 }
 
+std::string CHelpDlg::VisitSiteTarget(const char* webSiteUrl)
+{
+    if (webSiteUrl && *webSiteUrl) return webSiteUrl;
+    // A path rather than a file URL: the shell opens it with the user's browser
+    // whatever characters the folder's name holds.
+    return FaqPagePath();
+}
+
 void CHelpDlg::DoDataExchange(kd::CDataExchange& dx)
 {
     kd::CDialog::DoDataExchange(dx);
@@ -99,7 +112,7 @@ bool CHelpDlg::OnInitDialog()
 void CHelpDlg::OnBnClickedVisitSite()
 {
     // The outcome is not checked: the help dialog stays open either way.
-    ::ShellExecuteA(nullptr, "open", kWebSiteUrl, nullptr, nullptr, SW_SHOWMAXIMIZED);
+    ::ShellExecuteA(nullptr, "open", VisitSiteTarget().c_str(), nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
 void CHelpDlg::OnNavigateError()

@@ -12,8 +12,9 @@
 
 class CHelpDlg : public kd::CDialog {
 public:
-    // The vendor web site opened by "Visit out web site".
-    static constexpr const char* kWebSiteUrl = "https://kordane.example.org/";
+    // The web site that the build names (the CMake setting KD_WEB_SITE_URL);
+    // empty when it names none.
+    static const char* const kWebSiteUrl;
 
     // The FAQ page, beside the program so that help works offline.
     static constexpr const char* kFaqPage = "help\\faq.html";
@@ -23,6 +24,10 @@ public:
     // The FAQ page's file path and its local file URL ("file:///C:/.../help/faq.html").
     [[nodiscard]] static std::string FaqPagePath();
     [[nodiscard]] static std::string FaqPageUrl();
+
+    // What "Visit out web site" opens in the user's browser: the web site given,
+    // or without one the bundled FAQ page, which is there offline.
+    [[nodiscard]] static std::string VisitSiteTarget(const char* webSiteUrl = kWebSiteUrl);
 
 protected:
     bool OnInitDialog() override;

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the release packages: dist/Kordane-<version>-<arch>.zip for win32 and win64,
-# and dist/SHA256SUMS for the packages it wrote. The same commit gives the same
+# each holding the folder Kordane, and dist/SHA256SUMS for the packages it wrote. The same commit gives the same
 # bytes in any build folder at any time: every zip entry carries the commit's time
 # (or SOURCE_DATE_EPOCH when set), entries are sorted, binaries carry no time stamp.
 # Usage: scripts/dist.sh [--out DIR] [win32|win64 ...]   (BUILD names the build folder)
@@ -40,7 +40,9 @@ for preset in "${presets[@]}"; do
   triple=$([ "$preset" = win32 ] && echo i686-w64-mingw32 || echo x86_64-w64-mingw32)
   name="Kordane-$version-$preset"
   stage=$(mktemp -d)
-  pkg="$stage/$name"
+  # The top folder is the same in every version: a new version extracted over
+  # the old one replaces the program and keeps the account files beside it.
+  pkg="$stage/Kordane"
   mkdir -p "$pkg/skin/Solvane" "$pkg/help"
   for f in Kordane.exe Scrivet.dll Helper.dll Vellaris.dll; do
     # The symbol table goes too: nothing on Windows reads it. binutils' strip

@@ -267,6 +267,17 @@ TEST(HelpPage, UrlIsALocalFileUrlOfThePageBesideTheProgram)
     EXPECT_NE(::GetFileAttributesA(path.c_str()), INVALID_FILE_ATTRIBUTES) << path << " is not built beside the tests";
 }
 
+TEST(HelpPage, VisitSiteOpensTheAddressTheBuildNamesElseTheBundledPage)
+{
+    EXPECT_EQ(CHelpDlg::VisitSiteTarget("https://www.example.com/kordane/"), "https://www.example.com/kordane/");
+    // No address: the page that ships beside the program, which the shell opens in the user's browser.
+    for (const char* none : {"", static_cast<const char*>(nullptr)}) {
+        const std::string page = CHelpDlg::VisitSiteTarget(none);
+        EXPECT_EQ(page, CHelpDlg::FaqPagePath());
+        EXPECT_NE(::GetFileAttributesA(page.c_str()), INVALID_FILE_ATTRIBUTES) << page << " is not built beside the tests";
+    }
+}
+
 std::wstring WideWindowText(HWND wnd)
 {
     std::wstring text(static_cast<size_t>(::GetWindowTextLengthW(wnd)) + 1, L'\0');

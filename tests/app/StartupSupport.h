@@ -37,12 +37,13 @@ inline BOOL CALLBACK MatchTop(HWND wnd, LPARAM lp)
     return TRUE;
 }
 
-// Kordane.exe running in `folder`, ended (Exit pressed, or killed) at scope end.
+// Kordane.exe running in `folder` (its working folder), ended (Exit pressed, or killed) at scope end.
 class Program {
 public:
-    explicit Program(const fs::path& folder)
+    // `program`: the build's Kordane.exe, or a copy of it elsewhere.
+    explicit Program(const fs::path& folder, const fs::path& program = BinDirectory() / "Kordane.exe")
     {
-        const std::string exe = (BinDirectory() / "Kordane.exe").string();
+        const std::string exe = program.string();
         std::string commandLine = "\"" + exe + "\"";
         STARTUPINFOA si{};
         si.cb = sizeof si;

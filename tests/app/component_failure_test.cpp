@@ -1,6 +1,8 @@
-// Start-up when a component cannot be created: the components are
-// unregistered for the test (which therefore runs alone) and registered
-// again afterwards with the real regsvr32.
+// Start-up and the components: Kordane's manifest lets it find Scrivet.dll and
+// Helper.dll beside it with nothing registered, and a component that cannot be
+// loaded ends start-up with the message. The components are unregistered for
+// a while (so the program runs alone) and registered again afterwards with the
+// real regsvr32.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -26,17 +28,59 @@ private:
     bool m_ok = false;
 };
 
+// A copy of the program's folder without one of its files, removed at scope end.
+class ProgramCopy {
+public:
+    explicit ProgramCopy(const std::string& without)
+        : m_path(fs::temp_directory_path() / ("kd-copy-" + std::to_string(::GetCurrentProcessId())))
+    {
+        fs::remove_all(m_path);
+        fs::create_directories(m_path);
+        for (const char* file : {"Kordane.exe", "Vellaris.dll", "Scrivet.dll", "Helper.dll"})
+            if (without != file) fs::copy_file(BinDirectory() / file, m_path / file);
+    }
+    ProgramCopy(const ProgramCopy&) = delete;
+    ProgramCopy& operator=(const ProgramCopy&) = delete;
+    ~ProgramCopy()
+    {
+        std::error_code ignored;
+        fs::remove_all(m_path, ignored);
+    }
+    [[nodiscard]] fs::path exe() const { return m_path / "Kordane.exe"; }
+private:
+    fs::path m_path;
+};
+
 } // namespace
+
+TEST(Startup, FindsBothComponentsBesideItWithNothingRegistered)
+{
+    Unregistered scrivet("Scrivet.dll"), helper("Helper.dll");
+    ASSERT_TRUE(scrivet.ok() && helper.ok());
+    TempFolder folder("kd-regfree");
+    Program program(folder.path());
+    ASSERT_TRUE(program.started());
+    ASSERT_NE(program.WaitWindow("Kordane"), nullptr) << "main dialog did not show";
+    program.Press(IDOK);
+    EXPECT_EQ(program.WaitExit(), 0);
+    // The log opened (no line 105), and its lines carry the time stamps of the
+    // Helper that Scrivet created for itself.
+    const std::string log = LogOf(folder.path());
+    EXPECT_NE(log.find("Begin Time:20"), std::string::npos) << log;
+    EXPECT_EQ(log.find("Line:105"), std::string::npos) << log;
+}
 
 TEST(Startup, ComponentThatCannotLoadEndsWithTheMessageAndNothingElse)
 {
     // The log object created before a helper failure is released at exit: the
-    // program still ends cleanly with exit code 0.
+    // program still ends cleanly with exit code 0. The component is neither
+    // beside the program nor registered.
     for (const char* dll : {"Helper.dll", "Scrivet.dll"}) {
         Unregistered missing(dll);
         ASSERT_TRUE(missing.ok()) << dll;
+        ProgramCopy copy(dll);
         TempFolder folder("kd-nocom");
-        Program program(folder.path());
+        Program program(folder.path(), copy.exe());
         ASSERT_TRUE(program.started());
         HWND box = program.WaitWindow("Kordane");
         ASSERT_NE(box, nullptr) << dll;

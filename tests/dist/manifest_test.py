@@ -1,10 +1,13 @@
 #!/usr/bin/env python3
 """Kordane.exe carries the one application manifest Windows reads at start-up
 (RT_MANIFEST 1), and that manifest runs it as the invoking user, names Windows 7
-to 11 as supported, keeps it DPI unaware and the classic common controls.
+to 11 as supported, keeps it DPI unaware and the classic common controls, and
+declares the two components with the class identifiers their interface headers
+fix, so that they are found beside the program with nothing registered.
 
-Usage: manifest_test.py <Kordane.exe>"""
+Usage: manifest_test.py <Kordane.exe> <source dir>"""
 import os
+import re
 import sys
 import unittest
 import xml.etree.ElementTree as ET
@@ -25,7 +28,19 @@ WINDOWS = {
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}": "Windows 10 and 11",
 }
 
-EXE = None
+EXE = SOURCE = None
+
+
+def header_clsid(header, name):
+    """The class identifier `name` of an interface header, as registry text."""
+    with open(os.path.join(SOURCE, header)) as f:
+        text = f.read()
+    m = re.search(name + r"\s*=\s*\{\s*0x(\w+),\s*0x(\w+),\s*0x(\w+),\s*\{([^}]*)\}", text)
+    if not m:
+        raise AssertionError(f"{name} not found in {header}")
+    tail = [int(b, 16) for b in m.group(4).split(",")]
+    return "{%08X-%04X-%04X-%02X%02X-%s}" % (int(m.group(1), 16), int(m.group(2), 16), int(m.group(3), 16),
+                                          tail[0], tail[1], "".join("%02X" % b for b in tail[2:]))
 
 
 class Manifest(unittest.TestCase):
@@ -66,9 +81,32 @@ class Manifest(unittest.TestCase):
         names = [e.get("name") for e in self.manifest().iter() if e.tag.endswith("assemblyIdentity")]
         self.assertNotIn("Microsoft.Windows.Common-Controls", names)
 
+    def test_declares_both_components_beside_the_program(self):
+        root = self.manifest()
+        declared = {}
+        for file in root.findall(f"{ASM_V1}file"):
+            for cls in file.findall(f"{ASM_V1}comClass"):
+                declared[cls.get("clsid").upper()] = file.get("name")
+                # Objects live in the main apartment, as the registration says none.
+                self.assertIsNone(cls.get("threadingModel"), file.get("name"))
+        self.assertEqual(declared, {
+            header_clsid("components/log/include/IScrivet.h", "CLSID_Scrivet"): "Scrivet.dll",
+            header_clsid("components/helper/include/IHelper.h", "CLSID_Helper"): "Helper.dll",
+        })
+
+    def test_has_an_identity_first(self):
+        # A manifest that declares files needs an identity, as its first element.
+        root = self.manifest()
+        first = list(root)[0]
+        self.assertEqual(first.tag, ASM_V1 + "assemblyIdentity")
+        self.assertEqual(first.get("type"), "win32")
+        self.assertTrue(first.get("name"))
+        self.assertRegex(first.get("version"), r"^\d+\.\d+\.\d+\.\d+$")
+
 
 if __name__ == "__main__":
-    if len(sys.argv) != 2:
+    if len(sys.argv) != 3:
         sys.exit(__doc__)
+    SOURCE = sys.argv.pop()
     EXE = sys.argv.pop()
     unittest.main(verbosity=2)

@@ -2,7 +2,8 @@
 """What makes a release zip reproducible, checked in the zip itself: entries in
 sorted order with the source date and fixed attributes, no extra fields, no
 folder of the machine that built it in any file, and binaries without time
-stamps or symbol tables.
+stamps or symbol tables. And what makes an upgrade safe: one top folder whose
+name carries no version, and nothing in it that could overwrite a user's file.
 
 Usage: package_check.py <zip> <epoch> <folder>...   (folders that must not appear)"""
 import os
@@ -46,6 +47,14 @@ class Package(unittest.TestCase):
                 self.assertEqual({k: v for k, v in pe.time_stamps().items() if v}, {})
                 self.assertEqual(pe.symbol_count, 0)
                 self.assertFalse([s[0] for s in pe.sections if s[0].startswith(".debug")])
+
+    def test_one_unversioned_top_folder_and_only_the_program_s_files(self):
+        # Extracted over an older version, the zip must land in the same folder
+        # and replace nothing a user made there (account files, their locks, the log).
+        self.assertEqual({e.filename.split("/")[0] for e in self.entries}, {"Kordane"})
+        users = [e.filename for e in self.entries
+                 if e.filename.lower().endswith((".qrd", ".lock")) or e.filename.startswith(("Kordane/Scrivet/", "Kordane/Tmp/"))]
+        self.assertEqual(users, [])
 
     def test_no_build_machine_folder_in_any_file(self):
         needles = [f.rstrip("/").encode() for f in FOLDERS]

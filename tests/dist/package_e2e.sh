@@ -1,7 +1,10 @@
 #!/usr/bin/env bash
-# End to end, as a user who downloads the release package: in a fresh Wine prefix,
-# unpack the zip, install, create an administrator, add an entry, exit, log in
-# again and find the entry, uninstall, and see Kordane refuse to start.
+# End to end, as a user who downloads the release package, in a fresh Wine prefix
+# where nothing is registered: unzip and run Kordane.exe (no installation), create
+# an administrator with entries, upgrade by extracting the package over the
+# folder, run two copies side by side, register one copy machine-wide and run the
+# other copy's uninstall.cmd, and see a component that cannot load refused.
+# Account files are never touched by any of it.
 # Usage: package_e2e.sh <source dir> <build dir> <win32|win64>   (needs DISPLAY)
 set -euo pipefail
 src=$1 bdir=$2 arch=$3
@@ -16,100 +19,202 @@ trap cleanup EXIT
 step() { echo "--- $*"; }
 fail() { echo "FAILED: $*" >&2; exit 1; }
 # Whatever stops the script, say where and show the program's log.
-trap 'rc=$?; echo "stopped at line $LINENO (exit $rc)" >&2; cat "$work"/user/Kordane-*/Scrivet/Kordane.txt 2>/dev/null >&2' ERR
-drive() { wine "$bdir/bin/uidriver.exe" "$@" </dev/null; }
+trap 'rc=$?; echo "stopped at line $LINENO (exit $rc)" >&2; cat "$work"/*/Kordane/Scrivet/Kordane.txt 2>/dev/null >&2' ERR
+drive() { wine "$bdir/bin/uidriver.exe" "$@" </dev/null | tr -d '\r'; }
 expect_text() { # <caption> <id> <text>
-  local got; got=$(drive gettext "$1" "$2" | tr -d '\r')
+  local got; got=$(drive gettext "$1" "$2")
   [ "$got" = "$3" ] || fail "$1/$2 shows '$got', expected '$3'"
 }
+winpath() { local p=${1//\//\\}; echo "Z:$p"; }
+lower() { tr '[:upper:]' '[:lower:]'; }
+# Where the class is registered from (HKCR, the package's registry view), or nothing.
+view=$([ "$arch" = win32 ] && echo /reg:32 || echo /reg:64)
+scrivet='{AC552A93-1207-45F6-A5F6-3DA576F6805A}' helper='{D51C143B-F977-49BF-90BF-8548A62DDA20}'
+server_of() {
+  wine reg query "HKCR\\CLSID\\$1\\InprocServer32" /ve "$view" </dev/null 2>/dev/null | tr -d '\r' |
+    sed -n 's/^.*REG_SZ[[:space:]]*//p' || true
+}
+# Runs one of the package's scripts in its folder, by name as typed in a console.
+run_cmd() { ( cd "$1" && wine cmd /c "$2" </dev/null 2>&1 | tr -d '\r' ); }
 
 step "package"
 zip=$(BUILD="$bdir/.." KD_DIST_NO_BUILD=1 "$src/scripts/dist.sh" --out "$work/dist" "$arch" | tail -1)
 [ -f "$zip" ] || fail "no package"
+version=$(sed -n 's/^#define KD_VERSION_STRING "\(.*\)"/\1/p' "$bdir/generated/kd_version.h")
 
-step "fresh prefix"
+step "fresh prefix, nothing registered"
 "$src/scripts/wine-prefix.sh" >/dev/null
 wineserver -p >/dev/null 2>&1
 wine cmd /c exit >"$work/services.log" 2>&1 </dev/null
+[ -z "$(server_of "$scrivet")$(server_of "$helper")" ] || fail "a component is registered in the fresh prefix"
 
-step "unpack and install"
-mkdir -p "$work/user"
-unzip -q "$zip" -d "$work/user"
-app=$(echo "$work"/user/Kordane-*-"$arch")
-[ -f "$app/Kordane.exe" ] && [ -f "$app/skin/Solvane/MainWindow.bmp" ] && [ -f "$app/ReadMe.txt" ] || fail "package content"
-# A component that cannot be registered stops the installation with a message.
-cp -r "$app" "$work/broken"
-echo "not a library" > "$work/broken/Helper.dll"
-if msg=$(cd "$work/broken" && wine cmd /c install.cmd </dev/null 2>&1); then fail "install.cmd succeeded with a broken Helper.dll"; fi
-grep -q "registering Helper.dll failed" <<<"$msg" || fail "install.cmd gave no clear message: $msg"
-rm -rf "$work/broken"
-( cd "$app" && wine cmd /c install.cmd </dev/null ) || fail "install.cmd"
-( cd "$app" && wine cmd /c install.cmd </dev/null >/dev/null ) || fail "install.cmd a second time"
-
-start_kordane() { ( cd "$app" && exec wine Kordane.exe </dev/null >/dev/null 2>&1 ) & kordane_pid=$!; }
-wait_exit() { # the process must end on its own
-  for _ in $(seq 100); do kill -0 "$kordane_pid" 2>/dev/null || return 0; sleep 0.2; done
+start_in() { # <folder>: starts that folder's Kordane.exe there, as a double-click does
+  ( cd "$1" && exec wine Kordane.exe </dev/null >/dev/null 2>&1 ) & kordane_pid=$!
+}
+wait_exit() { # [pid]: the process must end on its own
+  local pid=${1:-$kordane_pid}
+  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.2; done
   fail "Kordane did not exit"
 }
+login() { # <caption of the expected message>
+  drive click Kordane 1000
+  drive wait "Login Dialog" >/dev/null || fail "no login dialog"
+  drive settext "Login Dialog" 1017 e2eadmin
+  drive settext "Login Dialog" 1009 'S3cret!'
+  drive click "Login Dialog" 1
+  drive wait "Message Box" >/dev/null || fail "no login message"
+  expect_text "Message Box" 1021 "Login success."
+  drive click "Message Box" 1018
+  drive waitgone "Message Box" || fail "message box stayed open"
+  sleep 0.3
+}
+insert() { # <account> <password> <comment>: one more row
+  local before; before=$(drive listcount Kordane 1005)
+  drive settext Kordane 1008 "$1"
+  drive settext Kordane 1009 "$2"
+  drive settext Kordane 1010 "$3"
+  drive click Kordane 1004
+  for _ in $(seq 50); do [ "$(drive listcount Kordane 1005)" = $((before + 1)) ] && return 0; sleep 0.1; done
+  fail "entry $1 not inserted"
+}
+expect_entries() { # the three entries, in order
+  [ "$(drive listcount Kordane 1005)" = 3 ] || fail "$(drive listcount Kordane 1005) entries listed, expected 3"
+  local row=0 account comment
+  for account in mail.example bank.example shop.example; do
+    [ "$(drive listtext Kordane 1005 $row 0)" = "$account" ] || fail "row $row is not $account"
+    row=$((row + 1))
+  done
+  comment=$(drive listtext Kordane 1005 0 2)
+  [ "$comment" = "first entry" ] || fail "first comment reads '$comment'"
+}
+modules_of() { drive modules Kordane | lower; }
+expect_own_components() { # <folder> <modules listing>: this copy's DLLs, nobody else's
+  local folder; folder=$(winpath "$1" | lower)
+  for dll in scrivet.dll helper.dll; do
+    grep -qxF "$folder\\$dll" <<<"$(cut -d' ' -f2- <<<"$2")" || fail "$dll of $1 not loaded: $2"
+    [ "$(grep -ci "\\\\$dll\$" <<<"$2")" = 1 ] || fail "another $dll loaded too: $2"
+  done
+}
 
-step "create an administrator and an entry"
-start_kordane
-drive wait Kordane 30000 || fail "main dialog not shown"
+step "unzip, start Kordane.exe, create an administrator with entries"
+mkdir -p "$work/user"
+unzip -q "$zip" -d "$work/user"
+app="$work/user/Kordane"
+[ -f "$app/Kordane.exe" ] && [ -f "$app/skin/Solvane/MainWindow.bmp" ] && [ -f "$app/ReadMe.txt" ] || fail "package content"
+start_in "$app"
+drive wait Kordane 30000 >/dev/null || fail "main dialog not shown"
+drive hastext Kordane "Create COM Component Failed." 2>/dev/null && fail "components not found beside the program"
+expect_own_components "$app" "$(modules_of)"
 drive click Kordane 1014
-drive wait "Create Admin Dialog" || fail "no create-admin dialog"
+drive wait "Create Admin Dialog" >/dev/null || fail "no create-admin dialog"
 drive settext "Create Admin Dialog" 1017 e2eadmin
 drive settext "Create Admin Dialog" 1009 'S3cret!'
 drive settext "Create Admin Dialog" 1016 'S3cret!'
 drive click "Create Admin Dialog" 1
 drive waitgone "Create Admin Dialog" || fail "create-admin dialog stayed open"
-[ "$(drive enabled Kordane 1004 | tr -d '\r')" = 1 ] || fail "Insert not enabled after creation"
-drive settext Kordane 1008 mail.example
-drive settext Kordane 1009 hunter2
-drive settext Kordane 1010 "first entry"
-drive click Kordane 1004
-sleep 0.5
-[ "$(drive listcount Kordane 1005 | tr -d '\r')" = 1 ] || fail "entry not inserted"
+[ "$(drive enabled Kordane 1004)" = 1 ] || fail "Insert not enabled after creation"
+insert mail.example hunter2 "first entry"
+insert bank.example passw0rd "second"
+insert shop.example x1y2 ""
 drive click Kordane 1
 wait_exit
-[ -f "$app/e2eadmin.qrd" ] || fail "no account file"
+[ -s "$app/e2eadmin.qrd" ] || fail "no account file"
 [ -f "$app/Scrivet/Kordane.txt" ] && [ -d "$app/Tmp" ] || fail "no working folders"
+# Still nothing registered: the program found its components by its manifest alone.
+[ -z "$(server_of "$scrivet")$(server_of "$helper")" ] || fail "running Kordane registered a component"
 
-step "log in again and find the entry"
-start_kordane
-drive wait Kordane 30000 || fail "main dialog not shown"
-drive click Kordane 1000
-drive wait "Login Dialog" || fail "no login dialog"
-drive settext "Login Dialog" 1017 e2eadmin
-drive settext "Login Dialog" 1009 'S3cret!'
-drive click "Login Dialog" 1
-drive wait "Message Box" || fail "no login message"
-expect_text "Message Box" 1021 "Login success."
-drive click "Message Box" 1018
-drive waitgone "Message Box" || fail "message box stayed open"
-sleep 0.3
-[ "$(drive listcount Kordane 1005 | tr -d '\r')" = 1 ] || fail "entry not listed after login"
-[ "$(drive listtext Kordane 1005 0 0 | tr -d '\r')" = mail.example ] || fail "wrong account listed"
-[ "$(drive listtext Kordane 1005 0 2 | tr -d '\r')" = "first entry" ] || fail "wrong comment listed"
+step "upgrade: the package extracted over the folder keeps the entries"
+cp "$app/e2eadmin.qrd" "$work/saved.qrd"
+echo "an older version" >"$app/ReadMe.txt"
+unzip -q -o "$zip" -d "$work/user"
+head -1 "$app/ReadMe.txt" | grep -q "^Kordane $version ($arch)" || fail "ReadMe.txt not replaced by the upgrade"
+cmp -s "$app/e2eadmin.qrd" "$work/saved.qrd" || fail "the upgrade changed the account file"
+start_in "$app"
+drive wait Kordane 30000 >/dev/null || fail "main dialog not shown after the upgrade"
+login
+expect_entries
 drive click Kordane 1
 wait_exit
 
-step "uninstall"
-( cd "$app" && wine cmd /c uninstall.cmd </dev/null ) || fail "uninstall.cmd"
-( cd "$app" && wine cmd /c uninstall.cmd </dev/null >/dev/null ) || fail "uninstall.cmd a second time"
-view=$([ "$arch" = win32 ] && echo /reg:32 || echo /reg:64)
-for key in 'HKCR\Halvrin.Scrivet' 'HKCR\Halvrin.Scrivet.1' 'HKCR\Halvrin.Helper' 'HKCR\Halvrin.Helper.1'; do
-  if wine reg query "$key" "$view" >/dev/null 2>&1; then fail "$key still registered"; fi
+step "two copies side by side, each with its own components"
+mkdir -p "$work/other"
+unzip -q "$zip" -d "$work/other"
+other="$work/other/Kordane"
+start_in "$app"; first=$kordane_pid
+drive wait Kordane 30000 >/dev/null || fail "first copy not shown"
+start_in "$other"; second=$kordane_pid
+for _ in $(seq 150); do [ "$(modules_of | cut -d' ' -f1 | sort -u | wc -l)" = 2 ] && break; sleep 0.2; done
+listing=$(modules_of)
+pids=$(cut -d' ' -f1 <<<"$listing" | sort -u)
+[ "$(wc -l <<<"$pids")" = 2 ] || fail "two copies not running: $listing"
+for pid in $pids; do
+  mine=$(grep "^$pid " <<<"$listing")
+  if grep -qiF "$(winpath "$app" | lower)\\scrivet.dll" <<<"$mine"; then expect_own_components "$app" "$mine"
+  else expect_own_components "$other" "$mine"; fi
 done
-# Helper's and Scrivet's class identifiers (components/*/include).
-for clsid in '{D51C143B-F977-49BF-90BF-8548A62DDA20}' '{AC552A93-1207-45F6-A5F6-3DA576F6805A}'; do
-  if wine reg query "HKCR\\CLSID\\$clsid" "$view" >/dev/null 2>&1; then fail "class $clsid still registered"; fi
+drive click Kordane 1
+for _ in $(seq 100); do kill -0 "$first" 2>/dev/null && kill -0 "$second" 2>/dev/null || break; sleep 0.2; done
+drive click Kordane 1
+wait_exit "$first"; wait_exit "$second"
+
+step "install.cmd: machine-wide registration, optional"
+run_cmd "$other" install.cmd >"$work/install.log" || { cat "$work/install.log"; fail "install.cmd"; }
+run_cmd "$other" install.cmd >/dev/null || fail "install.cmd a second time"
+grep -q "Press any key" "$work/install.log" && fail "install.cmd typed in a console waited for a key"
+for clsid in "$scrivet" "$helper"; do
+  [ -n "$(server_of "$clsid")" ] || fail "$clsid not registered by install.cmd"
 done
 
-step "Kordane without its components"
-start_kordane
-drive wait Kordane 30000 || fail "no message"
+step "the old copy's uninstall.cmd leaves the other copy's registration and every account file"
+out=$(run_cmd "$app" uninstall.cmd) || fail "uninstall.cmd: $out"
+echo "$out"
+first_line=$(head -1 <<<"$out")
+[ "$first_line" = "Kordane uninstall: your account files are in $(winpath "$app")\\ and stay there:" ] ||
+  fail "uninstall.cmd does not begin with the account files: $first_line"
+grep -qx "  e2eadmin.qrd" <<<"$out" || fail "uninstall.cmd does not name e2eadmin.qrd"
+grep -q "Move your account files out of this folder before you delete it." <<<"$out" || fail "no warning before deleting"
+for dll in Scrivet Helper; do
+  grep -qF "Kordane uninstall: $dll.dll stays registered from another folder: $(winpath "$other")\\$dll.dll" <<<"$out" ||
+    fail "uninstall.cmd does not say that $dll.dll stays registered"
+done
+[ "$(server_of "$scrivet")" = "$(winpath "$other")\\Scrivet.dll" ] || fail "the old copy unregistered Scrivet.dll"
+[ "$(server_of "$helper")" = "$(winpath "$other")\\Helper.dll" ] || fail "the old copy unregistered Helper.dll"
+cmp -s "$app/e2eadmin.qrd" "$work/saved.qrd" || fail "uninstall.cmd touched the account file"
+start_in "$other"
+drive wait Kordane 30000 >/dev/null || fail "the other copy does not start"
+drive hastext Kordane "Create COM Component Failed." 2>/dev/null && fail "the other copy lost its components"
+drive click Kordane 1
+wait_exit
+
+step "uninstall.cmd of the registered copy"
+out=$(run_cmd "$other" uninstall.cmd) || fail "uninstall.cmd: $out"
+grep -qF "Kordane uninstall: no account files (*.qrd) in $(winpath "$other")\\" <<<"$out" || fail "no account files not said: $out"
+grep -qx "Kordane's components are unregistered. You may now delete this folder." <<<"$out" || fail "$out"
+run_cmd "$other" uninstall.cmd >/dev/null || fail "uninstall.cmd a second time"
+for key in 'HKCR\Halvrin.Scrivet' 'HKCR\Halvrin.Scrivet.1' 'HKCR\Halvrin.Helper' 'HKCR\Halvrin.Helper.1'; do
+  if wine reg query "$key" "$view" >/dev/null 2>&1 </dev/null; then fail "$key still registered"; fi
+done
+for clsid in "$scrivet" "$helper"; do
+  if wine reg query "HKCR\\CLSID\\$clsid" "$view" >/dev/null 2>&1 </dev/null; then fail "class $clsid still registered"; fi
+done
+
+step "a component that cannot load"
+cp -r "$app" "$work/broken"
+rm "$work/broken"/*.qrd
+echo "not a library" >"$work/broken/Helper.dll"
+if out=$(run_cmd "$work/broken" install.cmd); then fail "install.cmd succeeded with a broken Helper.dll"; fi
+grep -q "registering Helper.dll failed" <<<"$out" || fail "install.cmd gave no clear message: $out"
+# Double-clicked (started by its full path), it waits for a key before its window closes.
+out=$(cd "$work/broken" && wine cmd /c "$(winpath "$work/broken")\\install.cmd" </dev/null 2>&1 | tr -d '\r') || true
+grep -q "registering Helper.dll failed" <<<"$out" && grep -q "Press any key" <<<"$out" ||
+  fail "install.cmd started by its full path did not wait: $out"
+out=$(cd "$work/broken" && wine cmd /c "$(winpath "$work/broken")\\uninstall.cmd" </dev/null 2>&1 | tr -d '\r') || true
+grep -q "Press any key" <<<"$out" || fail "uninstall.cmd started by its full path did not wait: $out"
+[ -z "$(server_of "$scrivet")" ] || fail "the broken copy's uninstall.cmd left its Scrivet.dll registered"
+start_in "$work/broken"
+drive wait Kordane 30000 >/dev/null || fail "no message"
 drive hastext Kordane "Create COM Component Failed." || fail "wrong message"
 drive click Kordane 1
 wait_exit
-[ -f "$app/e2eadmin.qrd" ] || fail "account file lost"
+cmp -s "$app/e2eadmin.qrd" "$work/saved.qrd" || fail "account file changed"
 echo "package test passed"

@@ -12,8 +12,13 @@ work=$(mktemp -d /tmp/kordane-repro.XXXXXX)
 trap 'rm -rf "$work"' EXIT
 fail() { echo "FAILED: $*" >&2; exit 1; }
 
-build_type=$(sed -n 's/^CMAKE_BUILD_TYPE:[A-Z]*=//p' "$bdir/CMakeCache.txt")
-configure() { cmake --preset "$arch" -S "$src" -B "$twins/$arch" -DKD_NO_TESTS=ON -DCMAKE_BUILD_TYPE="$build_type" >/dev/null; }
+# The settings that reach the shipped binaries, as the test build has them.
+cached() { sed -n "s/^$1:[A-Z]*=//p" "$bdir/CMakeCache.txt"; }
+build_type=$(cached CMAKE_BUILD_TYPE) web_site=$(cached KD_WEB_SITE_URL)
+configure() {
+  cmake --preset "$arch" -S "$src" -B "$twins/$arch" -DKD_NO_TESTS=ON -DCMAKE_BUILD_TYPE="$build_type" \
+        -DKD_WEB_SITE_URL="$web_site" >/dev/null
+}
 echo "--- second build tree $twins/$arch"
 configure
 cmake --build "$twins/$arch" -j "$(nproc)" >"$work/build.log" || { cat "$work/build.log"; fail "twin build"; }

@@ -12,13 +12,17 @@
 //   uidriver select <caption> <id> <row>     select and focus one row
 //   uidriver close <caption>                 post WM_CLOSE
 //   uidriver hastext <caption> <text>        succeed when some child window shows the text
+//   uidriver modules <caption>               print "<process id> <path>" for each module of
+//                                            each process that shows such a visible window
 //
 // Exit code 0 on success, 1 when the window or control is missing or a wait timed out.
 #include <windows.h>
 #include <commctrl.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -142,6 +146,40 @@ bool HasChildText(HWND top, const std::string& wanted)
     return search.found;
 }
 
+struct ProcessSearch {
+    const char* caption;
+    std::set<DWORD> pids;
+};
+
+BOOL CALLBACK CollectProcess(HWND wnd, LPARAM lp)
+{
+    auto* s = reinterpret_cast<ProcessSearch*>(lp);
+    char text[256] = {};
+    ::GetWindowTextA(wnd, text, sizeof text);
+    DWORD pid = 0;
+    if (::IsWindowVisible(wnd) && std::string(text) == s->caption && ::GetWindowThreadProcessId(wnd, &pid))
+        s->pids.insert(pid);
+    return TRUE;
+}
+
+// Which files each program that shows the window has loaded: a copy of Kordane
+// must use the DLLs beside it, not another copy's.
+int Modules(const char* caption)
+{
+    ProcessSearch search{caption, {}};
+    ::EnumWindows(CollectProcess, reinterpret_cast<LPARAM>(&search));
+    if (search.pids.empty()) return Fail("no such window");
+    for (const DWORD pid : search.pids) {
+        const kd::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid));
+        if (!snapshot) return Fail("no module snapshot");
+        MODULEENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = ::Module32First(snapshot.get(), &entry); more; more = ::Module32Next(snapshot.get(), &entry))
+            std::printf("%lu %s\n", static_cast<unsigned long>(pid), entry.szExePath);
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -172,6 +210,7 @@ int main(int argc, char** argv)
         if (!top || !arg(3)) return Fail("no such window");
         return HasChildText(top, arg(3)) ? 0 : Fail("text not shown");
     }
+    if (cmd == "modules") return Modules(caption);
     if (argc < 4) return Fail("missing control id");
     const int id = static_cast<int>(num(3, 0));
     HWND ctl = Control(caption, id);
