@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # `make screenshots`: the README's pictures, taken from the real program under
 # Wine on a private Xvfb display and written to docs/ as PNG: the main dialog
-# logged out and with entries, the login dialog, and a message box.
+# logged out and with entries, the login dialog, a message box, and what Exit
+# says when it cannot save.
 #   BUILD  build folder (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -73,4 +74,13 @@ ui click "Message Box" 1018
 ui waitgone "Message Box" >/dev/null
 ui select Kordane 1005 1
 shot main-with-entries.png Kordane
-finish
+# Exit while another program holds the file without sharing deletion.
+( cd "$work" && exec wine "$bin/uidriver.exe" hold admin.qrd 60000 ) >/dev/null 2>&1 &
+holder=$!
+sleep 2
+ui click Kordane 1
+ui wait "Save Failed" >/dev/null
+shot save-failed.png "Save Failed"
+kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null || true
+ui click "Save Failed" 4   # Retry, now that the file is free
+wait "$kordane" || true

@@ -12,6 +12,8 @@
 //   uidriver select <caption> <id> <row>     select and focus one row
 //   uidriver close <caption>                 post WM_CLOSE
 //   uidriver hastext <caption> <text>        succeed when some child window shows the text
+//   uidriver hold <file> <ms>                keep a file open without sharing deletion for a
+//                                            while, as backup and sync tools do
 //   uidriver modules <caption>               print "<process id> <path>" for each module of
 //                                            each process that shows such a visible window
 //
@@ -211,6 +213,13 @@ int main(int argc, char** argv)
         return HasChildText(top, arg(3)) ? 0 : Fail("text not shown");
     }
     if (cmd == "modules") return Modules(caption);
+    if (cmd == "hold") {
+        const kd::unique_hfile held(::CreateFileA(caption, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                                  OPEN_EXISTING, 0, nullptr));
+        if (!held) return Fail("cannot open the file");
+        ::Sleep(static_cast<DWORD>(num(3, 10000)));
+        return 0;
+    }
     if (argc < 4) return Fail("missing control id");
     const int id = static_cast<int>(num(3, 0));
     HWND ctl = Control(caption, id);
