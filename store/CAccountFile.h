@@ -16,9 +16,10 @@
 // The file's full path is fixed by Bind: the file, its lock and every save of
 // the session stay in the folder that was current then.
 //
-// Nothing reaches the disk until EnableSave() has been called after the last
-// Open: a login that loads a file and then fails or is cancelled leaves the
-// file exactly as it was, whatever list the main window hands back.
+// Nothing reaches the disk (but the new file Create writes) until EnableSave()
+// has been called after the last Bind: a login that loads a file and then
+// fails or is cancelled leaves the file exactly as it was, whatever list the
+// main window hands back.
 #pragma once
 
 #include "AccountRecord.h"
@@ -110,7 +111,7 @@ public:
     [[nodiscard]] bool Save();
 
     // Allows Save (and the save at destruction) for the file bound by the last
-    // Open: call it once the administrator has logged in or been created.
+    // Bind: call it once the administrator has logged in or been created.
     void EnableSave() noexcept { m_bSaveEnabled = true; }
     // After an explicit Save that succeeded: nothing is left for the destructor to write.
     void DisableSave() noexcept { m_bSaveEnabled = false; }
