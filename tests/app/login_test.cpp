@@ -7,6 +7,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
 
@@ -287,4 +288,29 @@ TEST_F(LoginDialog, TheSessionSavesInTheFolderItLoggedInFrom)
     fs::current_path(m_folder.path());
     EXPECT_FALSE(savedElsewhere);
     EXPECT_EQ(ReadAccountFile("eve"), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}}));
+}
+
+// A failed login has loaded the file; another program then replaces it with
+// one that cannot be loaded (here far larger than memory). The next login
+// must not succeed on what the first one loaded, nor the exit write it back.
+TEST_F(LoginDialog, AFileThatNoLongerLoadsGivesNoLoginOnEarlierContents)
+{
+    WriteAccountFile("fay", "pw", {{"a", "1", ""}});
+    ASSERT_NO_FATAL_FAILURE(Start());
+    LoginExpectingFailure("fay", "wrong");
+    {
+        std::FILE* f = std::fopen("fay.qrd", "wb");
+        ASSERT_NE(f, nullptr);
+        const long long size = sizeof(void*) == 4 ? (5LL << 30) : (1LL << 42);
+        const bool written = _fseeki64(f, size - 1, SEEK_SET) == 0 && std::fputc(0, f) == 0 && std::fflush(f) == 0;
+        std::fclose(f);
+        if (!written) GTEST_SKIP() << "no sparse file of that size here";
+    }
+    const auto size = fs::file_size("fay.qrd");
+    LoginExpectingFailure("fay", "pw");
+    EXPECT_EQ(m_responder.Messages(), Messages{"Login Failed:Password error."});
+    EXPECT_NE(Log().find("Line:83,Fun:CLoginDlg::OnBnClickedOk"), std::string::npos) << Log();
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN)) << "still logged out";
+    Exit();
+    EXPECT_EQ(fs::file_size("fay.qrd"), size);
 }
