@@ -36,25 +36,41 @@ void CCreateAdminDlg::OnBnClickedOk()
         return;
     }
     CAccountFile& store = main->m_accountFile;
-    if (store.Exists(m_strAccount.c_str())) {
+    if (!store.Bind(m_strAccount.c_str())) {
+        WriteTraceLine(101, "CCreateAdminDlg::OnBnClickedOk");
+        return;
+    }
+    if (!store.IsMissingOrEmpty() && store.Exists()) {
         CMessageBox::Show(m_hWnd, "Error:The Account is existend.", IDC_EDIT_ACCOUNT);
         return;
     }
     // Taken before the file is created, so that another Kordane can neither
-    // create the same administrator nor log in to the empty file meanwhile.
+    // create the same administrator nor log in to it meanwhile. What was
+    // checked above is decided again under the lock.
     CAccountLock lock;
-    if (lock.Acquire(m_strAccount) == CAccountLock::Result::InUse) {
+    switch (lock.Acquire(store.GetPath())) {
+    case CAccountLock::Result::InUse:
         WriteTraceLine(__LINE__, "CCreateAdminDlg::OnBnClickedOk");
         CMessageBox::Show(m_hWnd, CAccountLock::kInUseText, IDC_EDIT_ACCOUNT);
         return;
+    case CAccountLock::Result::Failed:
+        WriteTraceLine(__LINE__, "CCreateAdminDlg::OnBnClickedOk");
+        CMessageBox::Show(m_hWnd, CAccountLock::kFailedText, IDC_EDIT_ACCOUNT);
+        return;
+    case CAccountLock::Result::Held:
+    case CAccountLock::Result::Unavailable:
+        break;
     }
-    if (!store.Open(m_strAccount.c_str())) {
+    switch (store.Create(m_strAccount, m_strPassword)) {
+    case CAccountFile::CreateResult::Exists:
+        CMessageBox::Show(m_hWnd, "Error:The Account is existend.", IDC_EDIT_ACCOUNT);
+        return;
+    case CAccountFile::CreateResult::Failed:
         WriteTraceLine(101, "CCreateAdminDlg::OnBnClickedOk");
         return;
+    case CAccountFile::CreateResult::Created:
+        break;
     }
-    AccountFileHeader& header = store.m_header;
-    kd::SetText(header.adminAccount, m_strAccount);
-    kd::SetText(header.adminPassword, m_strPassword);
     main->m_accountLock = std::move(lock);
     OnOK();
 }

@@ -324,7 +324,7 @@ void CKordaneDlg::DropRecoveryCopy() noexcept
 {
     if (!std::exchange(m_bRecoveryKept, false)) return;
     try {
-        (void)::DeleteFileA((m_accountFile.GetFileName() + ".recovery").c_str());
+        (void)m_accountFile.RemoveRecoveryCopy();
     } catch (const std::bad_alloc&) {
     }
 }

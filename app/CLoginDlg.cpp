@@ -27,7 +27,9 @@ void CLoginDlg::OnBnClickedOk()
     CKordaneDlg* main = CKordaneDlg::FromApp();
     if (!main) return;
     CAccountFile& store = main->m_accountFile;
-    if (!store.Exists(m_strAccount.c_str())) {
+    // From here on the file, its lock and every save of the session keep the
+    // folder that is current now.
+    if (!store.Bind(m_strAccount.c_str())) {
         CMessageBox::Show(m_hWnd, "Login Failed:Account error.");
         return;
     }
@@ -35,12 +37,26 @@ void CLoginDlg::OnBnClickedOk()
     // exit, whatever this one saves (or the other way round). The lock is
     // released again on every path that does not end the dialog with OK.
     CAccountLock lock;
-    if (lock.Acquire(m_strAccount) == CAccountLock::Result::InUse) {
+    switch (lock.Acquire(store.GetPath())) {
+    case CAccountLock::Result::InUse:
         WriteTraceLine(__LINE__, "CLoginDlg::OnBnClickedOk");
         CMessageBox::Show(m_hWnd, CAccountLock::kInUseText);
         return;
+    case CAccountLock::Result::Failed:
+        WriteTraceLine(__LINE__, "CLoginDlg::OnBnClickedOk");
+        CMessageBox::Show(m_hWnd, CAccountLock::kFailedText);
+        return;
+    case CAccountLock::Result::Held:
+        RecoverLeftovers(store);
+        break;
+    case CAccountLock::Result::Unavailable:
+        break;
     }
-    if (!store.Open(m_strAccount.c_str())) {
+    if (!store.Exists()) {
+        CMessageBox::Show(m_hWnd, "Login Failed:Account error.");
+        return;
+    }
+    if (!store.Open()) {
         WriteTraceLine(83, "CLoginDlg::OnBnClickedOk");
         return;
     }
@@ -51,4 +67,20 @@ void CLoginDlg::OnBnClickedOk()
         return;
     }
     CMessageBox::Show(m_hWnd, "Login Failed:Password error.");
+}
+
+// A save killed before its rename leaves the whole list in "<file>.<n>.tmp";
+// a session that ended unsaved leaves "<file>.recovery". With the lock held no
+// save of this file is under way: a file that is missing or empty gets the
+// newest whole copy back if the user wants it, and the temporaries go.
+void CLoginDlg::RecoverLeftovers(CAccountFile& store)
+{
+    if (store.IsMissingOrEmpty()) {
+        if (const auto copy = store.FindRestorableCopy()) {
+            if (::MessageBoxA(m_hWnd, kRestoreText, "Kordane", MB_YESNO | MB_ICONQUESTION) == IDYES &&
+                !store.RestoreCopy(*copy))
+                WriteTraceLine(__LINE__, "CLoginDlg::RecoverLeftovers");
+        }
+    }
+    store.RemoveTemporaries();
 }

@@ -6,8 +6,14 @@
 
 #include "CDialog.h"
 
+class CAccountFile;
+
 class CLoginDlg : public kd::CDialog {
 public:
+    // Asked when the account file is missing or empty and a whole copy of it is found.
+    static constexpr const char* kRestoreText =
+        "The account file is missing or empty, but a whole copy of it was found. Restore the copy?";
+
     CLoginDlg() noexcept;
 
     std::string m_strAccount;
@@ -18,4 +24,5 @@ protected:
 
 private:
     void OnBnClickedOk();
+    void RecoverLeftovers(CAccountFile& store);
 };

@@ -178,30 +178,138 @@ bool CAccountFile::IsValidName(const char* name, LeadBytePredicate isLeadByte) n
     return true;
 }
 
-bool CAccountFile::Exists(const char* name) const {
-    if (!IsValidName(name)) return false;
-    const std::string file = std::string(name) + ".qrd";
-    if (kd::fileio::KindOf(file) == kd::fileio::Kind::Directory) return false;
-    return kd::fileio::Open(file, "r") != nullptr;
+namespace {
+
+bool CanRead(const kd::fileio::FilePath& path) {
+    if (kd::fileio::KindOf(path) == kd::fileio::Kind::Directory) return false;
+    return kd::fileio::Open(path, "r") != nullptr;
 }
 
-bool CAccountFile::Open(const char* name) {
-    if (!IsValidName(name)) return false;
-    m_strFileName = std::string(name) + ".qrd";
-    m_bSaveEnabled = false;
+}  // namespace
 
-    const auto kind = kd::fileio::KindOf(m_strFileName);
+bool CAccountFile::Exists(const char* name) const {
+    if (!IsValidName(name)) return false;
+    kd::fileio::FilePath path;
+    return kd::fileio::FilePath::Resolve(std::string(name) + ".qrd", path) && CanRead(path);
+}
+
+bool CAccountFile::Exists() const { return !m_path.IsEmpty() && CanRead(m_path); }
+
+bool CAccountFile::Bind(const char* name) {
+    if (!IsValidName(name)) return false;
+    std::string fileName = std::string(name) + ".qrd";
+    kd::fileio::FilePath path;
+    if (!kd::fileio::FilePath::Resolve(fileName, path)) return false;
+    m_strFileName.swap(fileName);
+    m_path = std::move(path);
+    Reset();
+    return true;
+}
+
+void CAccountFile::Reset() noexcept {
+    m_header = AccountFileHeader{};
+    ClearRecords();
+    m_bSaveEnabled = false;
+}
+
+bool CAccountFile::Open(const char* name) { return Bind(name) && Open(); }
+
+bool CAccountFile::Open() {
+    if (m_path.IsEmpty()) return false;
+    Reset();
+    const auto kind = kd::fileio::KindOf(m_path);
     if (kind == kd::fileio::Kind::Directory) return false;
-    auto file = kd::fileio::Open(m_strFileName, "r");
+    auto file = kd::fileio::Open(m_path, "r");
     if (!file) {
         // Create only what is missing: a file that is there but cannot be read
         // must not be truncated.
         if (kind != kd::fileio::Kind::Missing) return false;
-        file = kd::fileio::Open(m_strFileName, "w+");
+        file = kd::fileio::Open(m_path, "w+");
         if (!file) return false;
     }
-    (void)Load(file.get());
+    if (kd::fileio::SizeOf(file.get()) == 0) return true;
+    if (!Load(file.get())) {
+        Reset();
+        return false;
+    }
     return true;
+}
+
+CAccountFile::CreateResult CAccountFile::Create(std::string_view account, std::string_view password) {
+    if (m_path.IsEmpty()) return CreateResult::Failed;
+    Reset();
+    const auto kind = kd::fileio::KindOf(m_path);
+    if (kind != kd::fileio::Kind::Missing && kind != kd::fileio::Kind::File) return CreateResult::Failed;
+    const auto created = kd::fileio::CreateNew(m_path);
+    if (created == kd::fileio::Created::Failed) return CreateResult::Failed;
+    if (created == kd::fileio::Created::Exists && kd::fileio::SizeOf(m_path) != 0) return CreateResult::Exists;
+
+    kd::SetText(m_header.adminAccount, account);
+    kd::SetText(m_header.adminPassword, password);
+    if (!SaveTo(m_path)) {
+        if (created == kd::fileio::Created::New) (void)kd::fileio::Remove(m_path);
+        Reset();
+        return CreateResult::Failed;
+    }
+    return CreateResult::Created;
+}
+
+bool CAccountFile::IsMissingOrEmpty() const {
+    if (m_path.IsEmpty()) return false;
+    const auto kind = kd::fileio::KindOf(m_path);
+    return kind == kd::fileio::Kind::Missing || (kind == kd::fileio::Kind::File && kd::fileio::SizeOf(m_path) == 0);
+}
+
+std::optional<kd::fileio::FilePath> CAccountFile::FindRestorableCopy() const {
+    if (m_path.IsEmpty()) return std::nullopt;
+    std::vector<kd::fileio::FilePath> copies = kd::fileio::TemporariesOf(m_path);
+    copies.push_back(m_path.WithSuffix(".recovery"));
+    std::optional<kd::fileio::FilePath> newest;
+    std::int64_t newestTime = 0;
+    for (const auto& copy : copies) {
+        const auto time = kd::fileio::ModifiedTime(copy);
+        if (!time || (newest && *time <= newestTime) || !IsWholeAccountFile(copy)) continue;
+        newest = copy;
+        newestTime = *time;
+    }
+    return newest;
+}
+
+bool CAccountFile::RestoreCopy(const kd::fileio::FilePath& copy) const {
+    return !m_path.IsEmpty() && kd::fileio::MoveIntoPlace(copy, m_path);
+}
+
+void CAccountFile::RemoveTemporaries() const {
+    if (m_path.IsEmpty()) return;
+    for (const auto& temp : kd::fileio::TemporariesOf(m_path)) (void)kd::fileio::Remove(temp);
+}
+
+bool CAccountFile::IsWholeAccountFile(const kd::fileio::FilePath& path) {
+    try {
+        auto file = kd::fileio::Open(path, "r");
+        if (!file) return false;
+        const std::int64_t size = kd::fileio::SizeOf(file.get());
+        // Far more than any list of entries the program could show.
+        if (size < static_cast<std::int64_t>(kHeaderBlockSize + kRecordSize) || size > (std::int64_t{1} << 31))
+            return false;
+        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
+        if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return false;
+        kd::LineEndDecoder decoder;
+        std::size_t count = decoder.Decode(bytes.data(), bytes.size(), bytes.data());
+        count += decoder.Finish(bytes.data() + count);
+
+        if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return false;
+        if (ReadLE32(bytes.data() + offsetof(AccountFileHeader, headerSize)) != static_cast<std::int32_t>(kHeaderSize) ||
+            ReadLE32(bytes.data() + offsetof(AccountFileHeader, recordSize)) != static_cast<std::int32_t>(kRecordSize))
+            return false;
+        const std::int32_t records = ReadLE32(bytes.data() + offsetof(AccountFileHeader, recordCount));
+        if (records < 0 || count != kHeaderBlockSize + kStoredRecordSize * static_cast<std::size_t>(records) + kRecordSize)
+            return false;
+        return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(count - kRecordSize),
+                           bytes.begin() + static_cast<std::ptrdiff_t>(count), [](std::uint8_t b) { return b == 0; });
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
 }
 
 bool CAccountFile::Load(std::FILE* file) {
@@ -280,12 +388,16 @@ bool CAccountFile::Parse(const void* data, std::size_t count) {
 }
 
 bool CAccountFile::Save() {
-    if (!m_bSaveEnabled || m_strFileName.empty()) return false;
+    if (!m_bSaveEnabled || m_path.IsEmpty()) return false;
+    return SaveTo(m_path);
+}
+
+bool CAccountFile::SaveTo(const kd::fileio::FilePath& target) {
     try {
         // The old file is replaced only once the new one is complete on the
         // disk; until then `file` deletes what it created on every way out.
         kd::fileio::ReplacementFile file;
-        if (!file.Create(m_strFileName)) return false;
+        if (!file.Create(target)) return false;
         if (!WriteTo(file.Stream())) return false;
         return file.Commit();
     } catch (const std::bad_alloc&) {
@@ -384,13 +496,10 @@ bool CAccountFile::IsSameRecord(const AccountRecord& a, const AccountRecord& b) 
 }
 
 bool CAccountFile::SaveRecoveryCopy() {
-    if (!m_bSaveEnabled || m_strFileName.empty()) return false;
-    try {
-        kd::fileio::ReplacementFile file;
-        if (!file.Create(m_strFileName + ".recovery")) return false;
-        if (!WriteTo(file.Stream())) return false;
-        return file.Commit();
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    if (!m_bSaveEnabled || m_path.IsEmpty()) return false;
+    return SaveTo(m_path.WithSuffix(".recovery"));
+}
+
+bool CAccountFile::RemoveRecoveryCopy() {
+    return !m_path.IsEmpty() && kd::fileio::Remove(m_path.WithSuffix(".recovery"));
 }

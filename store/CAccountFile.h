@@ -3,26 +3,35 @@
 // the managed accounts in insertion order, and the file name.
 //
 // How the dialogs use it:
-//   Login:  Exists(name); Open(name); compare with kd::TextEquals against
-//           m_header.adminAccount / adminPassword; on success EnableSave().
-//   Create: !Exists(name); Open(name); kd::SetText the typed account and
-//           password into m_header.adminAccount / adminPassword; EnableSave().
+//   Login:  Bind(name); take the lock of GetPath(); restore a copy that a
+//           killed save left (FindRestorableCopy, RestoreCopy) and remove the
+//           rest (RemoveTemporaries); Exists(); Open(); compare with
+//           kd::TextEquals against m_header.adminAccount / adminPassword; on
+//           success EnableSave().
+//   Create: Bind(name); take the lock; Create(account, password); EnableSave().
 //   List:   GetRecords() in order (index is the item data).
 //   Close:  ClearRecords(); AddRecord(row) per list row, top to bottom; the
 //           destructor saves.
 //
-// Nothing reaches the disk until EnableSave() has been called after the last
-// Open: a login that loads a file and then fails or is cancelled leaves the
-// file exactly as it was, whatever list the main window hands back.
+// The file's full path is fixed by Bind: the file, its lock and every save of
+// the session stay in the folder that was current then.
+//
+// Nothing reaches the disk (but the new file Create writes) until EnableSave()
+// has been called after the last Bind: a login that loads a file and then
+// fails or is cancelled leaves the file exactly as it was, whatever list the
+// main window hands back.
 #pragma once
 
 #include "AccountRecord.h"
+#include "FileIo.h"
 #include "RecordIndex.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <optional>
 #include <span>
+#include <string_view>
 #include <string>
 #include <vector>
 
@@ -38,12 +47,50 @@ public:
     // True when "<name>.qrd" can be opened for reading. False for a null or
     // empty name and for a name the file system cannot accept (IsValidName).
     [[nodiscard]] bool Exists(const char* name) const;
+    // The same for the bound file.
+    [[nodiscard]] bool Exists() const;
 
-    // Binds the store to "<name>.qrd" and loads it, creating the file empty when
-    // it does not exist. False for a null, empty or invalid name (the store is
-    // then left unbound as it was) or when the file can be neither opened nor
-    // created. Disables saving until the next EnableSave().
+    // Binds the store to "<name>.qrd" in the current folder, whose full path
+    // is resolved now, once, and resets it: no header, no records, saving
+    // disabled. False for a null, empty or invalid name, or a path that cannot
+    // be resolved; the store is then left as it was.
+    [[nodiscard]] bool Bind(const char* name);
+
+    // Bind(name), then Open().
     [[nodiscard]] bool Open(const char* name);
+
+    // Loads the bound file into the reset store, creating the file empty when
+    // it does not exist. An empty file loads nothing. False when the file can
+    // be neither opened nor created, or when a file with content cannot be
+    // loaded (a read error, too large for memory): the store is then reset,
+    // and nothing of an earlier load is left to be taken for this file's.
+    [[nodiscard]] bool Open();
+
+    enum class CreateResult { Created, Exists, Failed };
+    // Creates the bound file for a new administrator, exclusively: the file
+    // is written whole at once, the administrator in its header and no
+    // records, so that a crash right after leaves a file one can log in to.
+    // Exists (nothing touched) when a file with content or anything that is no
+    // file holds the name; an empty file there, which an older version left
+    // after a crash, holds nothing and is taken over. Failed when the file
+    // cannot be made; nothing is left then. Call it with the lock held.
+    [[nodiscard]] CreateResult Create(std::string_view account, std::string_view password);
+
+    // True when the bound file is missing or empty: a killed or refused save
+    // may have left the list only in a leftover copy.
+    [[nodiscard]] bool IsMissingOrEmpty() const;
+    // The newest leftover of the bound file that holds a whole account file:
+    // "<file>.<n>.tmp", which a save killed before its rename leaves, or
+    // "<file>.recovery", written when a session ended without a saved file.
+    [[nodiscard]] std::optional<kd::fileio::FilePath> FindRestorableCopy() const;
+    // Renames `copy` over the bound file in one step.
+    [[nodiscard]] bool RestoreCopy(const kd::fileio::FilePath& copy) const;
+    // Deletes the bound file's "<file>.<n>.tmp" leftovers. Call it with the
+    // lock held, when no save of this file can be under way.
+    void RemoveTemporaries() const;
+    // True for a file whose content is a whole account file as Save writes
+    // it: header, as many records as it counts, end marker.
+    [[nodiscard]] static bool IsWholeAccountFile(const kd::fileio::FilePath& path);
 
     // Reads a whole binary-mode stream, undoes the line-end translation and
     // parses it. False, with the store unchanged, for a null stream, an empty
@@ -56,10 +103,11 @@ public:
     bool Parse(const void* data, std::size_t count);
 
     // Writes the whole file: to a temporary file in the same folder, flushed
-    // to the disk, which then replaces the old file in one step and keeps its
-    // attributes and permissions. False, with the old file untouched and no
-    // temporary file left, when saving is not enabled, no file name is set, or
-    // anything fails (running out of memory included).
+    // to the disk, which then takes the old file's attributes and permissions
+    // and is renamed over it in one step. False, with the old file untouched,
+    // when saving is not enabled, no file is bound, or anything fails (running
+    // out of memory included); no temporary file is left unless the rename
+    // itself failed, when it may be the only whole copy.
     [[nodiscard]] bool Save();
     // Writes what Save would write to "<file name>.recovery" beside the file, in
     // the same way, for entries that could not be saved before the process ends.
@@ -67,9 +115,11 @@ public:
     // read-only. False when saving is not enabled, no file name is set, or
     // anything fails.
     [[nodiscard]] bool SaveRecoveryCopy();
+    // Deletes that copy, once the file itself holds the entries again.
+    bool RemoveRecoveryCopy();
 
     // Allows Save (and the save at destruction) for the file bound by the last
-    // Open: call it once the administrator has logged in or been created.
+    // Bind: call it once the administrator has logged in or been created.
     void EnableSave() noexcept { m_bSaveEnabled = true; }
     // After an explicit Save that succeeded: nothing is left for the destructor to write.
     void DisableSave() noexcept { m_bSaveEnabled = false; }
@@ -106,6 +156,8 @@ public:
 
     [[nodiscard]] const std::vector<AccountRecord>& GetRecords() const noexcept { return m_records; }
     [[nodiscard]] const std::string& GetFileName() const noexcept { return m_strFileName; }
+    // The bound file's full path; empty before Bind.
+    [[nodiscard]] const kd::fileio::FilePath& GetPath() const noexcept { return m_path; }
 
 private:
     std::vector<AccountRecord> m_records;
@@ -116,6 +168,7 @@ public:
 
 private:
     std::string m_strFileName;
+    kd::fileio::FilePath m_path;
 
 public:
     const std::size_t headerSize;        // 284
@@ -127,6 +180,10 @@ private:
     void AppendRecord(const AccountRecord& record);
     [[nodiscard]] bool FindRecord(const AccountRecord& record, std::uint64_t hash) const;
     [[nodiscard]] bool WriteTo(std::FILE* file);
+    // The whole file written to `target` through a replacement file.
+    [[nodiscard]] bool SaveTo(const kd::fileio::FilePath& target);
+    // No header, no records, saving disabled.
+    void Reset() noexcept;
 
     // Positions of the records by a hash of their three texts, so that AddRecord
     // need not walk the array.

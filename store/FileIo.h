@@ -9,7 +9,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
+#include <vector>
 
 namespace kd::fileio {
 
@@ -24,15 +27,42 @@ using NativeName = std::wstring;
 using NativeName = std::string;
 #endif
 
-// `mode` is an fopen mode; "b" is added. Null when the file does not open or
-// the name is no text in the code page.
-[[nodiscard]] unique_file Open(const std::string& name, const char* mode) noexcept;
+// A file's full path, resolved once: a later change of the current folder
+// does not move it.
+class FilePath {
+public:
+    FilePath() = default;
+
+    // `name` taken relative to the current folder now. False when the name is
+    // no text in the code page or the current folder cannot be told.
+    [[nodiscard]] static bool Resolve(const std::string& name, FilePath& out);
+
+    // The same path with `suffix` (ASCII) added to its file name: "<path>.lock".
+    [[nodiscard]] FilePath WithSuffix(std::string_view suffix) const;
+
+    [[nodiscard]] const NativeName& Native() const noexcept { return m_native; }
+    [[nodiscard]] bool IsEmpty() const noexcept { return m_native.empty(); }
+    friend bool operator==(const FilePath&, const FilePath&) = default;
+
+private:
+    explicit FilePath(NativeName native) : m_native(std::move(native)) {}
+    friend std::vector<FilePath> TemporariesOf(const FilePath& target);
+
+    NativeName m_native;
+};
+
+// `mode` is an fopen mode; "b" is added. Null when the file does not open.
+[[nodiscard]] unique_file Open(const FilePath& path, const char* mode) noexcept;
 
 enum class Kind { Missing, File, Directory, Other, Unknown };
-[[nodiscard]] Kind KindOf(const std::string& name) noexcept;
+[[nodiscard]] Kind KindOf(const FilePath& path) noexcept;
 
 // Size from the end position; -1 when there is none. Leaves the position at 0.
 [[nodiscard]] std::int64_t SizeOf(std::FILE* file) noexcept;
+// Size of a regular file; -1 when it is missing, no file, or cannot be told.
+[[nodiscard]] std::int64_t SizeOf(const FilePath& path) noexcept;
+// Time of the last write, comparable between files of one folder.
+[[nodiscard]] std::optional<std::int64_t> ModifiedTime(const FilePath& path) noexcept;
 
 // fflush and then ask the system to put the data on the disk.
 [[nodiscard]] bool FlushToDisk(std::FILE* file) noexcept;
@@ -41,9 +71,23 @@ enum class Kind { Missing, File, Directory, Other, Unknown };
 // converted with (a double-byte ANSI code page); never true outside Windows.
 [[nodiscard]] bool IsLeadByte(unsigned char byte) noexcept;
 
+enum class Created { New, Exists, Failed };
+// Creates an empty file, only where nothing of that name exists.
+[[nodiscard]] Created CreateNew(const FilePath& path) noexcept;
+
+// Renames `from` over `to` in one step: at every instant `to` names either
+// what it named before or the whole of `from`. Durable once it returns true.
+[[nodiscard]] bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept;
+
+[[nodiscard]] bool Remove(const FilePath& path) noexcept;
+
+// The files "<target>.<digits>.tmp" beside `target`: what ReplacementFile
+// leaves behind when its process is killed before Commit.
+[[nodiscard]] std::vector<FilePath> TemporariesOf(const FilePath& target);
+
 // A new file "<target>.<n>.tmp" beside `target` that takes the target's place
 // on Commit and is deleted if it is dropped before, whatever the path out:
-// a failed write, a failed replace or an exception unwinding its owner.
+// a failed write, a refused replace or an exception unwinding its owner.
 class ReplacementFile {
 public:
     ReplacementFile() noexcept = default;
@@ -53,15 +97,17 @@ public:
 
     // Creates the file under a name nobody uses. All memory is taken before the
     // file exists, so a std::bad_alloc from here leaves nothing on the disk.
-    [[nodiscard]] bool Create(const std::string& target);
+    [[nodiscard]] bool Create(const FilePath& target);
 
     [[nodiscard]] std::FILE* Stream() const noexcept { return m_file.get(); }
 
-    // Puts the data on the disk and the file in the target's place in one step,
-    // keeping the target's attributes and permissions (a missing target is
-    // simply created). False on failure: the target is then as it was and the
-    // file is gone. On Windows a target that is read-only, or held open by
-    // someone who does not share deletion, is not replaced; nowhere a folder.
+    // Puts the data on the disk, gives the file the target's attributes and
+    // permissions, and renames it over the target in one step (a missing
+    // target is simply created). False on failure, the target then as it was.
+    // A replace that was refused before it began (on Windows: a read-only
+    // target, or one held open by someone who does not share deletion; nowhere
+    // a folder) deletes the file; once the rename has been asked for, the file
+    // is never deleted: should the rename fail, it may be the only whole copy.
     [[nodiscard]] bool Commit() noexcept;
 
 private:

@@ -4,24 +4,62 @@
 #include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <filesystem>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace kd::fileio {
 
-unique_file Open(const std::string& name, const char* mode) noexcept {
+namespace {
+
+std::string FolderOf(const std::string& path) {
+    const auto slash = path.rfind('/');
+    return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+}
+
+void SyncFolder(const std::string& folder) noexcept {
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        (void)fsync(fd);
+        ::close(fd);
+    }
+}
+
+}  // namespace
+
+bool FilePath::Resolve(const std::string& name, FilePath& out) {
+    if (name.empty()) return false;
+    if (name.front() == '/') {
+        out = FilePath(name);
+        return true;
+    }
+    std::error_code ec;
+    const std::filesystem::path folder = std::filesystem::current_path(ec);
+    if (ec) return false;
+    std::string full = folder.native();
+    if (full.empty() || full.back() != '/') full += '/';
+    out = FilePath(full + name);
+    return true;
+}
+
+FilePath FilePath::WithSuffix(std::string_view suffix) const { return FilePath(m_native + std::string(suffix)); }
+
+unique_file Open(const FilePath& path, const char* mode) noexcept {
+    if (path.IsEmpty()) return nullptr;
     try {
-        return unique_file(std::fopen(name.c_str(), (std::string(mode) + 'b').c_str()));
+        return unique_file(std::fopen(path.Native().c_str(), (std::string(mode) + 'b').c_str()));
     } catch (...) {
         return nullptr;
     }
 }
 
-Kind KindOf(const std::string& name) noexcept {
+Kind KindOf(const FilePath& path) noexcept {
     struct stat st {};
-    if (::stat(name.c_str(), &st) != 0) return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Unknown;
+    if (::stat(path.Native().c_str(), &st) != 0)
+        return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Unknown;
     if (S_ISREG(st.st_mode)) return Kind::File;
     if (S_ISDIR(st.st_mode)) return Kind::Directory;
     return Kind::Other;
@@ -34,24 +72,70 @@ std::int64_t SizeOf(std::FILE* file) noexcept {
     return size;
 }
 
+std::int64_t SizeOf(const FilePath& path) noexcept {
+    struct stat st {};
+    if (::stat(path.Native().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    return st.st_size;
+}
+
+std::optional<std::int64_t> ModifiedTime(const FilePath& path) noexcept {
+    struct stat st {};
+    if (::stat(path.Native().c_str(), &st) != 0) return std::nullopt;
+    return std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
+}
+
 bool FlushToDisk(std::FILE* file) noexcept { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
 
 bool IsLeadByte(unsigned char) noexcept { return false; }
+
+Created CreateNew(const FilePath& path) noexcept {
+    const int fd = ::open(path.Native().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return errno == EEXIST ? Created::Exists : Created::Failed;
+    ::close(fd);
+    return Created::New;
+}
+
+bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept {
+    if (std::rename(from.Native().c_str(), to.Native().c_str()) != 0) return false;
+    SyncFolder(FolderOf(to.Native()));
+    return true;
+}
+
+bool Remove(const FilePath& path) noexcept { return ::unlink(path.Native().c_str()) == 0; }
+
+std::vector<FilePath> TemporariesOf(const FilePath& target) {
+    std::vector<FilePath> found;
+    const std::string& full = target.Native();
+    const auto slash = full.rfind('/');
+    const std::string folder = FolderOf(full);
+    const std::string prefix = (slash == std::string::npos ? full : full.substr(slash + 1)) + ".";
+    DIR* dir = ::opendir(folder.c_str());
+    if (dir == nullptr) return found;
+    const std::unique_ptr<DIR, int (*)(DIR*)> closer(dir, ::closedir);
+    constexpr std::string_view kTmp = ".tmp";
+    while (const dirent* entry = ::readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        if (name.size() <= prefix.size() + kTmp.size() || !name.starts_with(prefix) || !name.ends_with(kTmp)) continue;
+        const std::string_view digits = name.substr(prefix.size(), name.size() - prefix.size() - kTmp.size());
+        if (digits.find_first_not_of("0123456789") != std::string_view::npos) continue;
+        found.push_back(FilePath(folder + "/" + std::string(name)));
+    }
+    return found;
+}
 
 ReplacementFile::~ReplacementFile() {
     m_file.reset();
     if (m_bPending) ::unlink(m_temp.c_str());
 }
 
-bool ReplacementFile::Create(const std::string& target) {
-    if (m_bPending || target.empty()) return false;
-    m_target = target;
-    const auto slash = target.rfind('/');
-    m_folder = slash == std::string::npos ? "." : slash == 0 ? "/" : target.substr(0, slash);
+bool ReplacementFile::Create(const FilePath& target) {
+    if (m_bPending || target.IsEmpty()) return false;
+    m_target = target.Native();
+    m_folder = FolderOf(m_target);
     const auto stamp = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count() ^ reinterpret_cast<std::uintptr_t>(this));
     for (unsigned attempt = 0; attempt <= 100; ++attempt) {
-        std::string temp = target + "." + std::to_string((stamp + attempt) % 1000000007u) + ".tmp";
+        std::string temp = m_target + "." + std::to_string((stamp + attempt) % 1000000007u) + ".tmp";
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) continue;
@@ -78,14 +162,11 @@ bool ReplacementFile::Commit() noexcept {
         else if (S_ISREG(st.st_mode)) (void)::fchmod(fileno(m_file.get()), st.st_mode & 07777);
     }
     ok = std::fclose(m_file.release()) == 0 && ok;
-    if (!ok || std::rename(m_temp.c_str(), m_target.c_str()) != 0) return false;
+    if (!ok) return false;
     m_bPending = false;
+    if (std::rename(m_temp.c_str(), m_target.c_str()) != 0) return false;
     // The rename is durable only once the folder is on the disk too.
-    const int folder = ::open(m_folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (folder >= 0) {
-        (void)fsync(folder);
-        ::close(folder);
-    }
+    SyncFolder(m_folder);
     return true;
 }
 

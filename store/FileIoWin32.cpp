@@ -10,6 +10,7 @@
 #include <chrono>
 #include <climits>
 #include <cstring>
+#include <new>
 
 namespace kd::fileio {
 
@@ -29,7 +30,6 @@ bool ToWide(const std::string& name, std::wstring& out) {
     return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name.data(), size, out.data(), count) == count;
 }
 
-// Wine's ReplaceFileW needs the folder in the names it is given.
 bool ToFullPath(const std::wstring& name, std::wstring& out) {
     DWORD size = MAX_PATH;
     for (;;) {
@@ -75,58 +75,74 @@ bool SameDacl(const SavedDacl& a, const SavedDacl& b) noexcept {
     return a.dacl->AclSize == b.dacl->AclSize && std::memcmp(a.dacl, b.dacl, a.dacl->AclSize) == 0;
 }
 
-// ReplaceFileW keeps the replaced file's attributes and DACL on Windows; Wine's
-// is a plain rename that loses both. Put back what differs (nothing on Windows).
-void RestoreAttributes(const std::wstring& name, DWORD old) noexcept {
+// What a replaced file keeps on Windows: its attributes (but read-only, which
+// refuses the replace) and its DACL, put on the new file before the rename.
+void CopyAttributes(const std::wstring& to, DWORD old) noexcept {
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
     constexpr DWORD kSettable = kKept | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE |
                                 FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
-    const DWORD now = GetFileAttributesW(name.c_str());
+    const DWORD now = GetFileAttributesW(to.c_str());
     if (now == INVALID_FILE_ATTRIBUTES || (now & kKept) == (old & kKept)) return;
     const DWORD wanted = (now & kSettable & ~kKept) | (old & kKept);
-    (void)SetFileAttributesW(name.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
+    (void)SetFileAttributesW(to.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
 }
 
-void RestoreDacl(const std::wstring& name, const SavedDacl& old) noexcept {
+void CopyDacl(const std::wstring& to, const SavedDacl& old) noexcept {
     if (!old.valid) return;
-    const SavedDacl now = ReadDacl(name);
+    const SavedDacl now = ReadDacl(to);
     if (now.valid && SameDacl(now, old)) return;
     const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | (old.isProtected ? PROTECTED_DACL_SECURITY_INFORMATION
                                                                                    : UNPROTECTED_DACL_SECURITY_INFORMATION);
-    (void)SetNamedSecurityInfoW(const_cast<LPWSTR>(name.c_str()), SE_FILE_OBJECT, what, nullptr, nullptr, old.dacl,
+    (void)SetNamedSecurityInfoW(const_cast<LPWSTR>(to.c_str()), SE_FILE_OBJECT, what, nullptr, nullptr, old.dacl,
                                 nullptr);
+}
+
+std::wstring FolderOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L"\\/");
+    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
 }
 
 }  // namespace
 
-unique_file Open(const std::string& name, const char* mode) noexcept {
+bool FilePath::Resolve(const std::string& name, FilePath& out) {
     try {
-        std::wstring wide;
-        if (!ToWide(name, wide)) return nullptr;
+        std::wstring wide, full;
+        if (!ToWide(name, wide) || !ToFullPath(wide, full)) return false;
+        out = FilePath(std::move(full));
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+FilePath FilePath::WithSuffix(std::string_view suffix) const {
+    std::wstring native = m_native;
+    for (const char c : suffix) native += static_cast<wchar_t>(static_cast<unsigned char>(c));
+    return FilePath(std::move(native));
+}
+
+unique_file Open(const FilePath& path, const char* mode) noexcept {
+    if (path.IsEmpty()) return nullptr;
+    try {
         std::wstring wideMode;
         for (const char* p = mode; *p; ++p) wideMode += static_cast<wchar_t>(*p);
         wideMode += L'b';
-        return unique_file(_wfopen(wide.c_str(), wideMode.c_str()));
+        return unique_file(_wfopen(path.Native().c_str(), wideMode.c_str()));
     } catch (...) {
         return nullptr;
     }
 }
 
-Kind KindOf(const std::string& name) noexcept {
-    try {
-        std::wstring wide;
-        if (!ToWide(name, wide)) return Kind::Unknown;
-        const DWORD attributes = GetFileAttributesW(wide.c_str());
-        if (attributes == INVALID_FILE_ATTRIBUTES) {
-            const DWORD error = GetLastError();
-            return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Kind::Missing : Kind::Unknown;
-        }
-        if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Kind::Directory;
-        if (attributes & FILE_ATTRIBUTE_DEVICE) return Kind::Other;
-        return Kind::File;
-    } catch (...) {
-        return Kind::Unknown;
+Kind KindOf(const FilePath& path) noexcept {
+    if (path.IsEmpty()) return Kind::Unknown;
+    const DWORD attributes = GetFileAttributesW(path.Native().c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ? Kind::Missing : Kind::Unknown;
     }
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY) return Kind::Directory;
+    if (attributes & FILE_ATTRIBUTE_DEVICE) return Kind::Other;
+    return Kind::File;
 }
 
 std::int64_t SizeOf(std::FILE* file) noexcept {
@@ -136,19 +152,75 @@ std::int64_t SizeOf(std::FILE* file) noexcept {
     return size;
 }
 
+std::int64_t SizeOf(const FilePath& path) noexcept {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.IsEmpty() || !GetFileAttributesExW(path.Native().c_str(), GetFileExInfoStandard, &data) ||
+        (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
+        return -1;
+    return static_cast<std::int64_t>((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
+}
+
+std::optional<std::int64_t> ModifiedTime(const FilePath& path) noexcept {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    if (path.IsEmpty() || !GetFileAttributesExW(path.Native().c_str(), GetFileExInfoStandard, &data))
+        return std::nullopt;
+    return static_cast<std::int64_t>((std::uint64_t{data.ftLastWriteTime.dwHighDateTime} << 32) |
+                                     data.ftLastWriteTime.dwLowDateTime);
+}
+
 bool FlushToDisk(std::FILE* file) noexcept { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
 
 bool IsLeadByte(unsigned char byte) noexcept { return IsDBCSLeadByteEx(FileApiCodePage(), byte) != FALSE; }
+
+Created CreateNew(const FilePath& path) noexcept {
+    if (path.IsEmpty()) return Created::Failed;
+    const HANDLE handle =
+        CreateFileW(path.Native().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::Exists : Created::Failed;
+    }
+    CloseHandle(handle);
+    return Created::New;
+}
+
+// One rename, which Windows (NTFS) and Wine (rename(2)) both make atomic.
+bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept {
+    return MoveFileExW(from.Native().c_str(), to.Native().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
+           FALSE;
+}
+
+bool Remove(const FilePath& path) noexcept { return DeleteFileW(path.Native().c_str()) != FALSE; }
+
+std::vector<FilePath> TemporariesOf(const FilePath& target) {
+    std::vector<FilePath> found;
+    const std::wstring& full = target.Native();
+    const std::wstring folder = FolderOf(full);
+    // The system matches the pattern as it matches names: without regard to case.
+    const std::size_t prefix = full.size() - folder.size();  // the file name and its dot
+    WIN32_FIND_DATAW data;
+    const HANDLE find = FindFirstFileW((full + L".*.tmp").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE) return found;
+    do {
+        const std::wstring_view name = data.cFileName;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
+        if (name.size() <= prefix + 4) continue;
+        const std::wstring_view digits = name.substr(prefix, name.size() - prefix - 4);
+        if (digits.find_first_not_of(L"0123456789") != std::wstring_view::npos) continue;
+        found.push_back(FilePath(folder + L"\\" + std::wstring(name)));
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    return found;
+}
 
 ReplacementFile::~ReplacementFile() {
     m_file.reset();
     if (m_bPending) (void)DeleteFileW(m_temp.c_str());
 }
 
-bool ReplacementFile::Create(const std::string& target) {
-    if (m_bPending) return false;
-    std::wstring wide;
-    if (!ToWide(target, wide) || !ToFullPath(wide, m_target)) return false;
+bool ReplacementFile::Create(const FilePath& target) {
+    if (m_bPending || target.IsEmpty()) return false;
+    m_target = target.Native();
     const auto stamp = static_cast<unsigned long long>(
         std::chrono::steady_clock::now().time_since_epoch().count() ^ reinterpret_cast<std::uintptr_t>(this));
     for (unsigned attempt = 0; attempt <= 100; ++attempt) {
@@ -186,33 +258,24 @@ bool ReplacementFile::Commit() noexcept {
     const DWORD attributes = GetFileAttributesW(m_target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
-        if (!MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH)) return false;
         m_bPending = false;
-        return true;
+        return MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
     }
     // Windows refuses to replace a read-only file; Wine run as root would not.
     if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;
-    // A handle that does not share deletion makes ReplaceFileW fail, and Wine's
-    // then leaves a file "rf<n>.tmp" of its own behind: find out first.
+    // A handle that does not share deletion makes the rename fail: find out
+    // while the file may still be deleted.
     const HANDLE probe = CreateFileW(m_target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, 0, nullptr);
     if (probe == INVALID_HANDLE_VALUE) return false;
     CloseHandle(probe);
 
-    const SavedDacl dacl = ReadDacl(m_target);
-    if (!ReplaceFileW(m_target.c_str(), m_temp.c_str(), nullptr, 0, nullptr, nullptr)) {
-        if (GetLastError() != ERROR_UNABLE_TO_MOVE_REPLACEMENT ||
-            GetFileAttributesW(m_target.c_str()) != INVALID_FILE_ATTRIBUTES)
-            return false;
-        // The old file is gone and the new one kept its own name: it is the only
-        // copy now and must not be deleted, whatever happens next.
-        m_bPending = false;
-        return MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
-    }
+    CopyAttributes(m_temp, attributes);
+    CopyDacl(m_temp, ReadDacl(m_target));
+    // ReplaceFileW is no single step (Wine's moves the old file away, deletes
+    // it, then moves the new one in): a rename over the old name is.
     m_bPending = false;
-    RestoreAttributes(m_target, attributes);
-    RestoreDacl(m_target, dacl);
-    return true;
+    return MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
 }  // namespace kd::fileio

@@ -32,7 +32,9 @@ kd::unique_hfile HoldWithoutDeleteSharing(const std::string& file)
 std::vector<Row> ReadRecoveryCopy(const std::string& admin)
 {
     CAccountFile file;
-    const kd::fileio::unique_file stream = kd::fileio::Open(admin + ".qrd.recovery", "r");
+    kd::fileio::FilePath path;
+    if (!kd::fileio::FilePath::Resolve(admin + ".qrd.recovery", path)) return {};
+    const kd::fileio::unique_file stream = kd::fileio::Open(path, "r");
     if (!stream || !file.Load(stream.get())) return {};
     return RowsOf(file);
 }

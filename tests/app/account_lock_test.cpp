@@ -7,6 +7,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "CAccountFile.h"
 #include "CAccountLock.h"
@@ -129,27 +132,127 @@ TEST(AccountLockProcess, ASecondProgramIsRefusedUntilTheFirstHasSaved)
     EXPECT_FALSE(fs::exists("ann.qrd.lock"));
 }
 
-TEST(AccountLockProcess, ACrashedProgramDoesNotLockItsAdministratorOut)
+TEST(AccountLockProcess, ACrashRightAfterCreationLeavesAnAdministratorOneCanLogInTo)
 {
     TempFolder folder("kd-crash");
     Program a(folder.path()), b(folder.path());
     ASSERT_TRUE(a.started() && b.started());
     ASSERT_TRUE(a.WaitWindow("Kordane") && b.WaitWindow("Kordane"));
 
-    // A has just created "bob": its file is still empty, and B may not take it over.
+    // A has just created "bob": B may neither log in nor take the name over.
     ASSERT_EQ(CreateAdmin(a, "bob", "pw"), "");
     EXPECT_EQ(Login(b, "bob", "pw"), CAccountLock::kInUseText);
     CancelDialog(b, "Login Dialog");
     EXPECT_EQ(CreateAdmin(b, "bob", "pw"), "Error:The Account is existend.");
     CancelDialog(b, "Create Admin Dialog");
 
-    // A crashes: its lock goes with it, and bob's file is what an aborted
-    // creation leaves behind (no administrator in it).
+    // A crashes: its lock goes with it, and bob's file already names bob.
     a.Kill();
-    EXPECT_EQ(Login(b, "bob", "pw"), "Login Failed:Password error.");
-    CancelDialog(b, "Login Dialog");
-
-    WriteFile("bob", "pw", {"kept"});
     ASSERT_EQ(Login(b, "bob", "pw"), "Login success.");
-    EXPECT_EQ(ListRowCount(b.WaitWindow("Kordane")), 1);
+    HWND mainB = b.WaitWindow("Kordane");
+    EXPECT_EQ(ListRowCount(mainB), 0);
+    InsertRow(mainB, "kept", "1", "");
+    b.Press(IDOK);
+    ASSERT_EQ(b.WaitExit(), 0);
+    EXPECT_EQ(AccountsIn("bob"), Messages{"kept"});
+}
+
+// What keeps the lock from being taken refuses the login and the creation:
+// here a folder in the lock file's place.
+TEST_F(AccountLock, ALockThatCannotBeTakenRefusesLoginAndCreation)
+{
+    WriteFile("vera", "pw", {"a"});
+    const std::vector<char> before = ReadFile("vera.qrd");
+    fs::create_directory("vera.qrd.lock");
+    fs::create_directory("walt.qrd.lock");
+    ASSERT_NO_FATAL_FAILURE(Start());
+    LoginExpectingFailure("vera", "pw");
+    CreateAdminExpectingFailure("walt", "pw", "pw");
+    EXPECT_EQ(m_responder.Messages(), (Messages{CAccountLock::kFailedText, CAccountLock::kFailedText}));
+    EXPECT_EQ(m_responder.FocusAfterMessages().back(), 1017);
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN)) << "still logged out";
+    EXPECT_NE(Log().find("Fun:CLoginDlg::OnBnClickedOk"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("Fun:CCreateAdminDlg::OnBnClickedOk"), std::string::npos) << Log();
+    EXPECT_FALSE(fs::exists("walt.qrd"));
+    Exit();
+    EXPECT_EQ(ReadFile("vera.qrd"), before);
+}
+
+namespace {
+
+// A program outside this Wine server (here a native Python) holding the lock
+// file's first byte, as a Kordane of another Wine prefix on the same folder
+// does: share modes do not reach it, the byte lock does.
+class ForeignLockHolder {
+public:
+    explicit ForeignLockHolder(const fs::path& lockFile)
+    {
+        using UnixName = char*(CDECL*)(LPCWSTR);
+        const auto toUnix = reinterpret_cast<UnixName>(
+            reinterpret_cast<void*>(::GetProcAddress(::GetModuleHandleA("kernel32.dll"), "wine_get_unix_file_name")));
+        if (!toUnix) return;
+        const auto unix = [toUnix](const fs::path& path) {
+            char* name = toUnix(fs::absolute(path).wstring().c_str());
+            std::string text = name ? name : "";
+            ::HeapFree(::GetProcessHeap(), 0, name);
+            return text;
+        };
+        // It lets go of the test's output at once, and ends within a minute whatever happens.
+        std::ofstream("holder.py") << "import fcntl, os, sys, time\n"
+                                      "null = os.open(os.devnull, os.O_RDWR)\n"
+                                      "for fd in (0, 1, 2): os.dup2(null, fd)\n"
+                                      "f = open(sys.argv[1], 'a+b')\n"
+                                      "fcntl.lockf(f, fcntl.LOCK_EX | fcntl.LOCK_NB, 1, 0)\n"
+                                      "open(sys.argv[2], 'w').close()\n"
+                                      "end = time.time() + 60\n"
+                                      "while not os.path.exists(sys.argv[3]) and time.time() < end: time.sleep(0.02)\n"
+                                      "f.close()\n"
+                                      "os.rename(sys.argv[2], sys.argv[3] + '.done')\n";
+        std::string commandLine = "/usr/bin/python3 " + unix("holder.py") + " " + unix(lockFile) + " " +
+                                  unix("holder.ready") + " " + unix("holder.release");
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        // Wine runs the native program without a Windows process to wait for.
+        if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+            return;
+        if (pi.hThread) ::CloseHandle(pi.hThread);
+        if (pi.hProcess) ::CloseHandle(pi.hProcess);
+        m_started = true;
+        for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 10000 && !fs::exists("holder.ready");)
+            ::Sleep(20);
+    }
+    ~ForeignLockHolder() { Release(); }
+    ForeignLockHolder(const ForeignLockHolder&) = delete;
+    ForeignLockHolder& operator=(const ForeignLockHolder&) = delete;
+
+    [[nodiscard]] bool Holds() const { return m_started && fs::exists("holder.ready"); }
+    void Release()
+    {
+        if (!std::exchange(m_started, false)) return;
+        std::ofstream("holder.release").close();
+        for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 10000 && !fs::exists("holder.release.done");)
+            ::Sleep(20);
+    }
+
+private:
+    bool m_started = false;
+};
+
+} // namespace
+
+TEST_F(AccountLock, HoldsAgainstAProgramOfAnotherWineServer)
+{
+    WriteFile("xena", "pw", {"a"});
+    ForeignLockHolder other("xena.qrd.lock");
+    if (!other.Holds()) GTEST_SKIP() << "no native Python to hold the lock";
+    ASSERT_NO_FATAL_FAILURE(Start());
+    LoginExpectingFailure("xena", "pw");
+    EXPECT_EQ(m_responder.Messages(), Messages{CAccountLock::kInUseText});
+    EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN)) << "still logged out";
+    EXPECT_TRUE(fs::exists("xena.qrd.lock")) << "a refused program leaves the holder's lock file alone";
+
+    other.Release();
+    Login("xena", "pw");
+    EXPECT_EQ(m_responder.Messages(), (Messages{CAccountLock::kInUseText, "Login success."}));
 }

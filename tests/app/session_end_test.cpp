@@ -162,9 +162,13 @@ TEST(SessionEndProcess, AProgramThatCannotSaveAndIsEndedAnywayLeavesItsEntriesIn
     program.Kill();
     holder.reset();
 
-    EXPECT_EQ(fs::file_size("tara.qrd"), 0u);
+    CAccountFile file;
+    ASSERT_TRUE(file.Open("tara"));
+    EXPECT_TRUE(file.GetRecords().empty()) << "the file keeps what creation wrote";
     CAccountFile copy;
-    kd::fileio::unique_file stream = kd::fileio::Open("tara.qrd.recovery", "r");
+    kd::fileio::FilePath path;
+    ASSERT_TRUE(kd::fileio::FilePath::Resolve("tara.qrd.recovery", path));
+    kd::fileio::unique_file stream = kd::fileio::Open(path, "r");
     ASSERT_TRUE(stream);
     ASSERT_TRUE(copy.Load(stream.get()));
     EXPECT_TRUE(kd::TextEquals(copy.m_header.adminAccount, "tara"));

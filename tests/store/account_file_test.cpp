@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -279,7 +281,7 @@ TEST_F(AccountFile, EveryTruncationLoadsTheWholeRecordsOnly) {
         ASSERT_TRUE(store.Open("cut"));
         const std::size_t n = kd::DecodeLineEnds(Bytes(stored.begin(), stored.begin() + length)).size();
         if (n < 284) {
-            EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "before") << length;
+            EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "") << length;
             continue;
         }
         EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "gina") << length;
@@ -304,18 +306,32 @@ TEST_F(AccountFile, ForeignAndRandomFilesLoadWithoutHarm) {
     }
 }
 
-TEST_F(AccountFile, EmptyFileChangesNothingButTheName) {
-    WriteFile("henry.qrd", {});
+// A failed login has loaded the file; another program then empties it or
+// makes it unloadable. The next Open must not leave the earlier header and
+// records in place, where a login would succeed on them and the exit would
+// write the old list back over the other program's file.
+TEST_F(AccountFile, NothingOfAnEarlierLoadOutlivesTheNextOpen) {
+    CreateFile("henry", "pw", SomeEntries(2));
     CAccountFile store;
-    kd::SetText(store.m_header.adminAccount, "previous");
-    AccountRecord r = MakeRecord("a", "b", "c");
-    ASSERT_TRUE(store.AddRecord(r));
+    ASSERT_TRUE(store.Open("henry"));
+    ASSERT_EQ(store.GetRecords().size(), 2u);
+
+    WriteFile("henry.qrd", {});
     ASSERT_TRUE(store.Exists("henry"));
     ASSERT_TRUE(store.Open("henry"));
     EXPECT_EQ(store.GetFileName(), "henry.qrd");
-    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "previous");
-    EXPECT_EQ(store.GetRecords().size(), 1u);
+    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "");
+    EXPECT_EQ(kd::GetText(store.m_header.adminPassword), "");
+    EXPECT_TRUE(store.GetRecords().empty());
     EXPECT_FALSE(store.Load(nullptr));
+
+    // Too short for a header: loads nothing either.
+    CreateFile("ines", "pw", SomeEntries(1));
+    ASSERT_TRUE(store.Open("ines"));
+    WriteFile("henry.qrd", Bytes(100, 0x41));
+    ASSERT_TRUE(store.Open("henry"));
+    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "");
+    EXPECT_TRUE(store.GetRecords().empty());
 }
 
 TEST_F(AccountFile, OpenCreatesAMissingFileEmpty) {
@@ -529,7 +545,8 @@ TEST_F(AccountFile, RunningOutOfMemoryAnywhereInASaveLeavesNoTrace) {
 }
 
 // A file far larger than memory (a sparse file, nothing is really written):
-// Load answers false and the store is unchanged.
+// Load answers false and leaves the store alone; Open fails and keeps nothing
+// of the file it loaded before.
 TEST_F(AccountFile, FileTooLargeForMemoryIsRefused) {
     const long long size = sizeof(void*) == 4 ? (5LL << 30) : (1LL << 42);
     {
@@ -551,8 +568,17 @@ TEST_F(AccountFile, FileTooLargeForMemoryIsRefused) {
     EXPECT_FALSE(store.Load(f));
     std::fclose(f);
     EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "unchanged");
-    EXPECT_TRUE(store.Open("huge"));  // Open still binds the file
-    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "unchanged");
+
+    // What a failed login loaded, then another program's change that no load takes.
+    CreateFile("huge2", "pw", SomeEntries(3));
+    ASSERT_TRUE(store.Open("huge2"));
+    ASSERT_EQ(kd::GetText(store.m_header.adminAccount), "huge2");
+    std::filesystem::rename("huge.qrd", "huge2.qrd");
+    EXPECT_FALSE(store.Open("huge2"));
+    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "");
+    EXPECT_EQ(kd::GetText(store.m_header.adminPassword), "");
+    EXPECT_TRUE(store.GetRecords().empty());
+    EXPECT_FALSE(store.IsSaveEnabled());
 }
 
 TEST_F(AccountFile, AddRecordNumbersRecordsAndDropsExactDuplicates) {
@@ -625,3 +651,151 @@ TEST_F(AccountFile, TextsOf128CharactersKeep127AndTheTerminator) {
 }
 
 }  // namespace
+
+namespace {
+
+// The bytes a session writes for a new administrator and these entries, made
+// the way the store did before it created files itself: an empty file, the
+// header filled in, the entries added, one save.
+Bytes SessionBytes(const std::string& admin, const std::string& password, const std::vector<Entry>& entries) {
+    std::filesystem::create_directory("reference");
+    std::filesystem::current_path("reference");
+    CreateFile(admin, password, entries);
+    Bytes bytes = ReadFile(admin + ".qrd");
+    std::filesystem::current_path("..");
+    std::filesystem::remove_all("reference");
+    return bytes;
+}
+
+}  // namespace
+
+// A crash right after the creation leaves a file the administrator can log in
+// to, and the session's own save writes the same bytes as it always did.
+TEST_F(AccountFile, CreateWritesAWholeFileAtOnce) {
+    CAccountFile store;
+    ASSERT_TRUE(store.Bind("quentin"));
+    EXPECT_TRUE(store.IsMissingOrEmpty());
+    ASSERT_EQ(store.Create("quentin", "s3cret"), CAccountFile::CreateResult::Created);
+    EXPECT_EQ(ReadFile("quentin.qrd"), SessionBytes("quentin", "s3cret", {}));
+    {
+        CAccountFile crashed;
+        ASSERT_TRUE(crashed.Open("quentin"));
+        EXPECT_EQ(kd::GetText(crashed.m_header.adminAccount), "quentin");
+        EXPECT_EQ(kd::GetText(crashed.m_header.adminPassword), "s3cret");
+        EXPECT_TRUE(crashed.GetRecords().empty());
+    }
+
+    store.EnableSave();
+    for (const auto& e : SomeEntries(5)) {
+        AccountRecord r = MakeRecord(e.account, e.password, e.comment);
+        ASSERT_TRUE(store.AddRecord(r));
+    }
+    ASSERT_TRUE(store.Save());
+    EXPECT_EQ(ReadFile("quentin.qrd"), SessionBytes("quentin", "s3cret", SomeEntries(5)));
+    EXPECT_EQ(FolderEntries(), std::vector<std::string>{"quentin.qrd"});
+}
+
+// Whatever holds the name, Create makes no file of it its own: it refuses,
+// and the file keeps its bytes. An empty file holds nothing and is taken over.
+TEST_F(AccountFile, CreateTakesOverNothingButAnEmptyFile) {
+    CreateFile("rita", "theirs", SomeEntries(3));
+    const Bytes before = ReadFile("rita.qrd");
+    WriteFile("short.qrd", Bytes(10, 0x41));
+    std::filesystem::create_directory("dir.qrd");
+    WriteFile("empty.qrd", {});
+
+    CAccountFile store;
+    ASSERT_TRUE(store.Bind("rita"));
+    EXPECT_FALSE(store.IsMissingOrEmpty());
+    EXPECT_EQ(store.Create("rita", "mine"), CAccountFile::CreateResult::Exists);
+    EXPECT_EQ(ReadFile("rita.qrd"), before);
+    EXPECT_EQ(kd::GetText(store.m_header.adminPassword), "");
+    EXPECT_TRUE(store.GetRecords().empty());
+
+    ASSERT_TRUE(store.Bind("short"));
+    EXPECT_EQ(store.Create("short", "mine"), CAccountFile::CreateResult::Exists);
+    EXPECT_EQ(ReadFile("short.qrd"), Bytes(10, 0x41));
+    ASSERT_TRUE(store.Bind("dir"));
+    EXPECT_EQ(store.Create("dir", "mine"), CAccountFile::CreateResult::Failed);
+    EXPECT_TRUE(std::filesystem::is_directory("dir.qrd"));
+
+    ASSERT_TRUE(store.Bind("empty"));
+    EXPECT_TRUE(store.IsMissingOrEmpty());
+    ASSERT_EQ(store.Create("empty", "mine"), CAccountFile::CreateResult::Created);
+    EXPECT_EQ(ReadFile("empty.qrd"), SessionBytes("empty", "mine", {}));
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"dir.qrd", "empty.qrd", "rita.qrd", "short.qrd"}));
+}
+
+// The folder that was current at Bind keeps the file for the whole session.
+TEST_F(AccountFile, TheFullPathIsBoundOnceAtOpen) {
+    CreateFile("sven", "pw", SomeEntries(1));
+    CAccountFile store;
+    ASSERT_TRUE(store.Open("sven"));
+    store.EnableSave();
+    AccountRecord r = MakeRecord("added", "later", "");
+    ASSERT_TRUE(store.AddRecord(r));
+
+    std::filesystem::create_directory("elsewhere");
+    std::filesystem::current_path("elsewhere");
+    EXPECT_TRUE(store.Exists());
+    EXPECT_FALSE(store.IsMissingOrEmpty());
+    const bool saved = store.Save();
+    const auto elsewhere = FolderEntries();
+    std::filesystem::current_path("..");
+    EXPECT_TRUE(saved);
+    EXPECT_TRUE(elsewhere.empty());
+    CAccountFile reread;
+    ASSERT_TRUE(reread.Open("sven"));
+    EXPECT_EQ(reread.GetRecords().size(), 2u);
+}
+
+// Leftovers of saves that never reached their rename: "<file>.<n>.tmp", and
+// the recovery copy of a session that ended unsaved. Only whole files are
+// offered, the newest first; only the administrator's own temporaries go.
+TEST_F(AccountFile, LeftoversOfUnfinishedSavesAreFoundAndRemoved) {
+    CreateFile("tom", "pw", SomeEntries(4));
+    const Bytes whole = ReadFile("tom.qrd");
+    CreateFile("tom2", "pw", SomeEntries(6));
+    const Bytes newer = ReadFile("tom2.qrd");
+    std::filesystem::remove("tom2.qrd");
+    std::filesystem::remove("tom.qrd");
+
+    WriteFile("tom.qrd.17.tmp", whole);
+    WriteFile("tom.qrd.18.tmp", Bytes(whole.begin(), whole.end() - 1));  // killed before its last byte
+    WriteFile("tom.qrd.19.tmp", Bytes(whole.begin(), whole.begin() + 1200));
+    WriteFile("tom.qrd.1x.tmp", whole);  // not a name the store makes
+    WriteFile("tom.qrd.5.qrd.9.tmp", whole);
+    WriteFile("tomas.qrd.3.tmp", whole);
+    WriteFile("tom.qrd.lock", {});
+    Bytes noMarker = whole;
+    noMarker[noMarker.size() - 388] = 1;  // the end marker must be zero
+    WriteFile("tom.qrd.20.tmp", noMarker);
+
+    CAccountFile store;
+    ASSERT_TRUE(store.Bind("tom"));
+    EXPECT_TRUE(store.IsMissingOrEmpty());
+    auto copy = store.FindRestorableCopy();
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(*copy, store.GetPath().WithSuffix(".17.tmp"));
+    for (const char* name : {"tom.qrd.18.tmp", "tom.qrd.19.tmp", "tom.qrd.20.tmp", "tom.qrd.lock"}) {
+        kd::fileio::FilePath path;
+        ASSERT_TRUE(kd::fileio::FilePath::Resolve(name, path));
+        EXPECT_FALSE(CAccountFile::IsWholeAccountFile(path)) << name;
+    }
+
+    // A newer recovery copy wins.
+    std::filesystem::last_write_time("tom.qrd.17.tmp", std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    WriteFile("tom.qrd.recovery", newer);
+    copy = store.FindRestorableCopy();
+    ASSERT_TRUE(copy.has_value());
+    EXPECT_EQ(*copy, store.GetPath().WithSuffix(".recovery"));
+    ASSERT_TRUE(store.RestoreCopy(*copy));
+    EXPECT_EQ(ReadFile("tom.qrd"), newer);
+    EXPECT_FALSE(store.IsMissingOrEmpty());
+    ASSERT_TRUE(store.Open());
+    EXPECT_EQ(store.GetRecords().size(), 6u);
+
+    store.RemoveTemporaries();
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"tom.qrd", "tom.qrd.1x.tmp", "tom.qrd.5.qrd.9.tmp",
+                                                         "tom.qrd.lock", "tomas.qrd.3.tmp"}));
+}

@@ -11,7 +11,11 @@
 #include <aclapi.h>
 #include <sddl.h>
 
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -225,6 +229,127 @@ TEST_F(AccountFileWin32, ASaveKeepsTheReplacedFilesAttributesAndDacl) {
     ASSERT_TRUE(reread.Open("omar"));
     EXPECT_EQ(reread.GetRecords().size(), 3u);
     EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"fresh.qrd", "omar.qrd"}));
+}
+
+struct HandleCloser {
+    void operator()(HANDLE h) const noexcept { CloseHandle(h); }
+};
+using Handle = std::unique_ptr<void, HandleCloser>;
+
+std::string ProgramFolder() {
+    std::string path(MAX_PATH, '\0');
+    path.resize(GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size())));
+    return path.substr(0, path.find_last_of('\\'));
+}
+
+// store_saver saving `admin` in the current folder; its event is set after its first save.
+struct Saver {
+    Handle process;
+    Handle started;
+};
+
+bool StartSaver(const std::string& admin, Saver& saver) {
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    saver.started.reset(CreateEventA(&inherit, TRUE, FALSE, nullptr));
+    if (!saver.started) return false;
+    std::string commandLine = "\"" + ProgramFolder() + "\\store_saver.exe\" " + admin + " " +
+                              std::to_string(reinterpret_cast<std::uintptr_t>(saver.started.get()));
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return false;
+    CloseHandle(pi.hThread);
+    saver.process.reset(pi.hProcess);
+    return true;
+}
+
+// What the name opens to after a kill: a whole file holding entry0, entry1, ...
+// in order; -1 when it is missing or anything else.
+long WholeFileEntries(const std::string& admin) {
+    kd::fileio::FilePath path;
+    if (!kd::fileio::FilePath::Resolve(admin + ".qrd", path) || !CAccountFile::IsWholeAccountFile(path)) return -1;
+    CAccountFile store;
+    if (!store.Open(admin.c_str()) || !kd::TextEquals(store.m_header.adminAccount, admin)) return -1;
+    const auto& records = store.GetRecords();
+    for (std::size_t i = 0; i < records.size(); ++i)
+        if (!kd::TextEquals(records[i].account, "entry" + std::to_string(i))) return -1;
+    return static_cast<long>(records.size());
+}
+
+double Seconds() {
+    LARGE_INTEGER now, frequency;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&frequency);
+    return static_cast<double>(now.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+// A process killed at any moment of a save leaves the administrator's name
+// to a whole file, the old or the new one, and the name never lacks a file
+// while saves go on. KD_KILL_COUNT kills (default 60; 200 or more by hand).
+TEST_F(AccountFileWin32, KilledSavesAlwaysLeaveAWholeFileUnderTheName) {
+    const char* setting = std::getenv("KD_KILL_COUNT");
+    const int kills = setting ? std::max(1, std::atoi(setting)) : 60;
+    const std::string admin = "kim";
+    {
+        CAccountFile store;
+        ASSERT_TRUE(store.Open(admin.c_str()));
+        kd::SetText(store.m_header.adminAccount, admin);
+        kd::SetText(store.m_header.adminPassword, "pw");
+        store.EnableSave();
+        // Enough entries that a save takes a while.
+        for (int i = 0; i < 300; ++i) {
+            AccountRecord r = MakeRecord("entry" + std::to_string(i), "pw", "");
+            ASSERT_TRUE(store.AddRecord(r));
+        }
+        ASSERT_TRUE(store.Save());
+    }
+
+    // How long one save takes here, so that the kills fall anywhere in it.
+    double cycle = 0.0;
+    {
+        Saver saver;
+        ASSERT_TRUE(StartSaver(admin, saver));
+        ASSERT_EQ(WaitForSingleObject(saver.started.get(), 30000), WAIT_OBJECT_0);
+        const long before = WholeFileEntries(admin);
+        const double start = Seconds();
+        Sleep(1000);
+        TerminateProcess(saver.process.get(), 1);
+        WaitForSingleObject(saver.process.get(), 10000);
+        const long after = WholeFileEntries(admin);
+        ASSERT_GT(after, before);
+        cycle = (Seconds() - start) / static_cast<double>(after - before);
+    }
+
+    std::mt19937 rng(20261207);
+    std::uniform_real_distribution<double> moment(0.0, 3.0 * cycle);
+    int whole = 0;
+    long missingPolls = 0, polls = 0;
+    long previous = WholeFileEntries(admin);
+    std::wstring name(admin.begin(), admin.end());
+    name += L".qrd";
+    for (int kill = 0; kill < kills; ++kill) {
+        Saver saver;
+        ASSERT_TRUE(StartSaver(admin, saver));
+        ASSERT_EQ(WaitForSingleObject(saver.started.get(), 30000), WAIT_OBJECT_0);
+        const double until = Seconds() + moment(rng);
+        do {
+            ++polls;
+            if (GetFileAttributesW(name.c_str()) == INVALID_FILE_ATTRIBUTES) ++missingPolls;
+        } while (Seconds() < until);
+        TerminateProcess(saver.process.get(), 1);
+        WaitForSingleObject(saver.process.get(), 10000);
+        const long entries = WholeFileEntries(admin);
+        EXPECT_GE(entries, previous) << "after kill " << kill;
+        if (entries >= previous) ++whole;
+        previous = std::max(previous, entries);
+    }
+    std::size_t temporaries = 0;
+    for (const auto& entry : FolderEntries()) temporaries += entry.ends_with(".tmp");
+    std::printf("%d kills: %d left a whole file; %ld of %ld polls found no file; one save %.2f ms; "
+                "%zu temporary files left\n",
+                kills, whole, missingPolls, polls, cycle * 1000.0, temporaries);
+    EXPECT_EQ(whole, kills);
+    EXPECT_EQ(missingPolls, 0);
 }
 
 }  // namespace
