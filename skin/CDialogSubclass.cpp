@@ -2,7 +2,6 @@
 
 #include "CSkinManager.h"
 #include "KeyColourRegion.h"
-#include "SkinFactory.h"
 #include "unique_any.h"
 
 #include <windowsx.h>
@@ -133,8 +132,8 @@ int CDialogSubclass::Subclass(HWND wnd)
         ::SetWindowLongPtrA(wnd, GWL_STYLE, static_cast<LONG_PTR>(m_savedStyle & ~static_cast<DWORD>(WS_SYSMENU)));
 
     if (::GetMenu(wnd)) {
-        m_menuBar = CreateSkinMenuBar();
-        if (m_menuBar) m_menuBar->Setup(wnd, MenuBarRect());
+        m_menuBar = std::make_unique<CSkinMenuBar>();
+        m_menuBar->Setup(wnd, MenuBarRect());
     }
 
     Layout();
