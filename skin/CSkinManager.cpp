@@ -42,6 +42,7 @@ CSkinManager::~CSkinManager()
     // the objects (and a hook left by a host that never unloaded) are left to
     // the system.
     for (auto& object : m_objects) (void)object.release();
+    (void)m_hook.release();
 }
 
 bool CSkinManager::Load(const char* path)
@@ -54,16 +55,15 @@ bool CSkinManager::Load(const char* path)
     m_bitmap.reset(bitmap);    // a reload replaces (and deletes) the earlier bitmap
     m_geometry = SkinGeometry::Standard();
     if (!m_hook) {
-        m_hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &CSkinManager::CallWndHookProc, nullptr,
-                                     ::GetCurrentThreadId());
+        m_hook.reset(::SetWindowsHookExA(WH_CALLWNDPROC, &CSkinManager::CallWndHookProc, nullptr,
+                                         ::GetCurrentThreadId()));
     }
     return true;
 }
 
 bool CSkinManager::Unload() noexcept
 {
-    if (m_hook) ::UnhookWindowsHookEx(m_hook);
-    m_hook = nullptr;
+    m_hook.reset();
     for (auto& object : m_objects) {
         if (object && object->IsAttached()) object->Unsubclass();
     }
@@ -108,5 +108,5 @@ LRESULT CALLBACK CSkinManager::CallWndHookProc(int code, WPARAM wParam, LPARAM l
         const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (sent && sent->message == WM_CREATE) manager.AttachSkin(sent->hwnd);
     }
-    return ::CallNextHookEx(manager.m_hook, code, wParam, lParam);
+    return ::CallNextHookEx(manager.m_hook.get(), code, wParam, lParam);
 }
