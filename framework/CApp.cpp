@@ -1,7 +1,5 @@
 #include "CApp.h"
 
-#include <shellapi.h>
-
 #include "CDialog.h"
 
 namespace kd {
@@ -88,26 +86,6 @@ bool CApp::PreTranslateMessage(MSG& msg)
         if (!(::GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD)) break;  // stop at the top-level window
     }
     return false;
-}
-
-void CApp::OnHelp()
-{
-    std::string file = ModuleFileName(nullptr);
-    const size_t dot = file.rfind('.');
-    if (dot != std::string::npos) file.erase(dot);
-    file += ".chm";
-    if (::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        ::MessageBeep(MB_ICONEXCLAMATION);
-        return;
-    }
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_FLAG_NO_UI;
-    info.hwnd = m_mainWindow ? m_mainWindow->GetSafeHwnd() : nullptr;
-    info.lpVerb = "open";
-    info.lpFile = file.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    ::ShellExecuteExA(&info);
 }
 
 void CApp::EnableControlContainer()

@@ -14,9 +14,6 @@ class CDialog;
 
 class CApp {
 public:
-    // The standard help command, routed from any dialog to OnHelp.
-    static constexpr UINT kHelpCommand = 57670;
-
     CApp() noexcept;
     virtual ~CApp();
     CApp(const CApp&) = delete;
@@ -35,10 +32,6 @@ public:
     // Offers a queued message to the dialogs it is meant for, innermost first,
     // up to its top-level window; true when one of them consumed it.
     virtual bool PreTranslateMessage(MSG& msg);
-
-    // The standard help command (kHelpCommand): opens the help file beside the
-    // executable (its base name with ".chm") in the shell, without any error UI.
-    virtual void OnHelp();
 
     [[nodiscard]] CDialog* MainWindow() const noexcept { return m_mainWindow; }
     void SetMainWindow(CDialog* dialog) noexcept { m_mainWindow = dialog; }

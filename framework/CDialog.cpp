@@ -200,9 +200,6 @@ bool CDialog::RouteCommand(WPARAM wParam)
     switch (id) {
     case IDOK: OnOK(); return true;
     case IDCANCEL: OnCancel(); return true;
-    case CApp::kHelpCommand:
-        if (CApp* app = CApp::Current()) app->OnHelp();
-        return true;
     default: return false;
     }
 }
