@@ -3,6 +3,7 @@
 #include "CWndSubclass.h"
 #include "SkinClassifier.h"
 #include "SkinFactory.h"
+#include "Vellaris.h"
 
 #include <new>
 #include <string>
@@ -20,10 +21,10 @@ HINSTANCE ThisModule() noexcept
 bool KindEnabled(SkinKind kind, std::uint32_t mask) noexcept
 {
     switch (kind) {
-    case SkinKind::Dialog: return (mask & 0x03) != 0;
-    case SkinKind::Edit: return (mask & 0x04) != 0;
-    case SkinKind::Button: return (mask & 0x20) != 0;
-    case SkinKind::Static: return (mask & 0x40) != 0;
+    case SkinKind::Dialog: return (mask & kSkinDialogBits) != 0;
+    case SkinKind::Edit: return (mask & kSkinEditBit) != 0;
+    case SkinKind::Button: return (mask & kSkinButtonBit) != 0;
+    case SkinKind::Static: return (mask & kSkinStaticBit) != 0;
     default: return false;
     }
 }
