@@ -14,6 +14,18 @@
 
 #include "unique_any.h"
 
+// QueryInterface of an object that is one interface besides IUnknown.
+template <class I>
+HRESULT QueryOnly(I* self, REFIID own, REFIID iid, void** out) noexcept
+{
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    if (iid != IID_IUnknown && iid != own) return E_NOINTERFACE;
+    *out = self;
+    self->AddRef();
+    return S_OK;
+}
+
 class FakeInPlaceControl : public IOleObject, public IOleInPlaceObject, public IPersistStreamInit {
 public:
     // Created with one reference owned by the caller.
@@ -186,14 +198,7 @@ public:
     explicit FakeClassFactory(IUnknown* object) : m_object(object) {}
     STDMETHODIMP QueryInterface(REFIID iid, void** out) override
     {
-        if (!out) return E_POINTER;
-        if (iid == IID_IUnknown || iid == IID_IClassFactory) {
-            *out = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
+        return QueryOnly<IClassFactory>(this, IID_IClassFactory, iid, out);
     }
     STDMETHODIMP_(ULONG) AddRef() override { return 2; } // lives on the test's stack
     STDMETHODIMP_(ULONG) Release() override { return 1; }

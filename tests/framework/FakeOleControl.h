@@ -102,14 +102,7 @@ private:
         explicit Point(FakeOleControl& owner) : m_owner(owner) {}
         STDMETHODIMP QueryInterface(REFIID iid, void** out) override
         {
-            if (!out) return E_POINTER;
-            if (iid == IID_IUnknown || iid == IID_IConnectionPoint) {
-                *out = static_cast<IConnectionPoint*>(this);
-                AddRef();
-                return S_OK;
-            }
-            *out = nullptr;
-            return E_NOINTERFACE;
+            return QueryOnly<IConnectionPoint>(this, IID_IConnectionPoint, iid, out);
         }
         STDMETHODIMP_(ULONG) AddRef() override { return m_owner.AddRef(); }
         STDMETHODIMP_(ULONG) Release() override { return m_owner.Release(); }
