@@ -26,10 +26,17 @@ CApp::CApp() noexcept { g_app = this; }
 
 CApp::~CApp()
 {
-    if (g_app == this) g_app = nullptr;
+    if (g_app == this) {
+        g_app = nullptr;
+        CDialog::SetMainWindow(nullptr);
+    }
 }
 
 CApp* CApp::Current() noexcept { return g_app; }
+
+CDialog* CApp::MainWindow() const noexcept { return CDialog::MainWindow(); }
+
+void CApp::SetMainWindow(CDialog* dialog) noexcept { CDialog::SetMainWindow(dialog); }
 
 HINSTANCE CApp::Instance() const noexcept { return ::GetModuleHandleA(nullptr); }
 
@@ -57,7 +64,7 @@ int CApp::ExitInstance() { return m_exitCode; }
 int CApp::Run()
 {
     if (!InitInstance()) {
-        if (m_mainWindow) m_mainWindow->DestroyWindow();
+        if (CDialog* main = MainWindow()) main->DestroyWindow();
         return ExitInstance();
     }
     MSG msg{};
