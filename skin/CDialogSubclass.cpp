@@ -286,7 +286,8 @@ void CDialogSubclass::PaintButton(HDC target, int button)
     OffScreen off(target, Width(r), Height(r));
     if (!off.Ready()) return;
     SkinSource src(target);
-    src.Copy(off.dc(), 0, 0, Width(r), Height(r), kPieceIconNormal + static_cast<std::size_t>(kImagesPerButton * button + image));
+    const auto piece = kPieceIconNormal + static_cast<std::size_t>(kImagesPerButton * button + image);
+    src.Copy(off.dc(), 0, 0, Width(r), Height(r), piece);
     ::BitBlt(target, r.left, r.top, Width(r), Height(r), off.dc(), 0, 0, SRCCOPY);
 }
 
