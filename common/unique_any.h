@@ -67,7 +67,6 @@ inline void destroy_window(HWND h) noexcept { ::DestroyWindow(h); }
 inline void unhook(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
 inline void free_library(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void local_free(HLOCAL h) noexcept { ::LocalFree(h); }
-inline void find_close(HANDLE h) noexcept { ::FindClose(h); }
 inline void free_bstr(BSTR s) noexcept { ::SysFreeString(s); }
 inline void close_cfile(std::FILE* f) noexcept { std::fclose(f); }
 } // namespace detail
@@ -77,7 +76,6 @@ using unique_hfile    = unique_any<HANDLE, detail::close_handle, -1>; // -1: INV
 using unique_hkey     = unique_any<HKEY, detail::close_reg>;
 using unique_hbitmap  = unique_any<HBITMAP, detail::delete_gdi>;
 using unique_hbrush   = unique_any<HBRUSH, detail::delete_gdi>;
-using unique_hpen     = unique_any<HPEN, detail::delete_gdi>;
 using unique_hfont    = unique_any<HFONT, detail::delete_gdi>;
 using unique_hrgn     = unique_any<HRGN, detail::delete_gdi>;
 using unique_hdc      = unique_any<HDC, detail::delete_dc>;                  // CreateCompatibleDC / CreateDC

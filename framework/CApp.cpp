@@ -1,7 +1,5 @@
 #include "CApp.h"
 
-#include <shellapi.h>
-
 #include "CDialog.h"
 
 namespace kd {
@@ -28,10 +26,17 @@ CApp::CApp() noexcept { g_app = this; }
 
 CApp::~CApp()
 {
-    if (g_app == this) g_app = nullptr;
+    if (g_app == this) {
+        g_app = nullptr;
+        CDialog::SetMainWindow(nullptr);
+    }
 }
 
 CApp* CApp::Current() noexcept { return g_app; }
+
+CDialog* CApp::MainWindow() const noexcept { return CDialog::MainWindow(); }
+
+void CApp::SetMainWindow(CDialog* dialog) noexcept { CDialog::SetMainWindow(dialog); }
 
 HINSTANCE CApp::Instance() const noexcept { return ::GetModuleHandleA(nullptr); }
 
@@ -59,7 +64,7 @@ int CApp::ExitInstance() { return m_exitCode; }
 int CApp::Run()
 {
     if (!InitInstance()) {
-        if (m_mainWindow) m_mainWindow->DestroyWindow();
+        if (CDialog* main = MainWindow()) main->DestroyWindow();
         return ExitInstance();
     }
     MSG msg{};
@@ -88,26 +93,6 @@ bool CApp::PreTranslateMessage(MSG& msg)
         if (!(::GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD)) break;  // stop at the top-level window
     }
     return false;
-}
-
-void CApp::OnHelp()
-{
-    std::string file = ModuleFileName(nullptr);
-    const size_t dot = file.rfind('.');
-    if (dot != std::string::npos) file.erase(dot);
-    file += ".chm";
-    if (::GetFileAttributesA(file.c_str()) == INVALID_FILE_ATTRIBUTES) {
-        ::MessageBeep(MB_ICONEXCLAMATION);
-        return;
-    }
-    SHELLEXECUTEINFOA info{};
-    info.cbSize = sizeof info;
-    info.fMask = SEE_MASK_FLAG_NO_UI;
-    info.hwnd = m_mainWindow ? m_mainWindow->GetSafeHwnd() : nullptr;
-    info.lpVerb = "open";
-    info.lpFile = file.c_str();
-    info.nShow = SW_SHOWNORMAL;
-    ::ShellExecuteExA(&info);
 }
 
 void CApp::EnableControlContainer()

@@ -14,9 +14,6 @@ class CDialog;
 
 class CApp {
 public:
-    // The standard help command, routed from any dialog to OnHelp.
-    static constexpr UINT kHelpCommand = 57670;
-
     CApp() noexcept;
     virtual ~CApp();
     CApp(const CApp&) = delete;
@@ -36,12 +33,10 @@ public:
     // up to its top-level window; true when one of them consumed it.
     virtual bool PreTranslateMessage(MSG& msg);
 
-    // The standard help command (kHelpCommand): opens the help file beside the
-    // executable (its base name with ".chm") in the shell, without any error UI.
-    virtual void OnHelp();
-
-    [[nodiscard]] CDialog* MainWindow() const noexcept { return m_mainWindow; }
-    void SetMainWindow(CDialog* dialog) noexcept { m_mainWindow = dialog; }
+    // The main window: the default owner of modal dialogs, forgotten when its
+    // window goes. Kept by CDialog, which needs it without knowing the application.
+    [[nodiscard]] CDialog* MainWindow() const noexcept;
+    void SetMainWindow(CDialog* dialog) noexcept;
 
     [[nodiscard]] HINSTANCE Instance() const noexcept;
     // The executable's base name without directory and extension ("Kordane").
@@ -57,7 +52,6 @@ protected:
     int m_exitCode = 0;
 
 private:
-    CDialog* m_mainWindow = nullptr;
     std::string m_appName;
     bool m_controlContainer = false;
     std::vector<ControlClassRegistrar> m_controlClasses;

@@ -2,8 +2,6 @@
 
 #include <utility>
 
-#include "CApp.h"
-
 namespace kd {
 
 namespace {
@@ -22,11 +20,10 @@ bool ReturnsResultDirectly(UINT message) noexcept
     }
 }
 
-HINSTANCE ResourceInstance() noexcept
-{
-    CApp* app = CApp::Current();
-    return app ? app->Instance() : ::GetModuleHandleA(nullptr);
-}
+CDialog* g_mainWindow = nullptr;
+
+// Dialog templates are the executable's resources.
+HINSTANCE ResourceInstance() noexcept { return ::GetModuleHandleA(nullptr); }
 
 } // namespace
 
@@ -41,7 +38,7 @@ CDialog::~CDialog()
         HWND wnd = std::exchange(m_hWnd, nullptr);
         ::DestroyWindow(wnd);
     }
-    if (CApp* app = CApp::Current(); app && app->MainWindow() == this) app->SetMainWindow(nullptr);
+    if (g_mainWindow == this) g_mainWindow = nullptr;
 }
 
 INT_PTR CDialog::DoModal()
@@ -50,9 +47,7 @@ INT_PTR CDialog::DoModal()
     // the platform's dialog class: it stays disabled while the dialog runs.
     HWND owner = m_parent;
     if (!owner) {
-        CApp* app = CApp::Current();
-        CDialog* main = app ? app->MainWindow() : nullptr;
-        if (main && main != this) owner = main->GetSafeHwnd();
+        if (g_mainWindow && g_mainWindow != this) owner = g_mainWindow->GetSafeHwnd();
         while (owner && (::GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetParent(owner);
     }
     m_modal = true;
@@ -93,6 +88,10 @@ void CDialog::GotoDlgCtrl(int id) const noexcept
 {
     if (HWND control = GetDlgItem(id)) ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
+
+CDialog* CDialog::MainWindow() noexcept { return g_mainWindow; }
+
+void CDialog::SetMainWindow(CDialog* dialog) noexcept { g_mainWindow = dialog; }
 
 CDialog* CDialog::FromHandle(HWND wnd) noexcept
 {
@@ -176,7 +175,7 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
     if (message == WM_NCDESTROY) {
         ::SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
         m_hWnd = nullptr;
-        if (CApp* app = CApp::Current(); app && app->MainWindow() == this) app->SetMainWindow(nullptr);
+        if (g_mainWindow == this) g_mainWindow = nullptr;
         PostNcDestroy();  // may delete this
         return FALSE;
     }
@@ -200,9 +199,6 @@ bool CDialog::RouteCommand(WPARAM wParam)
     switch (id) {
     case IDOK: OnOK(); return true;
     case IDCANCEL: OnCancel(); return true;
-    case CApp::kHelpCommand:
-        if (CApp* app = CApp::Current()) app->OnHelp();
-        return true;
     default: return false;
     }
 }

@@ -54,6 +54,10 @@ public:
     // The dialog object of a window of this framework, or null.
     [[nodiscard]] static CDialog* FromHandle(HWND wnd) noexcept;
 
+    // The application's main window (CApp::MainWindow), null once its window is gone.
+    [[nodiscard]] static CDialog* MainWindow() noexcept;
+    static void SetMainWindow(CDialog* dialog) noexcept;
+
     // Before dispatch, for messages of the framework's own loop (modeless
     // dialogs): the platform's dialog keyboard handling. True consumes the message.
     virtual bool PreTranslateMessage(MSG& msg);

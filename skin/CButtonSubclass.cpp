@@ -4,11 +4,6 @@
 
 namespace {
 
-constexpr WORD kTypePush = 0;       // BS_PUSHBUTTON
-constexpr WORD kTypeDefPush = 1;    // BS_DEFPUSHBUTTON
-constexpr WORD kTypeGroupBox = 7;   // BS_GROUPBOX
-constexpr WORD kTypeAutoRadio = 9;  // BS_AUTORADIOBUTTON
-
 constexpr UINT kCentredLine = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
 
 RECT Shrunk(RECT r, int dx, int dy) noexcept
@@ -93,7 +88,7 @@ LRESULT CButtonSubclass::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
     case WM_ERASEBKGND:
         return 0;
     case BM_SETCHECK:
-        if (m_styleType == kTypeAutoRadio) {
+        if (m_styleType == BS_AUTORADIOBUTTON) {
             m_check = static_cast<int>(wParam);
             // The control keeps its own check state too, so BM_GETCHECK (and
             // the dialog's radio-group handling) answer what the skin shows.
@@ -154,16 +149,17 @@ void CButtonSubclass::Repaint()
     const std::string text = ControlText(m_hWnd);
     if (::GetWindowLongPtrA(m_hWnd, GWL_STYLE) & WS_DISABLED) m_state = kDisabled;
 
+    // The whole low word, not BS_TYPEMASK.
     switch (m_styleType) {
-    case kTypePush:
-    case kTypeDefPush:
+    case BS_PUSHBUTTON:
+    case BS_DEFPUSHBUTTON:
         if (m_state == kNormal && ::GetFocus() == m_hWnd) m_state = kFocused;
         PaintPushButton(dc, r, text);
         break;
-    case kTypeGroupBox:
+    case BS_GROUPBOX:
         PaintGroupCaption(dc, r, text);
         break;
-    case kTypeAutoRadio:
+    case BS_AUTORADIOBUTTON:
         PaintRadio(dc, r, text);
         break;
     default:

@@ -2,7 +2,6 @@
 
 #include "CSkinManager.h"
 #include "KeyColourRegion.h"
-#include "SkinFactory.h"
 #include "unique_any.h"
 
 #include <windowsx.h>
@@ -11,6 +10,20 @@
 namespace {
 
 constexpr UINT kFrameChanged = SWP_NOSIZE | SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE | SWP_FRAMECHANGED;
+
+// Caption buttons: the close button sits this far from the right and top
+// edges, each further button this far to the left of the one before.
+constexpr int kButtonInset = 4;
+constexpr int kButtonGap = 2;
+// Each caption button has a normal, a hover and a pressed piece, in that order.
+constexpr int kImagesPerButton = 3;
+// Caption icon at the icon button's right and top; the text follows it (or,
+// without an icon, the icon button itself) after a small gap.
+constexpr int kIconX = 25;
+constexpr int kIconY = 5;
+constexpr int kIconSize = 16;
+constexpr int kTextGap = 2;
+constexpr int kTextY = 5;
 
 [[nodiscard]] int Width(const RECT& r) noexcept { return r.right - r.left; }
 [[nodiscard]] int Height(const RECT& r) noexcept { return r.bottom - r.top; }
@@ -133,8 +146,8 @@ int CDialogSubclass::Subclass(HWND wnd)
         ::SetWindowLongPtrA(wnd, GWL_STYLE, static_cast<LONG_PTR>(m_savedStyle & ~static_cast<DWORD>(WS_SYSMENU)));
 
     if (::GetMenu(wnd)) {
-        m_menuBar = CreateSkinMenuBar();
-        if (m_menuBar) m_menuBar->Setup(wnd, MenuBarRect());
+        m_menuBar = std::make_unique<CSkinMenuBar>();
+        m_menuBar->Setup(wnd, MenuBarRect());
     }
 
     Layout();
@@ -188,14 +201,16 @@ void CDialogSubclass::Layout()
 
     const int closeW = g.Width(kPieceCloseNormal);
     const int closeH = g.Height(kPieceCloseNormal);
-    const RECT close{w - 4 - closeW, 4, w - 4, 4 + closeH};
+    const RECT close{w - kButtonInset - closeW, kButtonInset, w - kButtonInset, kButtonInset + closeH};
     m_buttonRects[kCloseButton] = close;
     if (m_hasMinimizeBox) {
         const int maxW = g.Width(kPieceMaximizeNormal);
-        const RECT max{close.left - 2 - maxW, 4, close.left - 2, 4 + g.Height(kPieceMaximizeNormal)};
+        const RECT max{close.left - kButtonGap - maxW, kButtonInset, close.left - kButtonGap,
+                       kButtonInset + g.Height(kPieceMaximizeNormal)};
         const int minW = g.Width(kPieceMinimizeNormal);
         m_buttonRects[kMaximizeButton] = max;
-        m_buttonRects[kMinimizeButton] = RECT{max.left - 2 - minW, 4, max.left - 2, 4 + g.Height(kPieceMinimizeNormal)};
+        m_buttonRects[kMinimizeButton] = RECT{max.left - kButtonGap - minW, kButtonInset, max.left - kButtonGap,
+                                              kButtonInset + g.Height(kPieceMinimizeNormal)};
     }
 }
 
@@ -242,15 +257,15 @@ void CDialogSubclass::PaintBottomStrip(HDC dc, int)
 
 void CDialogSubclass::PaintCaptionIconAndText(HDC target, int active)
 {
-    int x = 27;
+    int x = kIconX + kTextGap;
     if (m_hasIcon) {
         auto icon = reinterpret_cast<HICON>(::SendMessageA(m_hWnd, WM_GETICON, ICON_SMALL, 0));
-        if (icon) ::DrawIconEx(target, 25, 5, icon, 16, 16, 0, nullptr, DI_NORMAL);
-        x = 43;
+        if (icon) ::DrawIconEx(target, kIconX, kIconY, icon, kIconSize, kIconSize, 0, nullptr, DI_NORMAL);
+        x = kIconX + kIconSize + kTextGap;
     }
     const int oldMode = ::SetBkMode(target, TRANSPARENT);
     const COLORREF oldColour = ::SetTextColor(target, active ? kCaptionActive : kCaptionInactive);
-    ::TextOutA(target, x, 5, m_caption.c_str(), static_cast<int>(m_caption.size()));
+    ::TextOutA(target, x, kTextY, m_caption.c_str(), static_cast<int>(m_caption.size()));
     ::SetTextColor(target, oldColour);
     ::SetBkMode(target, oldMode);
 }
@@ -271,7 +286,8 @@ void CDialogSubclass::PaintButton(HDC target, int button)
     OffScreen off(target, Width(r), Height(r));
     if (!off.Ready()) return;
     SkinSource src(target);
-    src.Copy(off.dc(), 0, 0, Width(r), Height(r), kPieceIconNormal + static_cast<std::size_t>(3 * button + image));
+    const auto piece = kPieceIconNormal + static_cast<std::size_t>(kImagesPerButton * button + image);
+    src.Copy(off.dc(), 0, 0, Width(r), Height(r), piece);
     ::BitBlt(target, r.left, r.top, Width(r), Height(r), off.dc(), 0, 0, SRCCOPY);
 }
 

@@ -4,8 +4,8 @@
 // minimize, maximize and close buttons.
 #pragma once
 
+#include "CSkinMenuBar.h"
 #include "CWndSubclass.h"
-#include "ISkinMenuBar.h"
 
 #include <windows.h>
 #include <array>
@@ -75,7 +75,7 @@ protected:
     std::array<int, 4> m_buttonStates{};
     std::array<RECT, 4> m_frameParts{};
     std::array<RECT, 4> m_buttonRects{};
-    std::unique_ptr<ISkinMenuBar> m_menuBar;
+    std::unique_ptr<CSkinMenuBar> m_menuBar; // only for a window with a menu
 
 private:
     LRESULT OnSize(WPARAM wParam, LPARAM lParam);

@@ -3,6 +3,7 @@
 #include "CWndSubclass.h"
 #include "SkinClassifier.h"
 #include "SkinFactory.h"
+#include "Vellaris.h"
 
 #include <new>
 #include <string>
@@ -20,10 +21,10 @@ HINSTANCE ThisModule() noexcept
 bool KindEnabled(SkinKind kind, std::uint32_t mask) noexcept
 {
     switch (kind) {
-    case SkinKind::Dialog: return (mask & 0x03) != 0;
-    case SkinKind::Edit: return (mask & 0x04) != 0;
-    case SkinKind::Button: return (mask & 0x20) != 0;
-    case SkinKind::Static: return (mask & 0x40) != 0;
+    case SkinKind::Dialog: return (mask & kSkinDialogBits) != 0;
+    case SkinKind::Edit: return (mask & kSkinEditBit) != 0;
+    case SkinKind::Button: return (mask & kSkinButtonBit) != 0;
+    case SkinKind::Static: return (mask & kSkinStaticBit) != 0;
     default: return false;
     }
 }
@@ -42,6 +43,7 @@ CSkinManager::~CSkinManager()
     // the objects (and a hook left by a host that never unloaded) are left to
     // the system.
     for (auto& object : m_objects) (void)object.release();
+    (void)m_hook.release();
 }
 
 bool CSkinManager::Load(const char* path)
@@ -54,16 +56,15 @@ bool CSkinManager::Load(const char* path)
     m_bitmap.reset(bitmap);    // a reload replaces (and deletes) the earlier bitmap
     m_geometry = SkinGeometry::Standard();
     if (!m_hook) {
-        m_hook = ::SetWindowsHookExA(WH_CALLWNDPROC, &CSkinManager::CallWndHookProc, nullptr,
-                                     ::GetCurrentThreadId());
+        m_hook.reset(::SetWindowsHookExA(WH_CALLWNDPROC, &CSkinManager::CallWndHookProc, nullptr,
+                                         ::GetCurrentThreadId()));
     }
     return true;
 }
 
 bool CSkinManager::Unload() noexcept
 {
-    if (m_hook) ::UnhookWindowsHookEx(m_hook);
-    m_hook = nullptr;
+    m_hook.reset();
     for (auto& object : m_objects) {
         if (object && object->IsAttached()) object->Unsubclass();
     }
@@ -108,5 +109,5 @@ LRESULT CALLBACK CSkinManager::CallWndHookProc(int code, WPARAM wParam, LPARAM l
         const auto* sent = reinterpret_cast<const CWPSTRUCT*>(lParam);
         if (sent && sent->message == WM_CREATE) manager.AttachSkin(sent->hwnd);
     }
-    return ::CallNextHookEx(manager.m_hook, code, wParam, lParam);
+    return ::CallNextHookEx(manager.m_hook.get(), code, wParam, lParam);
 }

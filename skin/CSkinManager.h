@@ -26,9 +26,8 @@ public:
     [[nodiscard]] bool SetOption(std::int32_t option) noexcept;
 
     [[nodiscard]] std::uint32_t Mask() const noexcept { return m_mask; }
-    [[nodiscard]] std::int32_t Option() const noexcept { return m_option; }
     [[nodiscard]] HBITMAP Bitmap() const noexcept { return m_bitmap.get(); }
-    [[nodiscard]] HHOOK Hook() const noexcept { return m_hook; }
+    [[nodiscard]] HHOOK Hook() const noexcept { return m_hook.get(); }
     [[nodiscard]] const SkinGeometry& Geometry() const noexcept { return m_geometry; }
 
     // Skin objects, newest first. The list owns them until Unload.
@@ -47,9 +46,9 @@ private:
     static LRESULT CALLBACK CallWndHookProc(int code, WPARAM wParam, LPARAM lParam);
 
     std::uint32_t m_mask = 0;
-    std::int32_t m_option = 0;
+    std::int32_t m_option = 0; // stored by SkinSetOption; nothing in the library reads it
     kd::unique_hbitmap m_bitmap;
-    HHOOK m_hook = nullptr;
+    kd::unique_hhook m_hook;
     SkinGeometry m_geometry{};
     ObjectList m_objects;
 };

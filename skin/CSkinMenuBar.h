@@ -6,28 +6,34 @@
 #pragma once
 
 #include "CSkinMenuButton.h"
-#include "ISkinMenuBar.h"
 
 #include <windows.h>
 #include <memory>
 #include <vector>
 
-class CSkinMenuBar : public ISkinMenuBar {
+class CSkinMenuBar {
 public:
     CSkinMenuBar() = default;
-    ~CSkinMenuBar() override;
+    ~CSkinMenuBar();
     CSkinMenuBar(const CSkinMenuBar&) = delete;
     CSkinMenuBar& operator=(const CSkinMenuBar&) = delete;
 
-    void Setup(HWND dialog, const RECT& bar) override;
-    void Place(const RECT& bar) override;
-    void Paint(HDC target) override;
-    [[nodiscard]] bool Contains(POINT point) const override;
-    void TrackHot(POINT point) override;
-    void ButtonDown(POINT point) override;
-    LRESULT DrawItem(const DRAWITEMSTRUCT& item) override;
-    LRESULT MeasureItem(MEASUREITEMSTRUCT& item) override;
-    void Teardown() override;
+    // Coordinates are window-relative (origin at the window's top-left).
+    // At attach, for a window that has a menu: builds the bar's buttons.
+    void Setup(HWND dialog, const RECT& bar);
+    // After every WM_SIZE: new bar rectangle, repainted.
+    void Place(const RECT& bar);
+    // Paints the bar onto a target covering the whole window.
+    void Paint(HDC target);
+    [[nodiscard]] bool Contains(POINT point) const;
+    // Non-client mouse move / button-down on the bar.
+    void TrackHot(POINT point);
+    void ButtonDown(POINT point);
+    // Owner-drawn drop-down items (ODT_MENU).
+    LRESULT DrawItem(const DRAWITEMSTRUCT& item);
+    LRESULT MeasureItem(MEASUREITEMSTRUCT& item);
+    // At detach: turns the drop-down items back into string items.
+    void Teardown();
 
     // Index of the first button under a window-relative point, or -1.
     [[nodiscard]] int HitTest(POINT point) const noexcept;

@@ -4,9 +4,6 @@
 
 namespace {
 
-constexpr WORD kTypeBitmap = 14;     // SS_BITMAP
-constexpr WORD kTypeBlackFrame = 7;  // SS_BLACKFRAME
-
 HFONT CreateSkinFont() noexcept
 {
     return ::CreateFontA(15, 0, 0, 0, 500, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
@@ -61,11 +58,11 @@ void CStaticSubclass::Paint()
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
     const DWORD style = static_cast<DWORD>(::GetWindowLongPtrA(m_hWnd, GWL_STYLE));
-    switch (LOWORD(style)) {
-    case kTypeBitmap:
+    switch (LOWORD(style)) { // the whole low word, not SS_TYPEMASK
+    case SS_BITMAP:
         PaintBitmap(dc, client);
         break;
-    case kTypeBlackFrame:
+    case SS_BLACKFRAME:
         break;
     default:
         PaintText(dc, client, style);
@@ -100,8 +97,8 @@ void CStaticSubclass::PaintText(HDC dc, const RECT& client, DWORD style)
     kd::select_scope font(dc, m_font.get());
     const std::string text = ControlText(m_hWnd);
     UINT format = DT_VCENTER | DT_SINGLELINE;
-    if (style & 0x2) format |= DT_RIGHT;
-    else if (style & 0x1) format |= DT_CENTER;
+    if (style & SS_RIGHT) format |= DT_RIGHT;
+    else if (style & SS_CENTER) format |= DT_CENTER;
     bk_mode_scope transparent(dc, TRANSPARENT);
     RECT box = client;
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box, format);

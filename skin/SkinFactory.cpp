@@ -3,7 +3,6 @@
 #include "CButtonSubclass.h"
 #include "CDialogSubclass.h"
 #include "CEditSubclass.h"
-#include "CSkinMenuBar.h"
 #include "CStaticSubclass.h"
 
 std::unique_ptr<CWndSubclass> CreateSkinObject(SkinKind kind)
@@ -16,5 +15,3 @@ std::unique_ptr<CWndSubclass> CreateSkinObject(SkinKind kind)
     default: return nullptr;
     }
 }
-
-std::unique_ptr<ISkinMenuBar> CreateSkinMenuBar() { return std::make_unique<CSkinMenuBar>(); }

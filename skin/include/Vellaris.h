@@ -11,8 +11,11 @@ bool SkinLoad(const char* bitmapPath);     // ordinal 3
 bool SkinUnload();                         // ordinal 4
 }
 
-// Mask bits tested at window creation.
-inline constexpr std::uint32_t kSkinDialogBits = 0x03;
+// Mask bits tested at window creation. Either dialog bit enables dialogs;
+// 0x08, 0x10 and 0x80 enable nothing.
+inline constexpr std::uint32_t kSkinDialogBit = 0x02;
+inline constexpr std::uint32_t kSkinDialogAltBit = 0x01;
+inline constexpr std::uint32_t kSkinDialogBits = kSkinDialogAltBit | kSkinDialogBit;
 inline constexpr std::uint32_t kSkinEditBit = 0x04;
 inline constexpr std::uint32_t kSkinButtonBit = 0x20;
 inline constexpr std::uint32_t kSkinStaticBit = 0x40;

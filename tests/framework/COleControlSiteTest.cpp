@@ -2,9 +2,11 @@
 // frame and ambient properties, and the window class that creates its control.
 #include "COleControlSite.h"
 #include "COleControlWnd.h"
-#include "FakeOleControl.h"
+#include "FakeInPlaceControl.h"
 
 #include <gtest/gtest.h>
+
+#include <olectl.h>
 
 #include <string>
 #include <vector>
@@ -42,7 +44,7 @@ protected:
         m_host = ::CreateWindowExA(0, "STATIC", "", WS_CHILD | WS_VISIBLE, 5, 5, 300, 200, m_top.get(), nullptr,
                                    nullptr, nullptr);
         ASSERT_NE(m_host, nullptr);
-        m_fake = new FakeOleControl; // the test's reference
+        m_fake = new FakeInPlaceControl; // the test's reference
     }
     void TearDown() override
     {
@@ -53,7 +55,7 @@ protected:
 
     kd::unique_hwnd m_top;
     HWND m_host = nullptr;
-    FakeOleControl* m_fake = nullptr;
+    FakeInPlaceControl* m_fake = nullptr;
     const RECT m_area{10, 20, 210, 120};
 };
 
@@ -70,7 +72,7 @@ TEST_F(OleHost, ActivatesInPlaceInTheOrderTheControlAsksFor)
         {OLEMISC_SETCLIENTSITEFIRST, false, {"SetClientSite", "DoVerb -5"}},
     };
     for (const Case& c : cases) {
-        auto* fake = new FakeOleControl;
+        auto* fake = new FakeInPlaceControl;
         fake->miscStatus = c.misc;
         fake->supportsPersist = c.persist;
         kd::com_ptr<kd::COleControlSite> site;
@@ -229,10 +231,10 @@ TEST_F(OleHost, WindowOfTheClassCreatesItsControlAndClosesItWithItself)
     EXPECT_TRUE(SameRect(m_fake->contextPos, RECT{0, 0, 240, 160}));
     EXPECT_EQ(::GetParent(m_fake->window), wnd);
 
-    kd::com_ptr<IDispatch> dispatch;
-    EXPECT_EQ(kd::COleControlWnd::QueryControl(wnd, IID_IDispatch, dispatch.put_void()), S_OK);
-    EXPECT_EQ(dispatch.get(), static_cast<IDispatch*>(m_fake));
-    dispatch.reset();
+    kd::com_ptr<IOleObject> object;
+    EXPECT_EQ(kd::COleControlWnd::QueryControl(wnd, IID_IOleObject, object.put_void()), S_OK);
+    EXPECT_EQ(object.get(), static_cast<IOleObject*>(m_fake));
+    object.reset();
 
     ::MoveWindow(wnd, 0, 0, 100, 50, TRUE);
     EXPECT_TRUE(SameRect(m_fake->objectRects, RECT{0, 0, 100, 50}));

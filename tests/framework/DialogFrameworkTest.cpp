@@ -13,11 +13,9 @@
 #include "CApp.h"
 #include "CDialog.h"
 #include "CListView.h"
+#include "FrameworkTestResource.h"
 
 namespace {
-
-constexpr UINT kTemplate = 200;
-constexpr int kEdit = 10, kAct = 11, kList = 12;
 
 kd::CApp theTestApp;
 
@@ -43,16 +41,16 @@ void PostClick(HWND dlg, int id)
 void CALLBACK FixFieldAndPressOk(HWND wnd, UINT, UINT_PTR id, DWORD)
 {
     ::KillTimer(wnd, id);
-    ::SetDlgItemTextA(wnd, kEdit, "ok");
+    ::SetDlgItemTextA(wnd, IDC_EDIT, "ok");
     PostClick(wnd, IDOK);
 }
 
 class TestDlg : public kd::CDialog {
 public:
-    explicit TestDlg(HWND parent = nullptr, int* deleted = nullptr) : kd::CDialog(kTemplate, parent), m_deleted(deleted)
+    explicit TestDlg(HWND parent = nullptr, int* deleted = nullptr) : kd::CDialog(IDD_FRAMEWORK_TEST, parent), m_deleted(deleted)
     {
-        MapCommand(kAct, &TestDlg::OnAct);
-        MapNotify(kList, LVN_ITEMCHANGING, &TestDlg::OnItemChanging);
+        MapCommand(IDC_ACT, &TestDlg::OnAct);
+        MapNotify(IDC_LIST, LVN_ITEMCHANGING, &TestDlg::OnItemChanging);
         MapMessage(WM_CTLCOLORDLG, &TestDlg::OnCtlColor);
         MapMessage(WM_SYSCOMMAND, &TestDlg::OnSysCommand);
     }
@@ -92,8 +90,8 @@ protected:
     }
     void DoDataExchange(kd::CDataExchange& dx) override
     {
-        dx.Text(kEdit, text, maxChars);
-        dx.Control(kList, list);
+        dx.Text(IDC_EDIT, text, maxChars);
+        dx.Control(IDC_LIST, list);
     }
 
 private:
@@ -129,19 +127,19 @@ TEST(DataExchange, ShowsLimitsAndReadsFieldsButRefusesTextsLongerThanTheLimit)
     TestDlg* dlg = CreateModeless(&deleted);
     ASSERT_NE(dlg, nullptr);
     HWND wnd = dlg->GetSafeHwnd();
-    HWND edit = ::GetDlgItem(wnd, kEdit);
+    HWND edit = ::GetDlgItem(wnd, IDC_EDIT);
     char buffer[32] = {};
     ::GetWindowTextA(edit, buffer, sizeof buffer);
     EXPECT_STREQ(buffer, "initial") << "shown even when longer than the limit";
     EXPECT_EQ(::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0), 5);
-    EXPECT_EQ(dlg->list.GetSafeHwnd(), ::GetDlgItem(wnd, kList)) << "controls are bound";
+    EXPECT_EQ(dlg->list.GetSafeHwnd(), ::GetDlgItem(wnd, IDC_LIST)) << "controls are bound";
 
     ::SetWindowTextA(edit, "abcde");
     EXPECT_TRUE(dlg->UpdateData(true));
     EXPECT_EQ(dlg->text, "abcde");
 
     ::SetWindowTextA(edit, "abcdef");
-    ::SetFocus(::GetDlgItem(wnd, kAct));
+    ::SetFocus(::GetDlgItem(wnd, IDC_ACT));
     EXPECT_FALSE(dlg->UpdateData(true)) << "one character too many";
     EXPECT_EQ(dlg->text, "abcde") << "the member keeps its value: nothing is cut";
     EXPECT_EQ(::GetFocus(), edit) << "the field goes to the user";
@@ -159,8 +157,8 @@ TEST(Routing, CommandsNotificationsAndMessagesReachTheirNamedHandlers)
     ASSERT_NE(dlg, nullptr);
     HWND wnd = dlg->GetSafeHwnd();
 
-    ::SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(kAct, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(wnd, kAct)));
-    ::SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(kAct, BN_SETFOCUS), reinterpret_cast<LPARAM>(::GetDlgItem(wnd, kAct)));
+    ::SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_ACT, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(wnd, IDC_ACT)));
+    ::SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_ACT, BN_SETFOCUS), reinterpret_cast<LPARAM>(::GetDlgItem(wnd, IDC_ACT)));
     EXPECT_EQ(dlg->acts, 1) << "only the mapped notification code";
 
     // A notification's result goes back to the control: here it vetoes a selection.
@@ -190,7 +188,7 @@ TEST(Modal, OkReadsTheFieldsAndCancelEndsWithoutThem)
 {
     TestDlg ok;
     ok.onInit = [](TestDlg& d) {
-        ::SetDlgItemTextA(d.GetSafeHwnd(), kEdit, "new");
+        ::SetDlgItemTextA(d.GetSafeHwnd(), IDC_EDIT, "new");
         PostClick(d.GetSafeHwnd(), IDOK);
     };
     EXPECT_EQ(ok.DoModal(), IDOK);
@@ -201,7 +199,7 @@ TEST(Modal, OkReadsTheFieldsAndCancelEndsWithoutThem)
     HWND firstList = ok.list.GetSafeHwnd();
     HWND secondList = nullptr;
     ok.onInit = [&](TestDlg& d) {
-        secondList = ::GetDlgItem(d.GetSafeHwnd(), kList);
+        secondList = ::GetDlgItem(d.GetSafeHwnd(), IDC_LIST);
         PostClick(d.GetSafeHwnd(), IDOK);
     };
     EXPECT_EQ(ok.DoModal(), IDOK);
@@ -210,7 +208,7 @@ TEST(Modal, OkReadsTheFieldsAndCancelEndsWithoutThem)
 
     TestDlg cancel;
     cancel.onInit = [](TestDlg& d) {
-        ::SetDlgItemTextA(d.GetSafeHwnd(), kEdit, "typed");
+        ::SetDlgItemTextA(d.GetSafeHwnd(), IDC_EDIT, "typed");
         ::PostMessageA(d.GetSafeHwnd(), WM_CLOSE, 0, 0);  // the close box
     };
     EXPECT_EQ(cancel.DoModal(), IDCANCEL);
@@ -222,7 +220,7 @@ TEST(Modal, OkWithAnInvalidFieldKeepsTheDialogOpen)
     TestDlg dlg;
     int okPresses = 0;
     dlg.onInit = [&](TestDlg& d) {
-        ::SetDlgItemTextA(d.GetSafeHwnd(), kEdit, "far too long");
+        ::SetDlgItemTextA(d.GetSafeHwnd(), IDC_EDIT, "far too long");
         PostClick(d.GetSafeHwnd(), IDOK);
         // Once the first OK was refused, fix the field and press OK again.
         ::SetTimer(d.GetSafeHwnd(), 1, 100, FixFieldAndPressOk);
@@ -275,7 +273,7 @@ TEST(PreTranslation, TheLoopOffersMessagesToTheDialogOfTheirWindow)
 {
     TestDlg* dlg = CreateModeless();
     ASSERT_NE(dlg, nullptr);
-    HWND edit = ::GetDlgItem(dlg->GetSafeHwnd(), kEdit);
+    HWND edit = ::GetDlgItem(dlg->GetSafeHwnd(), IDC_EDIT);
     ::PostMessageA(edit, WM_USER + 7, 0, 0);  // addressed to a child: found through its parent
     ::PostMessageA(dlg->GetSafeHwnd(), WM_USER + 7, 0, 0);
     Pump();

@@ -91,8 +91,8 @@ inline constexpr COLORREF kBitmapFill = RGB(200, 30, 40);
 // A timer on which the test dialog destroys itself.
 inline constexpr UINT_PTR kDestroyTimer = 77;
 
-inline constexpr std::uint32_t kMaskAllControls = 0x02 | 0x04 | 0x20 | 0x40;
-inline constexpr std::uint32_t kMaskHost = 66;
+inline constexpr std::uint32_t kMaskAllControls = kSkinDialogBit | kSkinEditBit | kSkinButtonBit | kSkinStaticBit;
+inline constexpr std::uint32_t kMaskHost = kSkinDialogBit | kSkinStaticBit;
 
 // What the dialog's parent side saw.
 struct DialogLog {

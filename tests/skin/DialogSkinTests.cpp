@@ -35,7 +35,7 @@ protected:
         g_sysCommands.clear();
         g_closes = 0;
         LoadArtwork(m_art);
-        SkinSetMask(0x03);
+        SkinSetMask(kSkinDialogBits);
     }
     void TearDown() override
     {

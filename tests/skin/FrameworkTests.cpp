@@ -22,6 +22,10 @@ namespace {
 
 constexpr UINT kProbe = WM_APP + 1;
 constexpr UINT kNested = WM_APP + 2;
+// The mask Kordane sets: dialogs and static texts.
+constexpr std::uint32_t kHostMask = kSkinDialogBit | kSkinStaticBit;
+// Controls of the in-memory test dialog.
+constexpr WORD kStaticId = 100, kButtonId = 101, kEditId = 102;
 std::vector<std::string> g_log;
 bool g_ownProcAtNcDestroy = false;
 WPARAM g_ownWParam = 0;
@@ -252,9 +256,9 @@ protected:
     {
         DialogTemplate t(WS_POPUP | WS_CAPTION | WS_SYSMENU, 160, 80, "hooked");
         if (controls) {
-            t.Add(0x0082, SS_LEFT, 5, 5, 60, 10, 100, "static");
-            t.Add(0x0080, BS_PUSHBUTTON, 5, 20, 60, 14, 101, "button");
-            t.Add(0x0081, ES_AUTOHSCROLL, 5, 40, 60, 12, 102, "edit");
+            t.Add(kStaticAtom, SS_LEFT, 5, 5, 60, 10, kStaticId, "static");
+            t.Add(kButtonAtom, BS_PUSHBUTTON, 5, 20, 60, 14, kButtonId, "button");
+            t.Add(kEditAtom, ES_AUTOHSCROLL, 5, 40, 60, 12, kEditId, "edit");
         }
         HWND wnd = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr), t.get(), nullptr,
                                                 &QuietDlgProc, 0);
@@ -270,28 +274,28 @@ protected:
 TEST_F(Hook, MaskSixtySixSkinsDialogsAndStaticsButNotButtonsOrEdits)
 {
     ASSERT_TRUE(SkinLoad(m_path.c_str()));
-    SkinSetMask(66);
+    SkinSetMask(kHostMask);
     HWND dlg = Dialog(true);
     ASSERT_NE(dlg, nullptr);
     EXPECT_NE(dynamic_cast<CDialogSubclass*>(SubclassMap::Instance().Lookup(dlg)), nullptr);
-    EXPECT_FALSE(Skinned(::GetDlgItem(dlg, 101)));
-    EXPECT_FALSE(Skinned(::GetDlgItem(dlg, 102)));
+    EXPECT_FALSE(Skinned(::GetDlgItem(dlg, kButtonId)));
+    EXPECT_FALSE(Skinned(::GetDlgItem(dlg, kEditId)));
     // Statics get their skin object once that class is built in.
-    EXPECT_EQ(Skinned(::GetDlgItem(dlg, 100)), CreateSkinObject(SkinKind::Static) != nullptr);
+    EXPECT_EQ(Skinned(::GetDlgItem(dlg, kStaticId)), CreateSkinObject(SkinKind::Static) != nullptr);
 
     // Bits without a kind enable nothing; the mask is read at each creation.
-    SkinSetMask(0x08 | 0x10 | 0x80);
+    SkinSetMask(0xFF & ~(kSkinDialogBits | kSkinEditBit | kSkinButtonBit | kSkinStaticBit));
     HWND later = Dialog();
     EXPECT_FALSE(Skinned(later));
     EXPECT_TRUE(Skinned(dlg));
-    SkinSetMask(0x01);
+    SkinSetMask(kSkinDialogAltBit);
     EXPECT_TRUE(Skinned(Dialog()));
     EXPECT_FALSE(Skinned(later)) << "a window is never skinned later";
 }
 
 TEST_F(Hook, WindowsCreatedBeforeLoadOrByAnotherThreadAreLeftAlone)
 {
-    SkinSetMask(66);
+    SkinSetMask(kHostMask);
     HWND before = Dialog();
     ASSERT_TRUE(SkinLoad(m_path.c_str()));
     EXPECT_FALSE(Skinned(before));
@@ -310,7 +314,7 @@ TEST_F(Hook, WindowsCreatedBeforeLoadOrByAnotherThreadAreLeftAlone)
 TEST_F(Hook, MessageBoxGetsTheDialogSkin)
 {
     ASSERT_TRUE(SkinLoad(m_path.c_str()));
-    SkinSetMask(66);
+    SkinSetMask(kHostMask);
     g_boxSkinned = false;
     g_boxStatics = g_boxStaticsSkinned = 0;
     const UINT_PTR timer = ::SetTimer(nullptr, 0, 150, &CloseBoxTimer);
@@ -343,7 +347,7 @@ TEST_F(Hook, SecondLoadReplacesTheBitmapAndKeepsOneHook)
     EXPECT_EQ(manager.Bitmap(), second);
     EXPECT_EQ(::GetObjectType(second), static_cast<DWORD>(OBJ_BITMAP));
 
-    SkinSetMask(3);
+    SkinSetMask(kSkinDialogBits);
     const auto before = manager.Objects().size();
     HWND dlg = Dialog();
     EXPECT_EQ(manager.Objects().size(), before + 1) << "one hook, one skin object per window";
@@ -359,7 +363,7 @@ TEST_F(Hook, SecondLoadReplacesTheBitmapAndKeepsOneHook)
 TEST_F(Hook, DestroyedWindowsObjectStaysDetachedUntilUnload)
 {
     ASSERT_TRUE(SkinLoad(m_path.c_str()));
-    SkinSetMask(3);
+    SkinSetMask(kSkinDialogBits);
     auto& manager = CSkinManager::Instance();
     HWND gone = Dialog();
     HWND alive = Dialog();
@@ -390,7 +394,7 @@ TEST_F(Hook, DestroyedWindowsObjectStaysDetachedUntilUnload)
 TEST_F(Hook, DialogSkinAndAnotherObjectShareOneWindowInEitherDetachOrder)
 {
     ASSERT_TRUE(SkinLoad(m_path.c_str()));
-    SkinSetMask(3);
+    SkinSetMask(kSkinDialogBits);
     for (bool dialogSkinFirst : {true, false}) {
         HWND dlg = Dialog();
         auto* skin = dynamic_cast<CDialogSubclass*>(SubclassMap::Instance().Lookup(dlg));

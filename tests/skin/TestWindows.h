@@ -16,6 +16,11 @@ using kdtest::Capture;
 using kdtest::GdiObjectCount;
 using kdtest::Pump;
 
+// The predefined control classes by atom, for DialogTemplate::Add.
+inline constexpr WORD kButtonAtom = 0x0080;
+inline constexpr WORD kEditAtom = 0x0081;
+inline constexpr WORD kStaticAtom = 0x0082;
+
 // A dialog template built in memory (DLGTEMPLATE + items, WORD aligned).
 class DialogTemplate {
 public:
@@ -34,7 +39,7 @@ public:
         PutText("MS Shell Dlg");
     }
 
-    // classAtom: 0x0080 button, 0x0081 edit, 0x0082 static.
+    // classAtom: kButtonAtom, kEditAtom or kStaticAtom.
     DialogTemplate& Add(WORD classAtom, DWORD style, short x, short y, short cx, short cy, WORD id, const char* text)
     {
         Align(4);

@@ -1,0 +1,8 @@
+// Identifiers of the framework tests' dialog (FrameworkTest.rc).
+#pragma once
+
+#define IDD_FRAMEWORK_TEST 200
+
+#define IDC_EDIT 10
+#define IDC_ACT 11
+#define IDC_LIST 12
