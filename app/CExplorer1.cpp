@@ -9,6 +9,7 @@
 #include "CKordaneApp.h"
 #include "COleControlWnd.h"
 #include "unique_any.h"
+#include "win32_text.h"
 
 const CLSID CExplorer1::kClsid = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
 
@@ -17,14 +18,14 @@ namespace {
 // Single-byte text to a BSTR (empty on failure of the conversion).
 kd::unique_bstr ToBstr(const char* text) noexcept
 {
-    const int length = static_cast<int>(std::char_traits<char>::length(text));
-    if (length == 0) return kd::unique_bstr(::SysAllocString(L""));
-    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text, length, nullptr, 0);
-    if (wide <= 0) return {};
-    kd::unique_bstr result(::SysAllocStringLen(nullptr, static_cast<UINT>(wide)));
-    if (!result) return {};
-    ::MultiByteToWideChar(CP_ACP, 0, text, length, result.get(), wide);
-    return result;
+    if (*text == '\0') return kd::unique_bstr(::SysAllocString(L""));
+    try {
+        const std::wstring wide = kd::Widen(text);
+        if (wide.empty()) return {};
+        return kd::unique_bstr(::SysAllocStringLen(wide.data(), static_cast<UINT>(wide.size())));
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
 }
 
 // An exception the control reports owns up to three strings.

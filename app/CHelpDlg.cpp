@@ -9,21 +9,11 @@
 #include "CKordaneApp.h"
 #include "HtmlText.h"
 #include "unique_any.h"
+#include "win32_text.h"
 
 #include "resource.h"
 
 namespace {
-
-// Single-byte text of the platform's code page (a file path) as wide text.
-std::wstring Widen(const std::string& text)
-{
-    if (text.empty()) return {};
-    const int wide = ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-    if (wide <= 0) return {};
-    std::wstring result(static_cast<size_t>(wide), L'\0');
-    ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), wide);
-    return result;
-}
 
 // The FAQ page as plain text, or a line saying where it should have been.
 std::wstring FaqPageText()
@@ -37,7 +27,7 @@ std::wstring FaqPageText()
         if (std::ferror(file.get())) bytes.clear();
     }
     std::wstring text = HtmlToText(DecodeHtmlBytes(bytes));
-    if (text.empty()) text = L"The help page could not be read: " + Widen(path);
+    if (text.empty()) text = L"The help page could not be read: " + kd::Widen(path);
     return text;
 }
 

@@ -6,6 +6,8 @@
 #include <climits>
 #include <vector>
 
+#include "win32_text.h"
+
 namespace {
 
 constexpr size_t npos = std::wstring_view::npos;
@@ -321,11 +323,5 @@ std::wstring DecodeHtmlBytes(std::string_view bytes)
     } else if (DeclaresUtf8(bytes.substr(0, 1024))) {
         codePage = CP_UTF8;
     }
-    if (bytes.empty()) return {};
-    const int length = static_cast<int>(std::min<size_t>(bytes.size(), INT_MAX / 2));
-    const int wide = ::MultiByteToWideChar(codePage, 0, bytes.data(), length, nullptr, 0);
-    if (wide <= 0) return {};
-    std::wstring text(static_cast<size_t>(wide), L'\0');
-    ::MultiByteToWideChar(codePage, 0, bytes.data(), length, text.data(), wide);
-    return text;
+    return kd::Widen(bytes.substr(0, INT_MAX / 2), codePage);
 }

@@ -1,25 +1,12 @@
 #include "CApp.h"
 
 #include "CDialog.h"
+#include "win32_text.h"
 
 namespace kd {
 
 namespace {
 CApp* g_app = nullptr;
-}
-
-std::string ModuleFileName(HMODULE module)
-{
-    std::string path(MAX_PATH, '\0');
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            return path;
-        }
-        path.resize(path.size() * 2);
-    }
 }
 
 CApp::CApp() noexcept { g_app = this; }

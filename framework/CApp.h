@@ -57,7 +57,4 @@ private:
     std::vector<ControlClassRegistrar> m_controlClasses;
 };
 
-// Full path of a module (null: the executable), any length.
-[[nodiscard]] std::string ModuleFileName(HMODULE module);
-
 } // namespace kd

@@ -12,6 +12,8 @@
 #include <cstring>
 #include <new>
 
+#include "win32_text.h"
+
 namespace kd::fileio {
 
 namespace {
@@ -21,13 +23,8 @@ UINT FileApiCodePage() noexcept { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; 
 // False for a name that is no text in the code page: mapping its bytes to a
 // replacement character could make two names one file. Throws std::bad_alloc.
 bool ToWide(const std::string& name, std::wstring& out) {
-    if (name.empty() || name.size() > INT_MAX) return false;
-    const UINT codePage = FileApiCodePage();
-    const int size = static_cast<int>(name.size());
-    const int count = MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name.data(), size, nullptr, 0);
-    if (count <= 0) return false;
-    out.assign(static_cast<std::size_t>(count), L'\0');
-    return MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, name.data(), size, out.data(), count) == count;
+    out = kd::Widen(name, FileApiCodePage(), MB_ERR_INVALID_CHARS);
+    return !out.empty();
 }
 
 bool ToFullPath(const std::wstring& name, std::wstring& out) {

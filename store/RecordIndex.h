@@ -38,19 +38,6 @@ public:
         Place(hash, static_cast<std::uint32_t>(m_hashes.size()));
     }
 
-    // Drops the last position (undoes an Append).
-    void PopBack() noexcept {
-        const std::uint64_t hash = m_hashes.back();
-        const auto last = static_cast<std::uint32_t>(m_hashes.size());
-        m_hashes.pop_back();
-        const std::size_t mask = m_slots.size() - 1;
-        std::size_t i = hash & mask;
-        while (m_slots[i] != last) i = (i + 1) & mask;
-        // The last one added sits at the end of its probe run, so emptying it
-        // breaks no other run.
-        m_slots[i] = 0;
-    }
-
 private:
     static std::size_t SlotsFor(std::size_t count) {
         std::size_t n = 16;

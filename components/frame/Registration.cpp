@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "unique_any.h"
+#include "win32_text.h"
 
 namespace kd {
 namespace {
@@ -15,20 +16,6 @@ namespace {
 struct CoTaskMemDeleter {
     void operator()(void* p) const noexcept { ::CoTaskMemFree(p); }
 };
-
-// The module's whole path; empty when the system fails. Grows the buffer
-// rather than registering a cut path.
-std::string ModulePath(HMODULE module)
-{
-    std::vector<char> path(512);
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) return std::string(path.data(), n);
-        if (path.size() >= 32768) return {};
-        path.resize(path.size() * 2);
-    }
-}
 
 } // namespace
 
@@ -65,7 +52,7 @@ bool SetKeyAndValue(const std::string& key, const char* subkey, const char* valu
 HRESULT RegisterComponent(HMODULE module, REFCLSID classId, const char* description,
                           const char* versionIndependentProgId, const char* progId)
 {
-    const std::string path = ModulePath(module);
+    const std::string path = kd::ModuleFileName(module);
     const std::string clsid = ClassIdText(classId);
     if (path.empty() || clsid.empty()) return SELFREG_E_CLASS;
     const std::string classKey = "CLSID\\" + clsid;

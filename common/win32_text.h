@@ -1,0 +1,46 @@
+// Two Win32 idioms every deliverable needs, written once: single-byte text as
+// wide text, and a module's whole path.
+#pragma once
+
+#include <windows.h>
+
+#include <climits>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace kd {
+
+// `text` in `codePage` as UTF-16. Empty for empty text, text longer than the
+// system takes, or text the system cannot convert (with MB_ERR_INVALID_CHARS in
+// `flags`: any byte that is no character of the code page). Throws std::bad_alloc.
+[[nodiscard]] inline std::wstring Widen(std::string_view text, UINT codePage = CP_ACP, DWORD flags = 0)
+{
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int size = static_cast<int>(text.size());
+    const int count = ::MultiByteToWideChar(codePage, flags, text.data(), size, nullptr, 0);
+    if (count <= 0) return {};
+    std::wstring wide(static_cast<std::size_t>(count), L'\0');
+    if (::MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), count) != count) return {};
+    return wide;
+}
+
+// The whole path of `module` (null: the program). The buffer grows rather
+// than cutting the path; empty when the system fails. Throws std::bad_alloc.
+[[nodiscard]] inline std::string ModuleFileName(HMODULE module)
+{
+    constexpr std::size_t kLongestPath = 32768;  // what the system's wide paths allow
+    std::string path(MAX_PATH, '\0');
+    for (;;) {
+        const DWORD n = ::GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= kLongestPath) return {};
+        path.resize(path.size() * 2);
+    }
+}
+
+}  // namespace kd
