@@ -1,4 +1,4 @@
-// Identifiers of the framework tests' dialog (FrameworkTest.rc).
+// Identifiers of the framework tests' dialog (dialog_framework_test.rc).
 #pragma once
 
 #define IDD_FRAMEWORK_TEST 200
