@@ -18,7 +18,9 @@ SHIMS = None
 def probe(**env):
     """KD_WINE_ARCHS, KD_PROGRAM_ARCH, KD_WIN32_SKIPPED, WINELOADER and the
     first `wine` on PATH after sourcing the probe in a clean environment."""
-    base = {"PATH": os.environ["PATH"], "HOME": os.environ.get("HOME", "/")}
+    # As a fresh shell has it: without the shims an outer probe put first.
+    path = os.pathsep.join(p for p in os.environ["PATH"].split(os.pathsep) if p != SHIMS)
+    base = {"PATH": path, "HOME": os.environ.get("HOME", "/")}
     script = ('source scripts/wine-host.sh; printf "%s\\n" "$KD_WINE_ARCHS" "$KD_PROGRAM_ARCH" '
               '"$KD_WIN32_SKIPPED" "${WINELOADER:-}" "$(command -v wine || true)"')
     out = subprocess.run(["bash", "-c", script], cwd=ROOT, env={**base, **env}, capture_output=True,
@@ -93,7 +95,8 @@ class Scripts(unittest.TestCase):
                         first = f.readline()
                     if not (name.endswith((".sh", ".in")) or (first.startswith(b"#!") and b"sh" in first)):
                         continue
-                    text = open(path, errors="replace").read()
+                    with open(path, errors="replace") as f:
+                        text = f.read()
                     code = "\n".join(line.split("#", 1)[0] for line in text.splitlines())
                     if self.WINE_CALL.search(code):
                         checked.append(rel)
