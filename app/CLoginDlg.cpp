@@ -60,8 +60,7 @@ void CLoginDlg::OnBnClickedOk()
         WriteTraceLine(83, "CLoginDlg::OnBnClickedOk");
         return;
     }
-    const AccountFileHeader& header = store.m_header;
-    if (kd::TextEquals(header.adminAccount, m_strAccount) && kd::TextEquals(header.adminPassword, m_strPassword)) {
+    if (store.IsAdministrator(m_strAccount, m_strPassword)) {
         main->m_accountLock = std::move(lock);
         OnOK();
         return;
