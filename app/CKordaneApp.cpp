@@ -98,7 +98,7 @@ bool CKordaneApp::InstallSkin()
 bool CKordaneApp::CreateMainDialog()
 {
     try {
-        SetMainWindow(new CKordaneDlg());
+        SetMainWindow(new CKordaneDlg([this] { NoteEntriesNotSaved(); }));
         return true;
     } catch (...) {
         ::MessageBoxA(nullptr, "CKordaneDlg::New_()", "Kordane", MB_ICONERROR);

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "CAdminSession.h"
 #include "CApp.h"
 #include "IHelper.h"
 #include "IScrivet.h"
@@ -24,7 +25,7 @@ public:
     static constexpr int kPathBufferSize = 256;   // base directory and the paths built on it
     static constexpr int kAppNameBufferSize = 128;
     // The exit code of a process that ends without saving entries it had.
-    static constexpr int kExitEntriesNotSaved = 2;
+    static constexpr int kExitEntriesNotSaved = CAdminSession::kExitEntriesNotSaved;
 
     bool InitInstance() override;
     int ExitInstance() override;

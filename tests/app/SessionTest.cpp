@@ -59,7 +59,7 @@ void Session::Start()
 {
     ASSERT_TRUE(theApp.InitInstance());
     m_running = true;
-    CKordaneDlg* dlg = CKordaneDlg::FromApp();
+    kd::CDialog* dlg = theApp.MainWindow();
     ASSERT_NE(dlg, nullptr);
     m_main = dlg->GetSafeHwnd();
     Pump(400);
