@@ -1,7 +1,7 @@
 #include "CCreateAdminDlg.h"
 
-#include "CKordaneApp.h"
 #include "CMessageBox.h"
+#include "Trace.h"
 #include "resource.h"
 
 CCreateAdminDlg::CCreateAdminDlg(CAdminSession& session) noexcept
@@ -38,15 +38,15 @@ void CCreateAdminDlg::Refused(CAdminSession::Refusal reason)
         CMessageBox::Show(m_hWnd, "Error:The Account is existend.", IDC_EDIT_ACCOUNT);
         break;
     case CAdminSession::Refusal::InUse:
-        WriteTraceLine(53, "CCreateAdminDlg::OnBnClickedOk");
+        WriteTraceLine(tracepoint::kCreateInUse);
         CMessageBox::Show(m_hWnd, CAccountLock::kInUseText, IDC_EDIT_ACCOUNT);
         break;
     case CAdminSession::Refusal::LockFailed:
-        WriteTraceLine(57, "CCreateAdminDlg::OnBnClickedOk");
+        WriteTraceLine(tracepoint::kCreateLockFailed);
         CMessageBox::Show(m_hWnd, CAccountLock::kFailedText, IDC_EDIT_ACCOUNT);
         break;
     case CAdminSession::Refusal::CreateFailed:
-        WriteTraceLine(101, "CCreateAdminDlg::OnBnClickedOk");
+        WriteTraceLine(tracepoint::kCreateFailed);
         break;
     case CAdminSession::Refusal::AccountError:
     case CAdminSession::Refusal::PasswordError:

@@ -7,16 +7,7 @@
 
 #include "CAdminSession.h"
 #include "CApp.h"
-#include "IHelper.h"
-#include "IScrivet.h"
-#include "unique_any.h"
-
-// The two component references, held from start-up to shutdown.
-extern kd::com_ptr<IScrivet> g_pLog;
-extern kd::com_ptr<IHelper> g_pHelper;
-
-// Hands "Line:<line>,Fun:<function>" to the log object; nothing without one.
-void WriteTraceLine(int line, const char* function) noexcept;
+#include "Trace.h"
 
 class CKordaneApp : public kd::CApp {
 public:

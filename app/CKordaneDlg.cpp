@@ -7,10 +7,10 @@
 #include "CAboutBox.h"
 #include "CCreateAdminDlg.h"
 #include "CHelpDlg.h"
-#include "CKordaneApp.h"
 #include "CLoginDlg.h"
 #include "CMessageBox.h"
 #include "CSaveFailedDlg.h"
+#include "Trace.h"
 #include "resource.h"
 #include "unique_any.h"
 
@@ -254,7 +254,7 @@ DWORD CKordaneDlg::SaveEntries()
     // The store refuses a read-only file, as Windows would, without a system
     // error of its own: Windows would say access denied.
     const DWORD error = ::GetLastError();
-    WriteTraceLine(263, "CKordaneDlg::SaveList");
+    WriteTraceLine(tracepoint::kSaveFailed);
     return error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED;
 }
 
@@ -300,7 +300,7 @@ void CKordaneDlg::SaveSession()
 
 void CKordaneDlg::KeepRecoveryCopy()
 {
-    if (!m_session.KeepRecoveryCopy()) WriteTraceLine(320, "CKordaneDlg::KeepRecoveryCopy");
+    if (!m_session.KeepRecoveryCopy()) WriteTraceLine(tracepoint::kRecoveryCopyFailed);
 }
 
 void CKordaneDlg::BlockSessionEnd(DWORD error)
@@ -408,7 +408,7 @@ void CKordaneDlg::OnBnClickedLogin()
     } else {
         // Saving a shorter list would drop the entries it lacks from the file:
         // this session writes nothing, and says so.
-        WriteTraceLine(438, "CKordaneDlg::FillList");
+        WriteTraceLine(tracepoint::kListIncomplete);
         CMessageBox::Show(m_hWnd, kIncompleteListText);
     }
     EnterLoggedIn();

@@ -1,7 +1,7 @@
 #include "CLoginDlg.h"
 
-#include "CKordaneApp.h"
 #include "CMessageBox.h"
+#include "Trace.h"
 #include "resource.h"
 
 CLoginDlg::CLoginDlg(CAdminSession& session) noexcept : kd::CDialog(IDD_LOGIN_DIALOG), m_session(session)
@@ -33,7 +33,7 @@ bool CLoginDlg::ShouldRestore()
 
 void CLoginDlg::RestoreFailed()
 {
-    WriteTraceLine(82, "CLoginDlg::RecoverLeftovers");
+    WriteTraceLine(tracepoint::kRestoreFailed);
 }
 
 void CLoginDlg::Refused(CAdminSession::Refusal reason)
@@ -43,15 +43,15 @@ void CLoginDlg::Refused(CAdminSession::Refusal reason)
         CMessageBox::Show(m_hWnd, "Login Failed:Account error.");
         break;
     case CAdminSession::Refusal::InUse:
-        WriteTraceLine(42, "CLoginDlg::OnBnClickedOk");
+        WriteTraceLine(tracepoint::kLoginInUse);
         CMessageBox::Show(m_hWnd, CAccountLock::kInUseText);
         break;
     case CAdminSession::Refusal::LockFailed:
-        WriteTraceLine(46, "CLoginDlg::OnBnClickedOk");
+        WriteTraceLine(tracepoint::kLoginLockFailed);
         CMessageBox::Show(m_hWnd, CAccountLock::kFailedText);
         break;
     case CAdminSession::Refusal::OpenFailed:
-        WriteTraceLine(83, "CLoginDlg::OnBnClickedOk");
+        WriteTraceLine(tracepoint::kLoginOpenFailed);
         break;
     case CAdminSession::Refusal::PasswordError:
         CMessageBox::Show(m_hWnd, "Login Failed:Password error.");
