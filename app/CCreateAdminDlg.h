@@ -1,14 +1,16 @@
-// The create-administrator dialog (template 130): sets up a new administrator,
-// whose account file is created at once and filled when the program ends.
+// The create-administrator dialog (template 130): sets up a new administrator
+// in the session it is given; the account file is created at once and filled
+// when the program ends.
 #pragma once
 
 #include <string>
 
+#include "CAdminSession.h"
 #include "CDialog.h"
 
-class CCreateAdminDlg : public kd::CDialog {
+class CCreateAdminDlg : public kd::CDialog, private CAdminSession::Prompt {
 public:
-    CCreateAdminDlg() noexcept;
+    explicit CCreateAdminDlg(CAdminSession& session) noexcept;
 
     std::string m_strAccount;
     std::string m_strPassword;
@@ -19,4 +21,7 @@ protected:
 
 private:
     void OnBnClickedOk();
+    void Refused(CAdminSession::Refusal reason) override;
+
+    CAdminSession& m_session;
 };

@@ -6,8 +6,8 @@
 #include <new>
 #include <string>
 
-#include "CKordaneApp.h"
 #include "COleControlWnd.h"
+#include "Trace.h"
 #include "unique_any.h"
 #include "win32_text.h"
 
@@ -81,7 +81,7 @@ public:
     STDMETHODIMP Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT*, EXCEPINFO*, UINT*) override
     {
         if (id != kDispidNavigateError) return S_OK; // every other event is of no interest
-        WriteTraceLine(__LINE__, "CExplorer1::OnNavigateError");
+        WriteTraceLine(tracepoint::kNavigateError);
         // Posted: the parent may hide or replace the browser, which must not happen inside its own event.
         if (::IsWindow(m_window)) {
             const int control = ::GetDlgCtrlID(m_window);
@@ -152,12 +152,12 @@ HRESULT CExplorer1::Navigate(const char* url, VARIANT* flags, VARIANT* targetFra
     const kd::com_ptr<IDispatch> dispatch = GetControlDispatch();
     if (!dispatch) {
         // No browser here (the platform could not create it): the area stays empty.
-        WriteTraceLine(__LINE__, "CExplorer1::Navigate");
+        WriteTraceLine(tracepoint::kNavigateFailed);
         return E_NOINTERFACE;
     }
     if (m_watched != m_hWnd && WatchNavigation(dispatch.get(), m_hWnd)) m_watched = m_hWnd; // once per control
     const HRESULT hr = InvokeNavigate(dispatch.get(), url, flags, targetFrameName, postData, headers);
-    if (FAILED(hr)) WriteTraceLine(__LINE__, "CExplorer1::Navigate");
+    if (FAILED(hr)) WriteTraceLine(tracepoint::kNavigateCallFailed);
     return hr;
 }
 

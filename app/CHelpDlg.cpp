@@ -6,8 +6,8 @@
 #include <cstdio>
 
 #include "CApp.h"
-#include "CKordaneApp.h"
 #include "HtmlText.h"
+#include "Trace.h"
 #include "unique_any.h"
 #include "win32_text.h"
 
@@ -130,7 +130,7 @@ void CHelpDlg::ShowPageText()
                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(IDC_HELP_TEXT)),
                                   ::GetModuleHandleA(nullptr), nullptr);
     if (!edit) {
-        WriteTraceLine(__LINE__, "CHelpDlg::ShowPageText");
+        WriteTraceLine(tracepoint::kHelpPageFailed);
         return;
     }
     m_pageText.Attach(edit);

@@ -3,7 +3,6 @@
 #include <commctrl.h>
 
 #include <array>
-#include <cstdio>
 #include <memory>
 #include <new>
 #include <string>
@@ -13,19 +12,8 @@
 #include "Vellaris.h"
 #include "resource.h"
 
-kd::com_ptr<IScrivet> g_pLog;
-kd::com_ptr<IHelper> g_pHelper;
-
 namespace {
 bool g_comInitialized = false;  // CoUninitialize only what CoInitialize opened
-}
-
-void WriteTraceLine(int line, const char* function) noexcept
-{
-    if (!g_pLog) return;
-    std::array<char, 128> text{};
-    std::snprintf(text.data(), text.size(), "Line:%d,Fun:%s", line, function ? function : "");
-    (void)g_pLog->WriteLog(text.data());
 }
 
 bool CKordaneApp::CreateComponents() noexcept
@@ -98,7 +86,7 @@ bool CKordaneApp::InstallSkin()
 bool CKordaneApp::CreateMainDialog()
 {
     try {
-        SetMainWindow(new CKordaneDlg());
+        SetMainWindow(new CKordaneDlg([this] { NoteEntriesNotSaved(); }));
         return true;
     } catch (...) {
         ::MessageBoxA(nullptr, "CKordaneDlg::New_()", "Kordane", MB_ICONERROR);
@@ -122,8 +110,8 @@ bool CKordaneApp::InitInstance()
     if (!GetBaseDirectory(base.data(), static_cast<int>(base.size()))) return false;
     CreateWorkingDirectory(base.data(), "Tmp");
     CreateWorkingDirectory(base.data(), "Scrivet");
-    if (!OpenLogFile()) WriteTraceLine(105, "CKordaneApp::InitInstance");
-    if (!InstallSkin()) WriteTraceLine(112, "CKordaneApp::InitInstance");
+    if (!OpenLogFile()) WriteTraceLine(tracepoint::kLogNotOpened);
+    if (!InstallSkin()) WriteTraceLine(tracepoint::kSkinNotInstalled);
 
     if (!CreateMainDialog()) return false;
     kd::CDialog* main = MainWindow();

@@ -5,17 +5,9 @@
 
 #include <cstdint>
 
+#include "CAdminSession.h"
 #include "CApp.h"
-#include "IHelper.h"
-#include "IScrivet.h"
-#include "unique_any.h"
-
-// The two component references, held from start-up to shutdown.
-extern kd::com_ptr<IScrivet> g_pLog;
-extern kd::com_ptr<IHelper> g_pHelper;
-
-// Hands "Line:<line>,Fun:<function>" to the log object; nothing without one.
-void WriteTraceLine(int line, const char* function) noexcept;
+#include "Trace.h"
 
 class CKordaneApp : public kd::CApp {
 public:
@@ -24,7 +16,7 @@ public:
     static constexpr int kPathBufferSize = 256;   // base directory and the paths built on it
     static constexpr int kAppNameBufferSize = 128;
     // The exit code of a process that ends without saving entries it had.
-    static constexpr int kExitEntriesNotSaved = 2;
+    static constexpr int kExitEntriesNotSaved = CAdminSession::kExitEntriesNotSaved;
 
     bool InitInstance() override;
     int ExitInstance() override;

@@ -5,13 +5,12 @@
 #include <utility>
 
 #include "CAboutBox.h"
-#include "CApp.h"
 #include "CCreateAdminDlg.h"
 #include "CHelpDlg.h"
-#include "CKordaneApp.h"
 #include "CLoginDlg.h"
 #include "CMessageBox.h"
 #include "CSaveFailedDlg.h"
+#include "Trace.h"
 #include "resource.h"
 #include "unique_any.h"
 
@@ -32,9 +31,10 @@ bool IsAscii(std::string_view text) noexcept
 
 } // namespace
 
-CKordaneDlg::CKordaneDlg()
+CKordaneDlg::CKordaneDlg(std::function<void()> entriesNotSaved)
     : kd::CDialog(IDD_KORDANE_DIALOG),
-      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME)))
+      m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
+      m_entriesNotSaved(std::move(entriesNotSaved))
 {
     MapMessage(WM_SYSCOMMAND, &CKordaneDlg::OnSysCommand);
     MapMessage(WM_PAINT, &CKordaneDlg::OnPaint);
@@ -55,12 +55,6 @@ CKordaneDlg::CKordaneDlg()
 }
 
 CKordaneDlg::~CKordaneDlg() = default;
-
-CKordaneDlg* CKordaneDlg::FromApp() noexcept
-{
-    kd::CApp* app = kd::CApp::Current();
-    return app ? dynamic_cast<CKordaneDlg*>(app->MainWindow()) : nullptr;
-}
 
 void CKordaneDlg::DoDataExchange(kd::CDataExchange& dx)
 {
@@ -130,7 +124,7 @@ void CKordaneDlg::ResetEditor()
 
 bool CKordaneDlg::FillList()
 {
-    const std::vector<AccountRecord>& records = m_accountFile.GetRecords();
+    const std::vector<AccountRecord>& records = m_session.Store().GetRecords();
     kd::CListView::RedrawLock noRedraw(m_list);
     m_list.DeleteAllItems();
     m_converted.clear();
@@ -186,7 +180,8 @@ bool CKordaneDlg::AddRow(const std::string& account, const std::string& password
 
 void CKordaneDlg::SaveList()
 {
-    m_accountFile.ClearRecords();
+    CAccountFile& store = m_session.Store();
+    store.ClearRecords();
     std::vector<bool> used(m_converted.size());
     const int count = m_list.GetItemCount();
     for (int row = 0; row < count; ++row) {
@@ -208,7 +203,7 @@ void CKordaneDlg::SaveList()
             kd::SetText(record.password, texts[1]);
             kd::SetText(record.comment, texts[2]);
         }
-        m_accountFile.AddRecord(record);
+        store.AddRecord(record);
     }
 }
 
@@ -252,41 +247,33 @@ DWORD CKordaneDlg::SaveEntries()
 {
     SaveList();
     ::SetLastError(ERROR_SUCCESS);
-    if (m_accountFile.Save()) {
-        DropRecoveryCopy();
+    if (m_session.Save()) {
         UnblockSessionEnd();
         return ERROR_SUCCESS;
     }
     // The store refuses a read-only file, as Windows would, without a system
     // error of its own: Windows would say access denied.
     const DWORD error = ::GetLastError();
-    WriteTraceLine(__LINE__, "CKordaneDlg::SaveList");
+    WriteTraceLine(tracepoint::kSaveFailed);
     return error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED;
-}
-
-void CKordaneDlg::EndSaving() noexcept
-{
-    m_saveAtEnd = false;
-    m_accountFile.DisableSave();
-    m_accountLock.Release();
 }
 
 bool CKordaneDlg::SaveBeforeExit(int& exitCode)
 {
     exitCode = 0;
-    while (m_saveAtEnd) {
+    while (m_session.IsSavePending()) {
         const DWORD error = SaveEntries();
         if (error == ERROR_SUCCESS) {
-            EndSaving();
+            m_session.EndSaving();
             break;
         }
-        CSaveFailedDlg ask(m_accountFile.GetFileName(), error, m_hWnd);
+        CSaveFailedDlg ask(m_session.FileName(), error, m_hWnd);
         switch (ask.Ask()) {
         case CSaveFailedDlg::Retry:
             continue;
         case CSaveFailedDlg::ExitWithoutSaving:
-            EndSaving();
-            exitCode = CKordaneApp::kExitEntriesNotSaved;
+            m_session.EndSaving();
+            exitCode = CAdminSession::kExitEntriesNotSaved;
             return true;
         case CSaveFailedDlg::Cancel:
             return false;
@@ -299,40 +286,27 @@ void CKordaneDlg::SaveSession()
 {
     // Only a logged-in editor hands its list back: after a failed or cancelled
     // login the store may be bound to a file whose entries were never listed.
-    if (!m_saveAtEnd) return;
+    if (!m_session.IsSavePending()) return;
     if (SaveEntries() == ERROR_SUCCESS) {
-        EndSaving();
+        m_session.EndSaving();
         return;
     }
     // Nobody is left to ask: the entries go beside the file. Without that
     // copy the store's destructor tries the file once more, still locked.
-    m_saveAtEnd = false;
     KeepRecoveryCopy();
-    if (m_bRecoveryKept) m_accountFile.DisableSave();
-    if (auto* app = dynamic_cast<CKordaneApp*>(kd::CApp::Current())) app->NoteEntriesNotSaved();
+    m_session.EndUnsaved();
+    if (m_entriesNotSaved) m_entriesNotSaved();
 }
 
 void CKordaneDlg::KeepRecoveryCopy()
 {
-    if (m_accountFile.SaveRecoveryCopy())
-        m_bRecoveryKept = true;
-    else
-        WriteTraceLine(__LINE__, "CKordaneDlg::KeepRecoveryCopy");
-}
-
-void CKordaneDlg::DropRecoveryCopy() noexcept
-{
-    if (!std::exchange(m_bRecoveryKept, false)) return;
-    try {
-        (void)m_accountFile.RemoveRecoveryCopy();
-    } catch (const std::bad_alloc&) {
-    }
+    if (!m_session.KeepRecoveryCopy()) WriteTraceLine(tracepoint::kRecoveryCopyFailed);
 }
 
 void CKordaneDlg::BlockSessionEnd(DWORD error)
 {
     const std::string text =
-        CSaveFailedDlg::FileLine(m_accountFile.GetFileName()) + " " + CSaveFailedDlg::ReasonLine(error);
+        CSaveFailedDlg::FileLine(m_session.FileName()) + " " + CSaveFailedDlg::ReasonLine(error);
     const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
     if (length <= 0) return;
     std::wstring wide(static_cast<std::size_t>(length), L'\0');
@@ -350,7 +324,7 @@ void CKordaneDlg::UnblockSessionEnd() noexcept
 // the process all the same, so the entries go beside the file first.
 LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM)
 {
-    if (!m_saveAtEnd) return TRUE;
+    if (!m_session.IsSavePending()) return TRUE;
     const DWORD error = SaveEntries();
     if (error == ERROR_SUCCESS) return TRUE;
     KeepRecoveryCopy();
@@ -363,7 +337,7 @@ LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM)
 // the entries are written now, and the lock and the save at Exit are kept.
 LRESULT CKordaneDlg::OnEndSession(WPARAM ending, LPARAM)
 {
-    if (ending && m_saveAtEnd && SaveEntries() != ERROR_SUCCESS) KeepRecoveryCopy();
+    if (ending && m_session.IsSavePending() && SaveEntries() != ERROR_SUCCESS) KeepRecoveryCopy();
     return 0;
 }
 
@@ -423,35 +397,33 @@ void CKordaneDlg::EnterReadOnly()
 
 void CKordaneDlg::OnBnClickedLogin()
 {
-    CLoginDlg login;
+    CLoginDlg login(m_session);
     if (login.DoModal() != IDOK) {
-        m_accountLock.Release();
+        m_session.Abandon();
         return;
     }
     CMessageBox::Show(m_hWnd, "Login success.");
     if (FillList()) {
-        m_accountFile.EnableSave();
-        m_saveAtEnd = true;
+        m_session.BeginSaving();
     } else {
         // Saving a shorter list would drop the entries it lacks from the file:
         // this session writes nothing, and says so.
-        WriteTraceLine(__LINE__, "CKordaneDlg::FillList");
+        WriteTraceLine(tracepoint::kListIncomplete);
         CMessageBox::Show(m_hWnd, kIncompleteListText);
     }
     EnterLoggedIn();
     // Edits that could not be saved are not taken in the first place.
-    if (!m_saveAtEnd) EnterReadOnly();
+    if (!m_session.IsSavePending()) EnterReadOnly();
 }
 
 void CKordaneDlg::OnBnClickedCreateAdmin()
 {
-    CCreateAdminDlg create;
+    CCreateAdminDlg create(m_session);
     if (create.DoModal() != IDOK) {
-        m_accountLock.Release();
+        m_session.Abandon();
         return;
     }
-    m_accountFile.EnableSave();
-    m_saveAtEnd = true;
+    m_session.BeginSaving();
     EnterLoggedIn();
 }
 

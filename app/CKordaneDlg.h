@@ -7,26 +7,25 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <unordered_map>
 #include <vector>
 
-#include "CAccountFile.h"
-#include "CAccountLock.h"
+#include "CAdminSession.h"
 #include "CDialog.h"
 #include "CListView.h"
 
 class CKordaneDlg : public kd::CDialog {
 public:
-    static constexpr int kMaxFieldChars = 127;  // what a 128-byte text field keeps
+    static constexpr int kMaxFieldChars = CAdminSession::kMaxFieldChars;
     static constexpr UINT_PTR kShowTimer = 100;
     static constexpr UINT kShowDelayMs = 100;
 
-    CKordaneDlg();
+    // `entriesNotSaved` is told when the window goes without having saved the
+    // entries it had, so that the process can end with kExitEntriesNotSaved.
+    explicit CKordaneDlg(std::function<void()> entriesNotSaved = {});
     ~CKordaneDlg() override;
-
-    // The main dialog of this thread's application, or null.
-    [[nodiscard]] static CKordaneDlg* FromApp() noexcept;
 
     bool PreTranslateMessage(MSG& msg) override;
 
@@ -41,11 +40,8 @@ public:
     // nobody edited whose texts the list view could not keep byte for byte.
     void SaveList();
 
-    // The lock on the administrator's account file, taken by the login and
-    // create-administrator dialogs. Declared before the store so that it is
-    // released only after the store's last chance to save.
-    CAccountLock m_accountLock;
-    CAccountFile m_accountFile;
+    // The administrator's account file, its lock and its one save.
+    CAdminSession m_session;
 
 protected:
     bool OnInitDialog() override;
@@ -77,8 +73,6 @@ private:
     // Hands the list back and writes the file: ERROR_SUCCESS, or the error that
     // stopped it (a log line is left).
     [[nodiscard]] DWORD SaveEntries();
-    // After the one save that ends the session: nothing more to write.
-    void EndSaving() noexcept;
     // Exit and the close box: the entries are saved before the window may go;
     // a failure is told, and the user retries, leaves without saving, or stays.
     // False when the user stays. `exitCode` tells whether entries went unsaved.
@@ -87,7 +81,6 @@ private:
     void SaveSession();
     // For entries that cannot reach their file before the process ends.
     void KeepRecoveryCopy();
-    void DropRecoveryCopy() noexcept;
     void BlockSessionEnd(DWORD error);
     void UnblockSessionEnd() noexcept;
     [[nodiscard]] bool EditorFieldsFilled();
@@ -104,18 +97,11 @@ private:
     kd::CControl m_btnUpdate;
     kd::CControl m_btnDelete;
     std::int32_t m_nCurrentRow = -1;
-    // Set by a successful login (whose list holds every entry) or administrator
-    // creation; cleared by the save at Exit or at the window's destruction, or
-    // by leaving without saving. Only while it is set does the list go back into
-    // the store and the store write its file. A save for the end of the desktop
-    // session leaves it set: the process may go on, and so may the editing.
-    bool m_saveAtEnd = false;
+    std::function<void()> m_entriesNotSaved;
     // After "The list is incomplete": nothing of this session can be saved.
     bool m_bReadOnly = false;
     bool m_bExiting = false;  // Exit is saving or asking what to do
     bool m_bSessionEndBlocked = false;
-    // This session wrote "<file>.recovery"; a later successful save removes it.
-    bool m_bRecoveryKept = false;
 
     // A loaded record whose texts the list view cannot give back byte for byte
     // (its code page has no character for them): saved as loaded as long as

@@ -1,21 +1,18 @@
 #include "CLoginDlg.h"
 
-#include <utility>
-
-#include "CKordaneApp.h"
-#include "CKordaneDlg.h"
 #include "CMessageBox.h"
+#include "Trace.h"
 #include "resource.h"
 
-CLoginDlg::CLoginDlg() noexcept : kd::CDialog(IDD_LOGIN_DIALOG)
+CLoginDlg::CLoginDlg(CAdminSession& session) noexcept : kd::CDialog(IDD_LOGIN_DIALOG), m_session(session)
 {
     MapCommand(IDOK, &CLoginDlg::OnBnClickedOk);
 }
 
 void CLoginDlg::DoDataExchange(kd::CDataExchange& dx)
 {
-    dx.Text(IDC_EDIT_ACCOUNT, m_strAccount, CKordaneDlg::kMaxFieldChars);
-    dx.Text(IDC_EDIT_PASSWORD, m_strPassword, CKordaneDlg::kMaxFieldChars);
+    dx.Text(IDC_EDIT_ACCOUNT, m_strAccount, CAdminSession::kMaxFieldChars);
+    dx.Text(IDC_EDIT_PASSWORD, m_strPassword, CAdminSession::kMaxFieldChars);
 }
 
 void CLoginDlg::OnBnClickedOk()
@@ -24,63 +21,43 @@ void CLoginDlg::OnBnClickedOk()
     if (!CMessageBox::Require(m_hWnd, m_strAccount, "Please input the account.", IDC_EDIT_ACCOUNT) ||
         !CMessageBox::Require(m_hWnd, m_strPassword, "Please input the password.", IDC_EDIT_PASSWORD))
         return;
-    CKordaneDlg* main = CKordaneDlg::FromApp();
-    if (!main) return;
-    CAccountFile& store = main->m_accountFile;
-    // From here on the file, its lock and every save of the session keep the
-    // folder that is current now.
-    if (!store.Bind(m_strAccount.c_str())) {
-        CMessageBox::Show(m_hWnd, "Login Failed:Account error.");
-        return;
-    }
-    // Another Kordane working on this administrator would overwrite, at its
-    // exit, whatever this one saves (or the other way round). The lock is
-    // released again on every path that does not end the dialog with OK.
-    CAccountLock lock;
-    switch (lock.Acquire(store.GetPath())) {
-    case CAccountLock::Result::InUse:
-        WriteTraceLine(__LINE__, "CLoginDlg::OnBnClickedOk");
-        CMessageBox::Show(m_hWnd, CAccountLock::kInUseText);
-        return;
-    case CAccountLock::Result::Failed:
-        WriteTraceLine(__LINE__, "CLoginDlg::OnBnClickedOk");
-        CMessageBox::Show(m_hWnd, CAccountLock::kFailedText);
-        return;
-    case CAccountLock::Result::Held:
-        RecoverLeftovers(store);
-        break;
-    case CAccountLock::Result::Unavailable:
-        break;
-    }
-    if (!store.Exists()) {
-        CMessageBox::Show(m_hWnd, "Login Failed:Account error.");
-        return;
-    }
-    if (!store.Open()) {
-        WriteTraceLine(83, "CLoginDlg::OnBnClickedOk");
-        return;
-    }
-    const AccountFileHeader& header = store.m_header;
-    if (kd::TextEquals(header.adminAccount, m_strAccount) && kd::TextEquals(header.adminPassword, m_strPassword)) {
-        main->m_accountLock = std::move(lock);
-        OnOK();
-        return;
-    }
-    CMessageBox::Show(m_hWnd, "Login Failed:Password error.");
+    // The lock the session takes is released again on every path that does
+    // not end the dialog with OK.
+    if (m_session.LogIn(m_strAccount, m_strPassword, *this)) OnOK();
 }
 
-// A save killed before its rename leaves the whole list in "<file>.<n>.tmp";
-// a session that ended unsaved leaves "<file>.recovery". With the lock held no
-// save of this file is under way: a file that is missing or empty gets the
-// newest whole copy back if the user wants it, and the temporaries go.
-void CLoginDlg::RecoverLeftovers(CAccountFile& store)
+bool CLoginDlg::ShouldRestore()
 {
-    if (store.IsMissingOrEmpty()) {
-        if (const auto copy = store.FindRestorableCopy()) {
-            if (::MessageBoxA(m_hWnd, kRestoreText, "Kordane", MB_YESNO | MB_ICONQUESTION) == IDYES &&
-                !store.RestoreCopy(*copy))
-                WriteTraceLine(__LINE__, "CLoginDlg::RecoverLeftovers");
-        }
+    return ::MessageBoxA(m_hWnd, kRestoreText, "Kordane", MB_YESNO | MB_ICONQUESTION) == IDYES;
+}
+
+void CLoginDlg::RestoreFailed()
+{
+    WriteTraceLine(tracepoint::kRestoreFailed);
+}
+
+void CLoginDlg::Refused(CAdminSession::Refusal reason)
+{
+    switch (reason) {
+    case CAdminSession::Refusal::AccountError:
+        CMessageBox::Show(m_hWnd, "Login Failed:Account error.");
+        break;
+    case CAdminSession::Refusal::InUse:
+        WriteTraceLine(tracepoint::kLoginInUse);
+        CMessageBox::Show(m_hWnd, CAccountLock::kInUseText);
+        break;
+    case CAdminSession::Refusal::LockFailed:
+        WriteTraceLine(tracepoint::kLoginLockFailed);
+        CMessageBox::Show(m_hWnd, CAccountLock::kFailedText);
+        break;
+    case CAdminSession::Refusal::OpenFailed:
+        WriteTraceLine(tracepoint::kLoginOpenFailed);
+        break;
+    case CAdminSession::Refusal::PasswordError:
+        CMessageBox::Show(m_hWnd, "Login Failed:Password error.");
+        break;
+    case CAdminSession::Refusal::Exists:
+    case CAdminSession::Refusal::CreateFailed:
+        break;  // creation only
     }
-    store.RemoveTemporaries();
 }

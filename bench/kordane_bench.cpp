@@ -72,8 +72,7 @@ void WriteFile(const std::string& admin, int count)
 {
     CAccountFile file;
     (void)file.Open(admin.c_str());
-    kd::SetText(file.m_header.adminAccount, admin);
-    kd::SetText(file.m_header.adminPassword, "pw");
+    file.SetAdministrator(admin, "pw");
     char text[64];
     for (int i = 0; i < count; ++i) {
         AccountRecord record{};

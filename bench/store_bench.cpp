@@ -122,8 +122,7 @@ void FillStore(CAccountFile& store) {
 void Store_Save100kRecords(benchmark::State& state) {
     CAccountFile store;
     if (!store.Open("benchadmin")) return state.SkipWithError("Open failed");
-    kd::SetText(store.m_header.adminAccount, "benchadmin");
-    kd::SetText(store.m_header.adminPassword, "benchpassword");
+    store.SetAdministrator("benchadmin", "benchpassword");
     store.EnableSave();
     FillStore(store);
     for (auto _ : state)

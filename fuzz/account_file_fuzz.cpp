@@ -22,7 +22,7 @@ bool Terminated(const AccountRecord& r) {
 }
 
 bool SameStore(const CAccountFile& a, const CAccountFile& b) {
-    if (std::memcmp(&a.m_header, &b.m_header, sizeof a.m_header) != 0) return false;
+    if (std::memcmp(&a.GetHeader(), &b.GetHeader(), sizeof a.GetHeader()) != 0) return false;
     if (a.GetRecords().size() != b.GetRecords().size()) return false;
     for (std::size_t i = 0; i < a.GetRecords().size(); ++i)
         if (std::memcmp(&a.GetRecords()[i], &b.GetRecords()[i], sizeof(AccountRecord)) != 0) return false;
@@ -33,7 +33,7 @@ void CheckParsed(CAccountFile& store, std::size_t count) {
     const auto& records = store.GetRecords();
     const std::size_t most = count >= 800 ? (count - 800) / 772 : 0;
     Check(records.size() <= most);
-    Check(store.m_header.adminAccount[127] == 0 && store.m_header.adminPassword[127] == 0);
+    Check(store.GetHeader().adminAccount[127] == 0 && store.GetHeader().adminPassword[127] == 0);
     for (const auto& r : records) {
         Check(Terminated(r));
         // The stored form of a record reads back as the same record.

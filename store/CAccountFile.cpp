@@ -128,15 +128,17 @@ bool TextEquals(const char (&field)[kTextFieldSize], std::string_view text) noex
 
 }  // namespace kd
 
-CAccountFile::CAccountFile() noexcept
-    : m_header{},
-      headerSize(kHeaderSize),
-      headerBlockSize(kHeaderBlockSize),
-      recordSize(kRecordSize),
-      storedRecordSize(kStoredRecordSize) {}
-
 CAccountFile::~CAccountFile() {
     if (m_bSaveEnabled) (void)Save();
+}
+
+void CAccountFile::SetAdministrator(std::string_view account, std::string_view password) noexcept {
+    kd::SetText(m_header.adminAccount, account);
+    kd::SetText(m_header.adminPassword, password);
+}
+
+bool CAccountFile::IsAdministrator(std::string_view account, std::string_view password) const noexcept {
+    return kd::TextEquals(m_header.adminAccount, account) && kd::TextEquals(m_header.adminPassword, password);
 }
 
 bool CAccountFile::IsValidName(const char* name, LeadBytePredicate isLeadByte) noexcept {
@@ -244,8 +246,7 @@ CAccountFile::CreateResult CAccountFile::Create(std::string_view account, std::s
     if (created == kd::fileio::Created::Failed) return CreateResult::Failed;
     if (created == kd::fileio::Created::Exists && kd::fileio::SizeOf(m_path) != 0) return CreateResult::Exists;
 
-    kd::SetText(m_header.adminAccount, account);
-    kd::SetText(m_header.adminPassword, password);
+    SetAdministrator(account, password);
     if (!SaveTo(m_path)) {
         if (created == kd::fileio::Created::New) (void)kd::fileio::Remove(m_path);
         Reset();
@@ -338,11 +339,11 @@ bool CAccountFile::Load(std::FILE* file) {
 }
 
 bool CAccountFile::Parse(const void* data, std::size_t count) {
-    if (data == nullptr || count < headerSize) return false;
+    if (data == nullptr || count < kHeaderSize) return false;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
 
     std::uint8_t block[kHeaderBlockSize] = {};
-    std::memcpy(block, bytes, std::min(count, headerBlockSize));
+    std::memcpy(block, bytes, std::min(count, kHeaderBlockSize));
     AccountFileHeader header{};
     std::memcpy(header.magic, block, sizeof header.magic);
     std::memcpy(header.reserved, block + offsetof(AccountFileHeader, reserved), sizeof header.reserved);
@@ -360,22 +361,22 @@ bool CAccountFile::Parse(const void* data, std::size_t count) {
     try {
         CAccountFile parsed;
         std::memcpy(parsed.m_header.adminAccount, header.adminAccount, kTextFieldSize);
-        if (count >= headerBlockSize + recordSize) {
-            const std::size_t most = (count - headerBlockSize - recordSize) / storedRecordSize;
+        if (count >= kHeaderBlockSize + kRecordSize) {
+            const std::size_t most = (count - kHeaderBlockSize - kRecordSize) / kStoredRecordSize;
             parsed.m_records.reserve(most);
             parsed.m_index.Reserve(most);
         }
-        std::size_t position = headerBlockSize;
+        std::size_t position = kHeaderBlockSize;
         for (;;) {
             // A record is taken only when its own bytes and an end marker's worth follow.
-            if (count < position || count - position < storedRecordSize + recordSize) break;
+            if (count < position || count - position < kStoredRecordSize + kRecordSize) break;
             AccountRecord record;
             parsed.DecryptRecord(bytes + position, record);
             if (record.index == 0 && record.account[0] == '\0' && record.password[0] == '\0' &&
                 record.comment[0] == '\0')
                 break;
             parsed.AppendRecord(record);
-            position += storedRecordSize;
+            position += kStoredRecordSize;
         }
 
         m_header = header;
@@ -407,8 +408,8 @@ bool CAccountFile::SaveTo(const kd::fileio::FilePath& target) {
 
 bool CAccountFile::WriteTo(std::FILE* file) {
     std::memcpy(m_header.magic, kMagic, sizeof m_header.magic);
-    m_header.headerSize = static_cast<std::int32_t>(headerSize);
-    m_header.recordSize = static_cast<std::int32_t>(recordSize);
+    m_header.headerSize = static_cast<std::int32_t>(kHeaderSize);
+    m_header.recordSize = static_cast<std::int32_t>(kRecordSize);
     m_header.recordCount = static_cast<std::int32_t>(m_records.size());
     Terminate(m_header.adminAccount);
     Terminate(m_header.adminPassword);
@@ -423,16 +424,16 @@ bool CAccountFile::WriteTo(std::FILE* file) {
     std::memcpy(block + offsetof(AccountFileHeader, adminAccount), m_header.adminAccount, kTextFieldSize);
     (void)DesProcess(block + kBlockPassword, m_header.adminPassword, kCipherLength, m_header.adminAccount,
                      kKeyLength, DES_ENCRYPT);
-    writer.Write(block, headerBlockSize);
+    writer.Write(block, kHeaderBlockSize);
 
     std::uint8_t stored[kStoredRecordSize];
     for (const AccountRecord& record : m_records) {
-        std::memset(stored, 0, storedRecordSize);
+        std::memset(stored, 0, kStoredRecordSize);
         EncryptRecord(record, stored);
-        writer.Write(stored, storedRecordSize);
+        writer.Write(stored, kStoredRecordSize);
     }
     const std::uint8_t endMarker[kRecordSize] = {};
-    writer.Write(endMarker, recordSize);
+    writer.Write(endMarker, kRecordSize);
     return writer.Finish();
 }
 

@@ -2,12 +2,11 @@
 // current directory): the header with the administrator's name and password,
 // the managed accounts in insertion order, and the file name.
 //
-// How the dialogs use it:
+// How the administrator's session uses it:
 //   Login:  Bind(name); take the lock of GetPath(); restore a copy that a
 //           killed save left (FindRestorableCopy, RestoreCopy) and remove the
-//           rest (RemoveTemporaries); Exists(); Open(); compare with
-//           kd::TextEquals against m_header.adminAccount / adminPassword; on
-//           success EnableSave().
+//           rest (RemoveTemporaries); Exists(); Open(); IsAdministrator(account,
+//           password); on success EnableSave().
 //   Create: Bind(name); take the lock; Create(account, password); EnableSave().
 //   List:   GetRecords() in order (index is the item data).
 //   Close:  ClearRecords(); AddRecord(row) per list row, top to bottom; the
@@ -37,9 +36,9 @@
 
 class CAccountFile {
 public:
-    CAccountFile() noexcept;
+    CAccountFile() noexcept = default;
     // Saves (result ignored) when saving is enabled.
-    virtual ~CAccountFile();
+    ~CAccountFile();
 
     CAccountFile(const CAccountFile&) = delete;
     CAccountFile& operator=(const CAccountFile&) = delete;
@@ -99,7 +98,7 @@ public:
     bool Load(std::FILE* file);
 
     // Replaces header and records from the logical (translated back) content.
-    // False, with nothing changed, for no data or fewer than headerSize bytes.
+    // False, with nothing changed, for no data or fewer than kHeaderSize bytes.
     bool Parse(const void* data, std::size_t count);
 
     // Writes the whole file: to a temporary file in the same folder, flushed
@@ -132,10 +131,10 @@ public:
 
     void ClearRecords() noexcept;
 
-    // Stored form of one record (storedRecordSize bytes); bytes outside the
+    // Stored form of one record (kStoredRecordSize bytes); bytes outside the
     // index and the three enciphered fields are left as the caller set them.
     bool EncryptRecord(const AccountRecord& record, std::uint8_t* out) const noexcept;
-    // Record from its stored form (storedRecordSize bytes).
+    // Record from its stored form (kStoredRecordSize bytes).
     bool DecryptRecord(const std::uint8_t* in, AccountRecord& record) const noexcept;
 
     // account, password and comment byte-for-byte equal; index not compared.
@@ -154,27 +153,17 @@ public:
     // name may not end in half a character, which would swallow the dot of ".qrd".
     [[nodiscard]] static bool IsValidName(const char* name, LeadBytePredicate isLeadByte = nullptr) noexcept;
 
+    // The header as loaded, created or set; the administrator's password in clear.
+    [[nodiscard]] const AccountFileHeader& GetHeader() const noexcept { return m_header; }
+    // Puts the administrator into the header, each text cut as a field keeps it.
+    void SetAdministrator(std::string_view account, std::string_view password) noexcept;
+    // True when the header holds exactly this account and password (kd::TextEquals).
+    [[nodiscard]] bool IsAdministrator(std::string_view account, std::string_view password) const noexcept;
+
     [[nodiscard]] const std::vector<AccountRecord>& GetRecords() const noexcept { return m_records; }
     [[nodiscard]] const std::string& GetFileName() const noexcept { return m_strFileName; }
     // The bound file's full path; empty before Bind.
     [[nodiscard]] const kd::fileio::FilePath& GetPath() const noexcept { return m_path; }
-
-private:
-    std::vector<AccountRecord> m_records;
-
-public:
-    // Read and written directly by the dialogs (adminAccount, adminPassword).
-    AccountFileHeader m_header;
-
-private:
-    std::string m_strFileName;
-    kd::fileio::FilePath m_path;
-
-public:
-    const std::size_t headerSize;        // 284
-    const std::size_t headerBlockSize;   // 412
-    const std::size_t recordSize;        // 388
-    const std::size_t storedRecordSize;  // 772
 
 private:
     void AppendRecord(const AccountRecord& record);
@@ -188,5 +177,9 @@ private:
     // Positions of the records by a hash of their three texts, so that AddRecord
     // need not walk the array.
     RecordIndex m_index;
+    std::vector<AccountRecord> m_records;
+    AccountFileHeader m_header{};
+    std::string m_strFileName;
+    kd::fileio::FilePath m_path;
     bool m_bSaveEnabled = false;
 };

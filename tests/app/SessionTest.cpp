@@ -59,7 +59,7 @@ void Session::Start()
 {
     ASSERT_TRUE(theApp.InitInstance());
     m_running = true;
-    CKordaneDlg* dlg = CKordaneDlg::FromApp();
+    kd::CDialog* dlg = theApp.MainWindow();
     ASSERT_NE(dlg, nullptr);
     m_main = dlg->GetSafeHwnd();
     Pump(400);
@@ -150,8 +150,7 @@ void Session::WriteAccountFile(const std::string& admin, const std::string& pass
 {
     CAccountFile file;
     ASSERT_TRUE(file.Open(admin.c_str()));
-    kd::SetText(file.m_header.adminAccount, admin);
-    kd::SetText(file.m_header.adminPassword, password);
+    file.SetAdministrator(admin, password);
     for (const Row& row : rows) {
         AccountRecord record{};
         kd::SetText(record.account, row[0]);

@@ -45,8 +45,7 @@ void WriteFile(const std::string& admin, const std::string& password, const std:
 {
     CAccountFile file;
     ASSERT_TRUE(file.Open(admin.c_str()));
-    kd::SetText(file.m_header.adminAccount, admin);
-    kd::SetText(file.m_header.adminPassword, password);
+    file.SetAdministrator(admin, password);
     for (const std::string& account : accounts) {
         AccountRecord record{};
         kd::SetText(record.account, account);

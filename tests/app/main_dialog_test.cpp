@@ -35,7 +35,7 @@ TEST_F(MainDialog, StartsHiddenThenShowsItselfLoggedOut)
 {
     ASSERT_TRUE(theApp.InitInstance());
     m_running = true;
-    m_main = CKordaneDlg::FromApp()->GetSafeHwnd();
+    m_main = theApp.MainWindow()->GetSafeHwnd();
     EXPECT_FALSE(::IsWindowVisible(m_main)) << "created hidden";
     EXPECT_TRUE(fs::is_directory("Tmp"));
     EXPECT_TRUE(fs::is_directory("Scrivet"));

@@ -138,8 +138,8 @@ TEST(SessionEndProcess, LogOffKeepsTheEntriesOfAProgramThatIsThenTerminated)
 
     CAccountFile file;
     ASSERT_TRUE(file.Open("rosa"));
-    EXPECT_TRUE(kd::TextEquals(file.m_header.adminAccount, "rosa"));
-    EXPECT_TRUE(kd::TextEquals(file.m_header.adminPassword, "Secret")) << "the administrator can log in again";
+    EXPECT_TRUE(kd::TextEquals(file.GetHeader().adminAccount, "rosa"));
+    EXPECT_TRUE(kd::TextEquals(file.GetHeader().adminPassword, "Secret")) << "the administrator can log in again";
     ASSERT_EQ(file.GetRecords().size(), 2u);
     EXPECT_TRUE(kd::TextEquals(file.GetRecords()[0].account, "mail"));
     EXPECT_TRUE(kd::TextEquals(file.GetRecords()[1].comment, ""));
@@ -172,7 +172,7 @@ TEST(SessionEndProcess, AProgramThatCannotSaveAndIsEndedAnywayLeavesItsEntriesIn
     kd::fileio::unique_file stream = kd::fileio::Open(path, "r");
     ASSERT_TRUE(stream);
     ASSERT_TRUE(copy.Load(stream.get()));
-    EXPECT_TRUE(kd::TextEquals(copy.m_header.adminAccount, "tara"));
-    EXPECT_TRUE(kd::TextEquals(copy.m_header.adminPassword, "Secret")) << "the administrator's own copy";
+    EXPECT_TRUE(kd::TextEquals(copy.GetHeader().adminAccount, "tara"));
+    EXPECT_TRUE(kd::TextEquals(copy.GetHeader().adminPassword, "Secret")) << "the administrator's own copy";
     EXPECT_EQ(ReadRecoveryCopy("tara"), (std::vector<Row>{{"mail", "m1", "work"}}));
 }

@@ -266,12 +266,18 @@ protected:
 
 TEST_F(Soak, LoginDialog)
 {
-    Run("login", "Login Dialog", IDCANCEL, IDCANCEL, [] { return CLoginDlg().DoModal(); });
+    Run("login", "Login Dialog", IDCANCEL, IDCANCEL, [] {
+        CAdminSession session;
+        return CLoginDlg(session).DoModal();
+    });
 }
 
 TEST_F(Soak, CreateAdminDialog)
 {
-    Run("create admin", "Create Admin Dialog", IDCANCEL, IDCANCEL, [] { return CCreateAdminDlg().DoModal(); });
+    Run("create admin", "Create Admin Dialog", IDCANCEL, IDCANCEL, [] {
+        CAdminSession session;
+        return CCreateAdminDlg(session).DoModal();
+    });
 }
 
 TEST_F(Soak, MessageBoxDialog)

@@ -32,8 +32,7 @@ void CreateFile(const std::string& admin, const std::string& password, const std
     CAccountFile store;
     ASSERT_FALSE(store.Exists(admin.c_str()));
     ASSERT_TRUE(store.Open(admin.c_str()));
-    kd::SetText(store.m_header.adminAccount, admin);
-    kd::SetText(store.m_header.adminPassword, password);
+    store.SetAdministrator(admin, password);
     store.EnableSave();
     for (const auto& e : entries) {
         AccountRecord r = MakeRecord(e.account, e.password, e.comment);
@@ -80,8 +79,8 @@ TEST_F(AccountFile, NewAdministratorSaves800LogicalBytesAndLoadsBack) {
     CAccountFile store;
     ASSERT_TRUE(store.Exists("alice"));
     ASSERT_TRUE(store.Open("alice"));
-    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "alice");
-    EXPECT_EQ(kd::GetText(store.m_header.adminPassword), "s3cret");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminAccount), "alice");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminPassword), "s3cret");
     EXPECT_TRUE(store.GetRecords().empty());
 }
 
@@ -121,7 +120,7 @@ TEST_F(AccountFile, ReservedHeaderBytesAreCarriedToTheNextWrite) {
 
     CAccountFile store;
     ASSERT_TRUE(store.Open("paul"));
-    EXPECT_EQ(Bytes(store.m_header.reserved, store.m_header.reserved + 5), reserved);
+    EXPECT_EQ(Bytes(store.GetHeader().reserved, store.GetHeader().reserved + 5), reserved);
     store.EnableSave();
     ASSERT_TRUE(store.Save());
     const Bytes rewritten = kd::DecodeLineEnds(ReadFile("paul.qrd"));
@@ -143,9 +142,9 @@ TEST_F(AccountFile, AdminNameIsInClearAtOffset28AndNoPasswordIsInClear) {
 
 TEST_F(AccountFile, NamesEqualInTheirFirstSixteenCharactersShareTheKey) {
     CAccountFile a, b, c;
-    kd::SetText(a.m_header.adminAccount, "ABCDEFGHIJKLMNOP-first");
-    kd::SetText(b.m_header.adminAccount, "ABCDEFGHIJKLMNOP-second");
-    kd::SetText(c.m_header.adminAccount, "ABCDEFGHIJKLMNOQ-first");
+    a.SetAdministrator("ABCDEFGHIJKLMNOP-first", "");
+    b.SetAdministrator("ABCDEFGHIJKLMNOP-second", "");
+    c.SetAdministrator("ABCDEFGHIJKLMNOQ-first", "");
     const AccountRecord r = MakeRecord("x", "y", "z");
     std::uint8_t sa[772] = {}, sb[772] = {}, sc[772] = {};
     ASSERT_TRUE(a.EncryptRecord(r, sa));
@@ -164,7 +163,7 @@ TEST_F(AccountFile, NamesEqualInTheirFirstSixteenCharactersShareTheKey) {
     for (std::size_t gap : {132u, 388u, 644u})
         EXPECT_TRUE(std::all_of(s + gap, s + gap + 128, [](auto v) { return v == 0; }));
     std::uint8_t expected[128];
-    ASSERT_TRUE(DesProcess(expected, r.password, 128, a.m_header.adminAccount, 128, DES_ENCRYPT));
+    ASSERT_TRUE(DesProcess(expected, r.password, 128, a.GetHeader().adminAccount, 128, DES_ENCRYPT));
     EXPECT_EQ(std::memcmp(s + 260, expected, 128), 0);
     AccountRecord back{};
     ASSERT_TRUE(a.DecryptRecord(s, back));
@@ -176,7 +175,7 @@ TEST_F(AccountFile, NamesEqualInTheirFirstSixteenCharactersShareTheKey) {
 Bytes Logical(const CAccountFile& keyed, const std::vector<AccountRecord>& records, bool endMarker) {
     Bytes out(412, 0);
     std::memcpy(out.data(), "ConfigFile", 10);
-    std::memcpy(out.data() + 28, keyed.m_header.adminAccount, 128);
+    std::memcpy(out.data() + 28, keyed.GetHeader().adminAccount, 128);
     for (const auto& r : records) {
         std::uint8_t s[772] = {};
         keyed.EncryptRecord(r, s);
@@ -188,7 +187,7 @@ Bytes Logical(const CAccountFile& keyed, const std::vector<AccountRecord>& recor
 
 TEST_F(AccountFile, ParseStopsAtAnEmptyRecordZeroAndWithoutRoomForAnEndMarker) {
     CAccountFile keyed;
-    kd::SetText(keyed.m_header.adminAccount, "dave");
+    keyed.SetAdministrator("dave", "");
     AccountRecord first = MakeRecord("a", "", ""), second = MakeRecord("", "", "c"), empty{}, after = MakeRecord("d", "e", "f");
     first.index = 0;   // the first record also has index 0 and loads: it has text
     second.index = 0;  // index 0 with a comment is taken as well, index kept
@@ -216,21 +215,21 @@ TEST_F(AccountFile, ParseStopsAtAnEmptyRecordZeroAndWithoutRoomForAnEndMarker) {
 
 TEST_F(AccountFile, ParseRefusesShortDataAndLeavesTheStoreAlone) {
     CAccountFile store;
-    kd::SetText(store.m_header.adminAccount, "erin");
+    store.SetAdministrator("erin", "");
     AccountRecord r = MakeRecord("kept", "", "");
     ASSERT_TRUE(store.AddRecord(r));
     const Bytes data(283, 0x41);
     EXPECT_FALSE(store.Parse(data.data(), data.size()));
     EXPECT_FALSE(store.Parse(nullptr, 1000));
-    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "erin");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminAccount), "erin");
     EXPECT_EQ(store.GetRecords().size(), 1u);
 
     // 284 bytes are a header: the rest of the block counts as zero.
     const Bytes header(284, 0x41);
     EXPECT_TRUE(store.Parse(header.data(), header.size()));
     EXPECT_EQ(store.GetRecords().size(), 0u);
-    EXPECT_EQ(store.m_header.adminAccount[0], 0x41);
-    EXPECT_EQ(store.m_header.adminAccount[127], 0);  // never an unterminated text
+    EXPECT_EQ(store.GetHeader().adminAccount[0], 0x41);
+    EXPECT_EQ(store.GetHeader().adminAccount[127], 0);  // never an unterminated text
 }
 
 TEST_F(AccountFile, StoredControlZAndCrLfBytesAreData) {
@@ -277,14 +276,14 @@ TEST_F(AccountFile, EveryTruncationLoadsTheWholeRecordsOnly) {
     for (std::size_t length = 0; length <= 2000; ++length) {
         WriteFile("cut.qrd", Bytes(stored.begin(), stored.begin() + length));
         CAccountFile store;
-        kd::SetText(store.m_header.adminAccount, "before");
+        store.SetAdministrator("before", "");
         ASSERT_TRUE(store.Open("cut"));
         const std::size_t n = kd::DecodeLineEnds(Bytes(stored.begin(), stored.begin() + length)).size();
         if (n < 284) {
-            EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "") << length;
+            EXPECT_EQ(kd::GetText(store.GetHeader().adminAccount), "") << length;
             continue;
         }
-        EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "gina") << length;
+        EXPECT_EQ(kd::GetText(store.GetHeader().adminAccount), "gina") << length;
         const std::size_t whole = n >= 412 + 772 + 388 ? (n - 412 - 388) / 772 : 0;
         EXPECT_EQ(store.GetRecords().size(), std::min<std::size_t>(whole, 3)) << length;
     }
@@ -302,7 +301,7 @@ TEST_F(AccountFile, ForeignAndRandomFilesLoadWithoutHarm) {
             EXPECT_EQ(r.account[127], 0);
             EXPECT_EQ(r.comment[127], 0);
         }
-        EXPECT_EQ(store.m_header.adminPassword[127], 0);
+        EXPECT_EQ(store.GetHeader().adminPassword[127], 0);
     }
 }
 
@@ -320,8 +319,8 @@ TEST_F(AccountFile, NothingOfAnEarlierLoadOutlivesTheNextOpen) {
     ASSERT_TRUE(store.Exists("henry"));
     ASSERT_TRUE(store.Open("henry"));
     EXPECT_EQ(store.GetFileName(), "henry.qrd");
-    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "");
-    EXPECT_EQ(kd::GetText(store.m_header.adminPassword), "");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminAccount), "");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminPassword), "");
     EXPECT_TRUE(store.GetRecords().empty());
     EXPECT_FALSE(store.Load(nullptr));
 
@@ -330,7 +329,7 @@ TEST_F(AccountFile, NothingOfAnEarlierLoadOutlivesTheNextOpen) {
     ASSERT_TRUE(store.Open("ines"));
     WriteFile("henry.qrd", Bytes(100, 0x41));
     ASSERT_TRUE(store.Open("henry"));
-    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminAccount), "");
     EXPECT_TRUE(store.GetRecords().empty());
 }
 
@@ -411,7 +410,7 @@ TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled) {
         ASSERT_TRUE(store.Exists("kate"));
         ASSERT_TRUE(store.Open("kate"));
         EXPECT_FALSE(store.IsSaveEnabled());
-        EXPECT_FALSE(kd::TextEquals(store.m_header.adminPassword, "wrong"));
+        EXPECT_FALSE(kd::TextEquals(store.GetHeader().adminPassword, "wrong"));
         store.ClearRecords();  // the main window's hand-back of an empty list
         EXPECT_FALSE(store.Save());
     }
@@ -432,7 +431,7 @@ TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled) {
     {
         CAccountFile store;
         ASSERT_TRUE(store.Open("kate"));
-        ASSERT_TRUE(kd::TextEquals(store.m_header.adminPassword, "right"));
+        ASSERT_TRUE(kd::TextEquals(store.GetHeader().adminPassword, "right"));
         store.EnableSave();
         store.ClearRecords();
         AccountRecord r = MakeRecord("only", "one", "");
@@ -562,21 +561,21 @@ TEST_F(AccountFile, FileTooLargeForMemoryIsRefused) {
         if (!written) GTEST_SKIP() << "no sparse file of that size here";
     }
     CAccountFile store;
-    kd::SetText(store.m_header.adminAccount, "unchanged");
+    store.SetAdministrator("unchanged", "");
     std::FILE* f = std::fopen("huge.qrd", "rb");
     ASSERT_NE(f, nullptr);
     EXPECT_FALSE(store.Load(f));
     std::fclose(f);
-    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "unchanged");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminAccount), "unchanged");
 
     // What a failed login loaded, then another program's change that no load takes.
     CreateFile("huge2", "pw", SomeEntries(3));
     ASSERT_TRUE(store.Open("huge2"));
-    ASSERT_EQ(kd::GetText(store.m_header.adminAccount), "huge2");
+    ASSERT_EQ(kd::GetText(store.GetHeader().adminAccount), "huge2");
     std::filesystem::rename("huge.qrd", "huge2.qrd");
     EXPECT_FALSE(store.Open("huge2"));
-    EXPECT_EQ(kd::GetText(store.m_header.adminAccount), "");
-    EXPECT_EQ(kd::GetText(store.m_header.adminPassword), "");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminAccount), "");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminPassword), "");
     EXPECT_TRUE(store.GetRecords().empty());
     EXPECT_FALSE(store.IsSaveEnabled());
 }
@@ -635,8 +634,7 @@ TEST_F(AccountFile, TextsOf128CharactersKeep127AndTheTerminator) {
     std::memset(full.comment, 'c', 128);
     CAccountFile store;
     ASSERT_TRUE(store.Open("olga"));
-    std::memset(store.m_header.adminAccount, 'k', 128);
-    std::memset(store.m_header.adminPassword, 'p', 128);
+    store.SetAdministrator(std::string(128, 'k'), std::string(128, 'p'));
     store.EnableSave();
     ASSERT_TRUE(store.AddRecord(full));
     EXPECT_EQ(kd::GetText(store.GetRecords()[0].comment), std::string(127, 'c'));
@@ -644,8 +642,8 @@ TEST_F(AccountFile, TextsOf128CharactersKeep127AndTheTerminator) {
 
     CAccountFile reread;
     ASSERT_TRUE(reread.Open("olga"));
-    EXPECT_EQ(kd::GetText(reread.m_header.adminAccount), std::string(127, 'k'));
-    EXPECT_EQ(kd::GetText(reread.m_header.adminPassword), std::string(127, 'p'));
+    EXPECT_EQ(kd::GetText(reread.GetHeader().adminAccount), std::string(127, 'k'));
+    EXPECT_EQ(kd::GetText(reread.GetHeader().adminPassword), std::string(127, 'p'));
     ASSERT_EQ(reread.GetRecords().size(), 1u);
     EXPECT_EQ(kd::GetText(reread.GetRecords()[0].account), std::string(127, 'a'));
 }
@@ -680,8 +678,8 @@ TEST_F(AccountFile, CreateWritesAWholeFileAtOnce) {
     {
         CAccountFile crashed;
         ASSERT_TRUE(crashed.Open("quentin"));
-        EXPECT_EQ(kd::GetText(crashed.m_header.adminAccount), "quentin");
-        EXPECT_EQ(kd::GetText(crashed.m_header.adminPassword), "s3cret");
+        EXPECT_EQ(kd::GetText(crashed.GetHeader().adminAccount), "quentin");
+        EXPECT_EQ(kd::GetText(crashed.GetHeader().adminPassword), "s3cret");
         EXPECT_TRUE(crashed.GetRecords().empty());
     }
 
@@ -709,7 +707,7 @@ TEST_F(AccountFile, CreateTakesOverNothingButAnEmptyFile) {
     EXPECT_FALSE(store.IsMissingOrEmpty());
     EXPECT_EQ(store.Create("rita", "mine"), CAccountFile::CreateResult::Exists);
     EXPECT_EQ(ReadFile("rita.qrd"), before);
-    EXPECT_EQ(kd::GetText(store.m_header.adminPassword), "");
+    EXPECT_EQ(kd::GetText(store.GetHeader().adminPassword), "");
     EXPECT_TRUE(store.GetRecords().empty());
 
     ASSERT_TRUE(store.Bind("short"));

@@ -31,8 +31,7 @@ void SaveNew(const std::string& admin, std::size_t records) {
     CAccountFile store;
     ASSERT_FALSE(store.Exists(admin.c_str())) << admin;
     ASSERT_TRUE(store.Open(admin.c_str())) << admin;
-    kd::SetText(store.m_header.adminAccount, admin);
-    kd::SetText(store.m_header.adminPassword, "pw");
+    store.SetAdministrator(admin, "pw");
     store.EnableSave();
     for (std::size_t i = 0; i < records; ++i) {
         AccountRecord r = MakeRecord("user" + std::to_string(i), "pw", "");
@@ -97,7 +96,7 @@ void CheckNameMeansTheNarrowApisFile(const std::string& name) {
         CAccountFile store;
         EXPECT_TRUE(store.Exists(name.c_str())) << name;
         ASSERT_TRUE(store.Open(name.c_str())) << name;
-        EXPECT_TRUE(kd::TextEquals(store.m_header.adminAccount, name)) << name;
+        EXPECT_TRUE(kd::TextEquals(store.GetHeader().adminAccount, name)) << name;
         EXPECT_EQ(store.GetRecords().size(), 1u) << name;
     }
     ASSERT_TRUE(DeleteFileA(file.c_str())) << name;
@@ -107,7 +106,7 @@ void CheckNameMeansTheNarrowApisFile(const std::string& name) {
         CAccountFile store;
         EXPECT_TRUE(store.Exists(name.c_str())) << name;
         ASSERT_TRUE(store.Open(name.c_str())) << name;
-        EXPECT_TRUE(kd::TextEquals(store.m_header.adminAccount, name)) << name;
+        EXPECT_TRUE(kd::TextEquals(store.GetHeader().adminAccount, name)) << name;
         EXPECT_EQ(store.GetRecords().size(), 1u) << name;
     }
     EXPECT_EQ(WideEntries(), std::vector<std::wstring>{Wide(file)}) << name;
@@ -269,7 +268,7 @@ long WholeFileEntries(const std::string& admin) {
     kd::fileio::FilePath path;
     if (!kd::fileio::FilePath::Resolve(admin + ".qrd", path) || !CAccountFile::IsWholeAccountFile(path)) return -1;
     CAccountFile store;
-    if (!store.Open(admin.c_str()) || !kd::TextEquals(store.m_header.adminAccount, admin)) return -1;
+    if (!store.Open(admin.c_str()) || !kd::TextEquals(store.GetHeader().adminAccount, admin)) return -1;
     const auto& records = store.GetRecords();
     for (std::size_t i = 0; i < records.size(); ++i)
         if (!kd::TextEquals(records[i].account, "entry" + std::to_string(i))) return -1;
@@ -293,8 +292,7 @@ TEST_F(AccountFileWin32, KilledSavesAlwaysLeaveAWholeFileUnderTheName) {
     {
         CAccountFile store;
         ASSERT_TRUE(store.Open(admin.c_str()));
-        kd::SetText(store.m_header.adminAccount, admin);
-        kd::SetText(store.m_header.adminPassword, "pw");
+        store.SetAdministrator(admin, "pw");
         store.EnableSave();
         // Enough entries that a save takes a while.
         for (int i = 0; i < 300; ++i) {

@@ -28,8 +28,7 @@ using Holder = std::unique_ptr<void, HandleCloser>;
 
 void Fill(CAccountFile& store, const char* admin) {
     ASSERT_TRUE(store.Open(admin));
-    kd::SetText(store.m_header.adminAccount, admin);
-    kd::SetText(store.m_header.adminPassword, "pw");
+    store.SetAdministrator(admin, "pw");
     for (const char* account : {"mail", "bank\n", "shop"}) {
         AccountRecord r = MakeRecord(account, "secret", "note");
         ASSERT_TRUE(store.AddRecord(r));
