@@ -8,11 +8,13 @@
 #include "CAdminSession.h"
 #include "CApp.h"
 #include "Trace.h"
+#include "Vellaris.h"
 
 class CKordaneApp : public kd::CApp {
 public:
-    // Skin bits: dialog windows (0x02) and static texts (0x40).
-    static constexpr std::uint32_t kSkinMask = 66;
+    // Skin dialog windows and static texts (66).
+    static constexpr std::uint32_t kSkinMask = kSkinDialogBit | kSkinStaticBit;
+    static_assert(kSkinMask == 66);
     static constexpr int kPathBufferSize = 256;   // base directory and the paths built on it
     static constexpr int kAppNameBufferSize = 128;
     // The exit code of a process that ends without saving entries it had.

@@ -13,6 +13,7 @@
 #include "Trace.h"
 #include "resource.h"
 #include "unique_any.h"
+#include "win32_text.h"
 
 namespace {
 
@@ -307,10 +308,8 @@ void CKordaneDlg::BlockSessionEnd(DWORD error)
 {
     const std::string text =
         CSaveFailedDlg::FileLine(m_session.FileName()) + " " + CSaveFailedDlg::ReasonLine(error);
-    const int length = ::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, nullptr, 0);
-    if (length <= 0) return;
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    if (::MultiByteToWideChar(CP_ACP, 0, text.c_str(), -1, wide.data(), length) != length) return;
+    const std::wstring wide = kd::Widen(text);
+    if (wide.empty()) return;
     m_bSessionEndBlocked = ::ShutdownBlockReasonCreate(m_hWnd, wide.c_str()) != FALSE;
 }
 

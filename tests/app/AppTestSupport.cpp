@@ -6,6 +6,7 @@
 #include <map>
 
 #include "CApp.h"
+#include "resource.h"
 
 namespace kdtest {
 
@@ -220,12 +221,12 @@ void DialogResponder::Poll()
         if (caption == kMessageCaption) {
             {
                 std::lock_guard lock(m_mutex);
-                m_messages.push_back(ItemText(wnd, 1021));
+                m_messages.push_back(ItemText(wnd, IDC_STATIC_MESSAGE));
             }
             m_lastBox = wnd;
             m_lastOwner = ::GetWindow(wnd, GW_OWNER);
             acted[wnd] = now;
-            ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(1018, BN_CLICKED), 0);
+            ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_MESSAGE_OK, BN_CLICKED), 0);
             return;
         }
         auto seen = firstSeen.emplace(wnd, now).first;
