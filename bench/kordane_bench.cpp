@@ -131,7 +131,7 @@ Times MeasureOnce(const std::string& admin)
     t.login = (boxAt - okAt) + (filledAt - boxClosedAt);
 
     const double e0 = Now();
-    dlg->DestroyWindow();  // hands the list back; the store writes the file
+    dlg->DestroyWindow(); // hands the list back; the store writes the file
     t.exit = Now() - e0;
     return t;
 }
@@ -141,8 +141,8 @@ Times MeasureOnce(const std::string& admin)
 int main()
 {
     kdtest::TempFolder folder("kd-bench");
-    std::printf("%9s %12s %12s %7s %12s %12s %7s\n", "entries", "store load", "login->list", "ratio",
-                "store save", "exit->file", "ratio");
+    std::printf("%9s %12s %12s %7s %12s %12s %7s\n", "entries", "store load", "login->list", "ratio", "store save",
+                "exit->file", "ratio");
     for (int count : {10000, 100000}) {
         const std::string admin = "bench" + std::to_string(count);
         WriteFile(admin, count);
@@ -156,8 +156,8 @@ int main()
         };
         const double load = median(&Times::storeLoad), login = median(&Times::login);
         const double save = median(&Times::storeSave), exit = median(&Times::exit);
-        std::printf("%9d %10.1f ms %10.1f ms %7.2f %10.1f ms %10.1f ms %7.2f\n", count, load, login, login / load,
-                    save, exit, exit / save);
+        std::printf("%9d %10.1f ms %10.1f ms %7.2f %10.1f ms %10.1f ms %7.2f\n", count, load, login, login / load, save,
+                    exit, exit / save);
         std::fflush(stdout);
     }
     return 0;

@@ -78,7 +78,8 @@ bool Measure(const char* label, const std::string& bitmap, int rounds)
         for (int i = 0; i < n; ++i) {
             const auto start = std::chrono::steady_clock::now();
             kd::unique_hrgn r(perPixel ? skin.RegionPerPixel() : skin.RegionFast());
-            samples.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+            samples.push_back(
+                std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
         }
         return MedianMs(samples);
     };

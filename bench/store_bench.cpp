@@ -22,7 +22,8 @@ constexpr std::size_t kField = 128;
 constexpr std::size_t kSteady = 64 * 1024;
 constexpr int kFileRecords = 100000;
 
-std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
+std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed)
+{
     std::mt19937 rng(seed);
     std::vector<std::uint8_t> out(n);
     for (auto& b : out) b = static_cast<std::uint8_t>(rng());
@@ -30,7 +31,8 @@ std::vector<std::uint8_t> RandomBytes(std::size_t n, unsigned seed) {
 }
 
 struct CipherCtx {
-    CipherCtx() : ctx(EVP_CIPHER_CTX_new()) {
+    CipherCtx() : ctx(EVP_CIPHER_CTX_new())
+    {
         EVP_EncryptInit_ex(ctx, EVP_des_ede_ecb(), nullptr, nullptr, nullptr);
         EVP_CIPHER_CTX_set_padding(ctx, 0);
     }
@@ -38,18 +40,20 @@ struct CipherCtx {
     EVP_CIPHER_CTX* ctx;
 };
 
-void DesProcess_Rekeyed128(benchmark::State& state) {
+void DesProcess_Rekeyed128(benchmark::State& state)
+{
     auto key = RandomBytes(kField, 1), buf = RandomBytes(kField, 2);
     for (auto _ : state) {
         benchmark::DoNotOptimize(DesProcess(buf.data(), buf.data(), kField, key.data(), kField, DES_ENCRYPT));
-        key[0] = buf[0];  // a different key every call, as for different administrators
+        key[0] = buf[0]; // a different key every call, as for different administrators
         benchmark::ClobberMemory();
     }
     state.SetBytesProcessed(state.iterations() * kField);
 }
 BENCHMARK(DesProcess_Rekeyed128);
 
-void OpenSSL_DesEdeEcb_Rekeyed128(benchmark::State& state) {
+void OpenSSL_DesEdeEcb_Rekeyed128(benchmark::State& state)
+{
     auto key = RandomBytes(16, 1), buf = RandomBytes(kField, 2);
     CipherCtx c;
     int len = 0;
@@ -64,7 +68,8 @@ void OpenSSL_DesEdeEcb_Rekeyed128(benchmark::State& state) {
 }
 BENCHMARK(OpenSSL_DesEdeEcb_Rekeyed128);
 
-void DesProcess_Steady64K(benchmark::State& state) {
+void DesProcess_Steady64K(benchmark::State& state)
+{
     auto key = RandomBytes(16, 1), buf = RandomBytes(kSteady, 2);
     for (auto _ : state) {
         benchmark::DoNotOptimize(DesProcess(buf.data(), buf.data(), kSteady, key.data(), 16, DES_ENCRYPT));
@@ -74,7 +79,8 @@ void DesProcess_Steady64K(benchmark::State& state) {
 }
 BENCHMARK(DesProcess_Steady64K);
 
-void OpenSSL_DesEdeEcb_Steady64K(benchmark::State& state) {
+void OpenSSL_DesEdeEcb_Steady64K(benchmark::State& state)
+{
     auto key = RandomBytes(16, 1), buf = RandomBytes(kSteady, 2);
     CipherCtx c;
     EVP_EncryptInit_ex(c.ctx, nullptr, nullptr, key.data(), nullptr);
@@ -89,7 +95,8 @@ BENCHMARK(OpenSSL_DesEdeEcb_Steady64K);
 
 // The cipher work of a 100,000-record file alone: the administrator password
 // and three fields per record, one 128-byte call each (38.4 MB).
-void Cipher_100kRecordFile(benchmark::State& state) {
+void Cipher_100kRecordFile(benchmark::State& state)
+{
     auto key = RandomBytes(kField, 1), buf = RandomBytes(kField, 2);
     for (auto _ : state) {
         for (int i = 0; i < 3 * kFileRecords + 1; ++i)
@@ -100,7 +107,8 @@ void Cipher_100kRecordFile(benchmark::State& state) {
 }
 BENCHMARK(Cipher_100kRecordFile)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-AccountRecord MakeRecord(int i) {
+AccountRecord MakeRecord(int i)
+{
     AccountRecord r{};
     kd::SetText(r.account, "account." + std::to_string(i) + "@example.org");
     kd::SetText(r.password, "pw-" + std::to_string(i * 7919 % 100003));
@@ -108,18 +116,21 @@ AccountRecord MakeRecord(int i) {
     return r;
 }
 
-std::vector<AccountRecord> ManyRecords() {
+std::vector<AccountRecord> ManyRecords()
+{
     std::vector<AccountRecord> out;
     out.reserve(kFileRecords);
     for (int i = 0; i < kFileRecords; ++i) out.push_back(MakeRecord(i));
     return out;
 }
 
-void FillStore(CAccountFile& store) {
+void FillStore(CAccountFile& store)
+{
     for (auto r : ManyRecords()) (void)store.AddRecord(r);
 }
 
-void Store_Save100kRecords(benchmark::State& state) {
+void Store_Save100kRecords(benchmark::State& state)
+{
     CAccountFile store;
     if (!store.Open("benchadmin")) return state.SkipWithError("Open failed");
     store.SetAdministrator("benchadmin", "benchpassword");
@@ -131,7 +142,8 @@ void Store_Save100kRecords(benchmark::State& state) {
 }
 BENCHMARK(Store_Save100kRecords)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-void Store_Load100kRecords(benchmark::State& state) {
+void Store_Load100kRecords(benchmark::State& state)
+{
     for (auto _ : state) {
         CAccountFile store;
         if (!store.Open("benchadmin") || store.GetRecords().size() != kFileRecords)
@@ -143,7 +155,8 @@ void Store_Load100kRecords(benchmark::State& state) {
 BENCHMARK(Store_Load100kRecords)->Unit(benchmark::kMillisecond)->Iterations(5);
 
 // The main window's hand-back: ClearRecords, then one AddRecord per row.
-void Store_AddRecord100kDistinct(benchmark::State& state) {
+void Store_AddRecord100kDistinct(benchmark::State& state)
+{
     const auto records = ManyRecords();
     CAccountFile store;
     for (auto _ : state) {
@@ -155,9 +168,10 @@ void Store_AddRecord100kDistinct(benchmark::State& state) {
 }
 BENCHMARK(Store_AddRecord100kDistinct)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-}  // namespace
+} // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     // The store works in the current folder: give it one of its own.
     namespace fs = std::filesystem;
     const fs::path previous = fs::current_path();

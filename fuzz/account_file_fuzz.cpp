@@ -13,15 +13,18 @@
 
 namespace {
 
-void Check(bool condition) {
+void Check(bool condition)
+{
     if (!condition) std::abort();
 }
 
-bool Terminated(const AccountRecord& r) {
+bool Terminated(const AccountRecord& r)
+{
     return r.account[127] == 0 && r.password[127] == 0 && r.comment[127] == 0;
 }
 
-bool SameStore(const CAccountFile& a, const CAccountFile& b) {
+bool SameStore(const CAccountFile& a, const CAccountFile& b)
+{
     if (std::memcmp(&a.GetHeader(), &b.GetHeader(), sizeof a.GetHeader()) != 0) return false;
     if (a.GetRecords().size() != b.GetRecords().size()) return false;
     for (std::size_t i = 0; i < a.GetRecords().size(); ++i)
@@ -29,7 +32,8 @@ bool SameStore(const CAccountFile& a, const CAccountFile& b) {
     return true;
 }
 
-void CheckParsed(CAccountFile& store, std::size_t count) {
+void CheckParsed(CAccountFile& store, std::size_t count)
+{
     const auto& records = store.GetRecords();
     const std::size_t most = count >= 800 ? (count - 800) / 772 : 0;
     Check(records.size() <= most);
@@ -50,9 +54,10 @@ void CheckParsed(CAccountFile& store, std::size_t count) {
     }
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     CAccountFile direct;
     const bool parsed = direct.Parse(data, size);
     Check(parsed == (size >= 284));

@@ -8,13 +8,15 @@
 
 namespace {
 
-void Check(bool condition) {
+void Check(bool condition)
+{
     if (!condition) std::abort();
 }
 
-}  // namespace
+} // namespace
 
-extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
     using Bytes = std::vector<std::uint8_t>;
     const Bytes input(data, data + size);
 

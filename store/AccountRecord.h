@@ -6,20 +6,20 @@
 #include <cstdint>
 #include <string_view>
 
-inline constexpr std::size_t kTextFieldSize = 128;                  // bytes per text field
-inline constexpr std::size_t kMaxTextLength = kTextFieldSize - 1;   // characters kept
+inline constexpr std::size_t kTextFieldSize = 128;                // bytes per text field
+inline constexpr std::size_t kMaxTextLength = kTextFieldSize - 1; // characters kept
 
 // Sizes of the file's parts (logical content, before line-end translation).
-inline constexpr std::size_t kHeaderSize = 284;        // AccountFileHeader
-inline constexpr std::size_t kHeaderBlockSize = 412;   // header block at the start of the file
-inline constexpr std::size_t kRecordSize = 388;        // AccountRecord, and the end marker
-inline constexpr std::size_t kStoredRecordSize = 772;  // one record in the file
+inline constexpr std::size_t kHeaderSize = 284;       // AccountFileHeader
+inline constexpr std::size_t kHeaderBlockSize = 412;  // header block at the start of the file
+inline constexpr std::size_t kRecordSize = 388;       // AccountRecord, and the end marker
+inline constexpr std::size_t kStoredRecordSize = 772; // one record in the file
 
 #pragma pack(push, 1)
 
 // One managed account. Text fields are NUL-terminated and zero-filled.
 struct AccountRecord {
-    std::int32_t index;  // entry number: the record count when it was added
+    std::int32_t index; // entry number: the record count when it was added
     char account[kTextFieldSize];
     char password[kTextFieldSize];
     char comment[kTextFieldSize];
@@ -27,12 +27,12 @@ struct AccountRecord {
 
 // The file's header as held inside the store; adminPassword is in clear here.
 struct AccountFileHeader {
-    char magic[11];  // "ConfigFile" and its NUL
+    char magic[11]; // "ConfigFile" and its NUL
     std::uint8_t reserved[5];
     std::int32_t headerSize;
     std::int32_t recordSize;
     std::int32_t recordCount;
-    char adminAccount[kTextFieldSize];  // in clear in the file; bytes 0-15 are the cipher key
+    char adminAccount[kTextFieldSize]; // in clear in the file; bytes 0-15 are the cipher key
     char adminPassword[kTextFieldSize];
 };
 
@@ -56,7 +56,8 @@ static_assert(offsetof(AccountFileHeader, adminPassword) == 156);
 namespace kd {
 
 // The part of `text` a text field keeps: up to its first NUL, at most 127 characters.
-[[nodiscard]] constexpr std::string_view FitText(std::string_view text) noexcept {
+[[nodiscard]] constexpr std::string_view FitText(std::string_view text) noexcept
+{
     const auto nul = text.find('\0');
     if (nul != std::string_view::npos) text = text.substr(0, nul);
     return text.substr(0, text.size() < kMaxTextLength ? text.size() : kMaxTextLength);
@@ -74,4 +75,4 @@ void SetText(char (&field)[kTextFieldSize], std::string_view text) noexcept;
 // 128-character entry matches what was kept of it.
 [[nodiscard]] bool TextEquals(const char (&field)[kTextFieldSize], std::string_view text) noexcept;
 
-}  // namespace kd
+} // namespace kd

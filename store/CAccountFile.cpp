@@ -14,8 +14,8 @@
 namespace {
 
 constexpr char kMagic[11] = "ConfigFile";
-constexpr std::size_t kCipherLength = kTextFieldSize;  // one field per cipher call
-constexpr std::size_t kKeyLength = kTextFieldSize;     // the whole adminAccount field
+constexpr std::size_t kCipherLength = kTextFieldSize; // one field per cipher call
+constexpr std::size_t kKeyLength = kTextFieldSize;    // the whole adminAccount field
 
 // Offsets inside a stored record.
 constexpr std::size_t kStoredAccount = 4;
@@ -24,26 +24,33 @@ constexpr std::size_t kStoredComment = 516;
 // Offset of the enciphered password inside the header block.
 constexpr std::size_t kBlockPassword = offsetof(AccountFileHeader, adminPassword);
 
-std::int32_t ReadLE32(const std::uint8_t* p) noexcept {
-    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 |
-                                     std::uint32_t{p[2]} << 16 | std::uint32_t{p[3]} << 24);
+std::int32_t ReadLE32(const std::uint8_t* p) noexcept
+{
+    return static_cast<std::int32_t>(std::uint32_t{p[0]} | std::uint32_t{p[1]} << 8 | std::uint32_t{p[2]} << 16 |
+                                     std::uint32_t{p[3]} << 24);
 }
 
-void WriteLE32(std::uint8_t* p, std::int32_t value) noexcept {
+void WriteLE32(std::uint8_t* p, std::int32_t value) noexcept
+{
     const auto v = static_cast<std::uint32_t>(value);
     for (int i = 0; i < 4; ++i) p[i] = static_cast<std::uint8_t>(v >> (8 * i));
 }
 
-void Terminate(char (&field)[kTextFieldSize]) noexcept { field[kMaxTextLength] = '\0'; }
+void Terminate(char (&field)[kTextFieldSize]) noexcept
+{
+    field[kMaxTextLength] = '\0';
+}
 
-void TerminateTexts(AccountRecord& record) noexcept {
+void TerminateTexts(AccountRecord& record) noexcept
+{
     Terminate(record.account);
     Terminate(record.password);
     Terminate(record.comment);
 }
 
 // Hash of the three texts, consistent with IsSameRecord (all 384 bytes).
-std::uint64_t HashTexts(const AccountRecord& record) noexcept {
+std::uint64_t HashTexts(const AccountRecord& record) noexcept
+{
     static_assert(offsetof(AccountRecord, comment) + kTextFieldSize == sizeof(AccountRecord));
     const auto* p = reinterpret_cast<const unsigned char*>(&record) + offsetof(AccountRecord, account);
     std::uint64_t h = 0x243F6A8885A308D3u;
@@ -65,11 +72,11 @@ class StoredWriter {
 public:
     explicit StoredWriter(std::FILE* file) : m_file(file) { m_buffer.reserve(2 * kPiece + 2); }
 
-    void Write(const std::uint8_t* data, std::size_t count) {
+    void Write(const std::uint8_t* data, std::size_t count)
+    {
         while (count > 0 && m_ok) {
             const void* lf = std::memchr(data, 0x0A, count);
-            const std::size_t run =
-                lf ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(lf) - data) : count;
+            const std::size_t run = lf ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(lf) - data) : count;
             m_buffer.insert(m_buffer.end(), data, data + run);
             if (lf) {
                 m_buffer.push_back(0x0D);
@@ -82,7 +89,8 @@ public:
         }
     }
 
-    [[nodiscard]] bool Finish() {
+    [[nodiscard]] bool Finish()
+    {
         Flush();
         return m_ok;
     }
@@ -90,9 +98,9 @@ public:
 private:
     static constexpr std::size_t kPiece = 1 << 16;
 
-    void Flush() {
-        if (m_ok && !m_buffer.empty() &&
-            std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
+    void Flush()
+    {
+        if (m_ok && !m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
             m_ok = false;
         m_buffer.clear();
     }
@@ -106,42 +114,48 @@ struct FreeDeleter {
     void operator()(std::uint8_t* p) const noexcept { std::free(p); }
 };
 
-}  // namespace
+} // namespace
 
 namespace kd {
 
-void SetText(char (&field)[kTextFieldSize], std::string_view text) noexcept {
+void SetText(char (&field)[kTextFieldSize], std::string_view text) noexcept
+{
     const std::string_view kept = FitText(text);
     std::memset(field, 0, kTextFieldSize);
     std::memcpy(field, kept.data(), kept.size());
 }
 
-std::string_view GetText(const char (&field)[kTextFieldSize]) noexcept {
+std::string_view GetText(const char (&field)[kTextFieldSize]) noexcept
+{
     const void* nul = std::memchr(field, 0, kTextFieldSize);
-    return {field, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field)
-                       : kTextFieldSize};
+    return {field, nul ? static_cast<std::size_t>(static_cast<const char*>(nul) - field) : kTextFieldSize};
 }
 
-bool TextEquals(const char (&field)[kTextFieldSize], std::string_view text) noexcept {
+bool TextEquals(const char (&field)[kTextFieldSize], std::string_view text) noexcept
+{
     return GetText(field) == FitText(text);
 }
 
-}  // namespace kd
+} // namespace kd
 
-CAccountFile::~CAccountFile() {
+CAccountFile::~CAccountFile()
+{
     if (m_bSaveEnabled) (void)Save();
 }
 
-void CAccountFile::SetAdministrator(std::string_view account, std::string_view password) noexcept {
+void CAccountFile::SetAdministrator(std::string_view account, std::string_view password) noexcept
+{
     kd::SetText(m_header.adminAccount, account);
     kd::SetText(m_header.adminPassword, password);
 }
 
-bool CAccountFile::IsAdministrator(std::string_view account, std::string_view password) const noexcept {
+bool CAccountFile::IsAdministrator(std::string_view account, std::string_view password) const noexcept
+{
     return kd::TextEquals(m_header.adminAccount, account) && kd::TextEquals(m_header.adminPassword, password);
 }
 
-bool CAccountFile::IsValidName(const char* name, LeadBytePredicate isLeadByte) noexcept {
+bool CAccountFile::IsValidName(const char* name, LeadBytePredicate isLeadByte) noexcept
+{
     if (name == nullptr || *name == '\0') return false;
     if (isLeadByte == nullptr) isLeadByte = kd::fileio::IsLeadByte;
     const std::string_view s(name);
@@ -182,22 +196,28 @@ bool CAccountFile::IsValidName(const char* name, LeadBytePredicate isLeadByte) n
 
 namespace {
 
-bool CanRead(const kd::fileio::FilePath& path) {
+bool CanRead(const kd::fileio::FilePath& path)
+{
     if (kd::fileio::KindOf(path) == kd::fileio::Kind::Directory) return false;
     return kd::fileio::Open(path, "r") != nullptr;
 }
 
-}  // namespace
+} // namespace
 
-bool CAccountFile::Exists(const char* name) const {
+bool CAccountFile::Exists(const char* name) const
+{
     if (!IsValidName(name)) return false;
     kd::fileio::FilePath path;
     return kd::fileio::FilePath::Resolve(std::string(name) + ".qrd", path) && CanRead(path);
 }
 
-bool CAccountFile::Exists() const { return !m_path.IsEmpty() && CanRead(m_path); }
+bool CAccountFile::Exists() const
+{
+    return !m_path.IsEmpty() && CanRead(m_path);
+}
 
-bool CAccountFile::Bind(const char* name) {
+bool CAccountFile::Bind(const char* name)
+{
     if (!IsValidName(name)) return false;
     std::string fileName = std::string(name) + ".qrd";
     kd::fileio::FilePath path;
@@ -208,15 +228,20 @@ bool CAccountFile::Bind(const char* name) {
     return true;
 }
 
-void CAccountFile::Reset() noexcept {
+void CAccountFile::Reset() noexcept
+{
     m_header = AccountFileHeader{};
     ClearRecords();
     m_bSaveEnabled = false;
 }
 
-bool CAccountFile::Open(const char* name) { return Bind(name) && Open(); }
+bool CAccountFile::Open(const char* name)
+{
+    return Bind(name) && Open();
+}
 
-bool CAccountFile::Open() {
+bool CAccountFile::Open()
+{
     if (m_path.IsEmpty()) return false;
     Reset();
     const auto kind = kd::fileio::KindOf(m_path);
@@ -237,7 +262,8 @@ bool CAccountFile::Open() {
     return true;
 }
 
-CAccountFile::CreateResult CAccountFile::Create(std::string_view account, std::string_view password) {
+CAccountFile::CreateResult CAccountFile::Create(std::string_view account, std::string_view password)
+{
     if (m_path.IsEmpty()) return CreateResult::Failed;
     Reset();
     const auto kind = kd::fileio::KindOf(m_path);
@@ -255,13 +281,15 @@ CAccountFile::CreateResult CAccountFile::Create(std::string_view account, std::s
     return CreateResult::Created;
 }
 
-bool CAccountFile::IsMissingOrEmpty() const {
+bool CAccountFile::IsMissingOrEmpty() const
+{
     if (m_path.IsEmpty()) return false;
     const auto kind = kd::fileio::KindOf(m_path);
     return kind == kd::fileio::Kind::Missing || (kind == kd::fileio::Kind::File && kd::fileio::SizeOf(m_path) == 0);
 }
 
-std::optional<kd::fileio::FilePath> CAccountFile::FindRestorableCopy() const {
+std::optional<kd::fileio::FilePath> CAccountFile::FindRestorableCopy() const
+{
     if (m_path.IsEmpty()) return std::nullopt;
     std::vector<kd::fileio::FilePath> copies = kd::fileio::TemporariesOf(m_path);
     copies.push_back(m_path.WithSuffix(".recovery"));
@@ -276,16 +304,19 @@ std::optional<kd::fileio::FilePath> CAccountFile::FindRestorableCopy() const {
     return newest;
 }
 
-bool CAccountFile::RestoreCopy(const kd::fileio::FilePath& copy) const {
+bool CAccountFile::RestoreCopy(const kd::fileio::FilePath& copy) const
+{
     return !m_path.IsEmpty() && kd::fileio::MoveIntoPlace(copy, m_path);
 }
 
-void CAccountFile::RemoveTemporaries() const {
+void CAccountFile::RemoveTemporaries() const
+{
     if (m_path.IsEmpty()) return;
     for (const auto& temp : kd::fileio::TemporariesOf(m_path)) (void)kd::fileio::Remove(temp);
 }
 
-bool CAccountFile::IsWholeAccountFile(const kd::fileio::FilePath& path) {
+bool CAccountFile::IsWholeAccountFile(const kd::fileio::FilePath& path)
+{
     try {
         auto file = kd::fileio::Open(path, "r");
         if (!file) return false;
@@ -300,11 +331,13 @@ bool CAccountFile::IsWholeAccountFile(const kd::fileio::FilePath& path) {
         count += decoder.Finish(bytes.data() + count);
 
         if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return false;
-        if (ReadLE32(bytes.data() + offsetof(AccountFileHeader, headerSize)) != static_cast<std::int32_t>(kHeaderSize) ||
+        if (ReadLE32(bytes.data() + offsetof(AccountFileHeader, headerSize)) !=
+                static_cast<std::int32_t>(kHeaderSize) ||
             ReadLE32(bytes.data() + offsetof(AccountFileHeader, recordSize)) != static_cast<std::int32_t>(kRecordSize))
             return false;
         const std::int32_t records = ReadLE32(bytes.data() + offsetof(AccountFileHeader, recordCount));
-        if (records < 0 || count != kHeaderBlockSize + kStoredRecordSize * static_cast<std::size_t>(records) + kRecordSize)
+        if (records < 0 ||
+            count != kHeaderBlockSize + kStoredRecordSize * static_cast<std::size_t>(records) + kRecordSize)
             return false;
         return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(count - kRecordSize),
                            bytes.begin() + static_cast<std::ptrdiff_t>(count), [](std::uint8_t b) { return b == 0; });
@@ -313,7 +346,8 @@ bool CAccountFile::IsWholeAccountFile(const kd::fileio::FilePath& path) {
     }
 }
 
-bool CAccountFile::Load(std::FILE* file) {
+bool CAccountFile::Load(std::FILE* file)
+{
     if (file == nullptr) return false;
     const std::int64_t size = kd::fileio::SizeOf(file);
     if (size <= 0) return false;
@@ -338,7 +372,8 @@ bool CAccountFile::Load(std::FILE* file) {
     return true;
 }
 
-bool CAccountFile::Parse(const void* data, std::size_t count) {
+bool CAccountFile::Parse(const void* data, std::size_t count)
+{
     if (data == nullptr || count < kHeaderSize) return false;
     const auto* bytes = static_cast<const std::uint8_t*>(data);
 
@@ -351,8 +386,8 @@ bool CAccountFile::Parse(const void* data, std::size_t count) {
     header.recordSize = ReadLE32(block + offsetof(AccountFileHeader, recordSize));
     header.recordCount = ReadLE32(block + offsetof(AccountFileHeader, recordCount));
     std::memcpy(header.adminAccount, block + offsetof(AccountFileHeader, adminAccount), kTextFieldSize);
-    (void)DesProcess(header.adminPassword, block + kBlockPassword, kCipherLength, header.adminAccount,
-                     kKeyLength, DES_DECRYPT);
+    (void)DesProcess(header.adminPassword, block + kBlockPassword, kCipherLength, header.adminAccount, kKeyLength,
+                     DES_DECRYPT);
     Terminate(header.adminAccount);
     Terminate(header.adminPassword);
 
@@ -388,12 +423,14 @@ bool CAccountFile::Parse(const void* data, std::size_t count) {
     return true;
 }
 
-bool CAccountFile::Save() {
+bool CAccountFile::Save()
+{
     if (!m_bSaveEnabled || m_path.IsEmpty()) return false;
     return SaveTo(m_path);
 }
 
-bool CAccountFile::SaveTo(const kd::fileio::FilePath& target) {
+bool CAccountFile::SaveTo(const kd::fileio::FilePath& target)
+{
     try {
         // The old file is replaced only once the new one is complete on the
         // disk; until then `file` deletes what it created on every way out.
@@ -406,7 +443,8 @@ bool CAccountFile::SaveTo(const kd::fileio::FilePath& target) {
     }
 }
 
-bool CAccountFile::WriteTo(std::FILE* file) {
+bool CAccountFile::WriteTo(std::FILE* file)
+{
     std::memcpy(m_header.magic, kMagic, sizeof m_header.magic);
     m_header.headerSize = static_cast<std::int32_t>(kHeaderSize);
     m_header.recordSize = static_cast<std::int32_t>(kRecordSize);
@@ -422,8 +460,8 @@ bool CAccountFile::WriteTo(std::FILE* file) {
     WriteLE32(block + offsetof(AccountFileHeader, recordSize), m_header.recordSize);
     WriteLE32(block + offsetof(AccountFileHeader, recordCount), m_header.recordCount);
     std::memcpy(block + offsetof(AccountFileHeader, adminAccount), m_header.adminAccount, kTextFieldSize);
-    (void)DesProcess(block + kBlockPassword, m_header.adminPassword, kCipherLength, m_header.adminAccount,
-                     kKeyLength, DES_ENCRYPT);
+    (void)DesProcess(block + kBlockPassword, m_header.adminPassword, kCipherLength, m_header.adminAccount, kKeyLength,
+                     DES_ENCRYPT);
     writer.Write(block, kHeaderBlockSize);
 
     std::uint8_t stored[kStoredRecordSize];
@@ -437,20 +475,21 @@ bool CAccountFile::WriteTo(std::FILE* file) {
     return writer.Finish();
 }
 
-bool CAccountFile::AddRecord(AccountRecord& record) {
+bool CAccountFile::AddRecord(AccountRecord& record)
+{
     AccountRecord copy = record;
     TerminateTexts(copy);
     const std::uint64_t hash = HashTexts(copy);
     if (FindRecord(copy, hash)) return false;
-    if (m_records.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max()))
-        return false;
+    if (m_records.size() >= static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) return false;
     copy.index = static_cast<std::int32_t>(m_records.size());
     AppendRecord(copy);
     record.index = copy.index;
     return true;
 }
 
-void CAccountFile::AppendRecord(const AccountRecord& record) {
+void CAccountFile::AppendRecord(const AccountRecord& record)
+{
     m_records.push_back(record);
     try {
         m_index.Append(HashTexts(record));
@@ -460,16 +499,19 @@ void CAccountFile::AppendRecord(const AccountRecord& record) {
     }
 }
 
-bool CAccountFile::FindRecord(const AccountRecord& record, std::uint64_t hash) const {
+bool CAccountFile::FindRecord(const AccountRecord& record, std::uint64_t hash) const
+{
     return m_index.Contains(hash, [&](std::size_t position) { return IsSameRecord(m_records[position], record); });
 }
 
-void CAccountFile::ClearRecords() noexcept {
+void CAccountFile::ClearRecords() noexcept
+{
     std::vector<AccountRecord>().swap(m_records);
     m_index.Clear();
 }
 
-bool CAccountFile::EncryptRecord(const AccountRecord& record, std::uint8_t* out) const noexcept {
+bool CAccountFile::EncryptRecord(const AccountRecord& record, std::uint8_t* out) const noexcept
+{
     if (out == nullptr) return false;
     WriteLE32(out, record.index);
     const char* key = m_header.adminAccount;
@@ -479,7 +521,8 @@ bool CAccountFile::EncryptRecord(const AccountRecord& record, std::uint8_t* out)
     return true;
 }
 
-bool CAccountFile::DecryptRecord(const std::uint8_t* in, AccountRecord& record) const noexcept {
+bool CAccountFile::DecryptRecord(const std::uint8_t* in, AccountRecord& record) const noexcept
+{
     if (in == nullptr) return false;
     record.index = ReadLE32(in);
     const char* key = m_header.adminAccount;
@@ -490,17 +533,20 @@ bool CAccountFile::DecryptRecord(const std::uint8_t* in, AccountRecord& record) 
     return true;
 }
 
-bool CAccountFile::IsSameRecord(const AccountRecord& a, const AccountRecord& b) noexcept {
+bool CAccountFile::IsSameRecord(const AccountRecord& a, const AccountRecord& b) noexcept
+{
     return std::memcmp(a.account, b.account, kTextFieldSize) == 0 &&
            std::memcmp(a.password, b.password, kTextFieldSize) == 0 &&
            std::memcmp(a.comment, b.comment, kTextFieldSize) == 0;
 }
 
-bool CAccountFile::SaveRecoveryCopy() {
+bool CAccountFile::SaveRecoveryCopy()
+{
     if (!m_bSaveEnabled || m_path.IsEmpty()) return false;
     return SaveTo(m_path.WithSuffix(".recovery"));
 }
 
-bool CAccountFile::RemoveRecoveryCopy() {
+bool CAccountFile::RemoveRecoveryCopy()
+{
     return !m_path.IsEmpty() && kd::fileio::Remove(m_path.WithSuffix(".recovery"));
 }

@@ -17,5 +17,5 @@ enum DesDirection : int { DES_ENCRYPT = 0, DES_DECRYPT = 1 };
 // 0-7, K2 = bytes 8-15; encipher = E(K1) D(K2) E(K1)). The top bit of each key
 // byte plays no part. The key is set up afresh on every call.
 // Returns false, touching nothing, when a pointer is null or length is 0.
-[[nodiscard]] bool DesProcess(void* out, const void* in, std::size_t length, const void* key,
-                              std::size_t keyLength, DesDirection direction) noexcept;
+[[nodiscard]] bool DesProcess(void* out, const void* in, std::size_t length, const void* key, std::size_t keyLength,
+                              DesDirection direction) noexcept;

@@ -113,9 +113,9 @@ public:
 private:
     NativeName m_target;
     NativeName m_temp;
-    NativeName m_folder;  // POSIX: synced after the rename
+    NativeName m_folder; // POSIX: synced after the rename
     unique_file m_file;
-    bool m_bPending = false;  // the file exists and is ours to delete
+    bool m_bPending = false; // the file exists and is ours to delete
 };
 
-}  // namespace kd::fileio
+} // namespace kd::fileio

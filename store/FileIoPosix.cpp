@@ -15,12 +15,14 @@ namespace kd::fileio {
 
 namespace {
 
-std::string FolderOf(const std::string& path) {
+std::string FolderOf(const std::string& path)
+{
     const auto slash = path.rfind('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
 
-void SyncFolder(const std::string& folder) noexcept {
+void SyncFolder(const std::string& folder) noexcept
+{
     const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (fd >= 0) {
         (void)fsync(fd);
@@ -28,9 +30,10 @@ void SyncFolder(const std::string& folder) noexcept {
     }
 }
 
-}  // namespace
+} // namespace
 
-bool FilePath::Resolve(const std::string& name, FilePath& out) {
+bool FilePath::Resolve(const std::string& name, FilePath& out)
+{
     if (name.empty()) return false;
     if (name.front() == '/') {
         out = FilePath(name);
@@ -45,9 +48,13 @@ bool FilePath::Resolve(const std::string& name, FilePath& out) {
     return true;
 }
 
-FilePath FilePath::WithSuffix(std::string_view suffix) const { return FilePath(m_native + std::string(suffix)); }
+FilePath FilePath::WithSuffix(std::string_view suffix) const
+{
+    return FilePath(m_native + std::string(suffix));
+}
 
-unique_file Open(const FilePath& path, const char* mode) noexcept {
+unique_file Open(const FilePath& path, const char* mode) noexcept
+{
     if (path.IsEmpty()) return nullptr;
     try {
         return unique_file(std::fopen(path.Native().c_str(), (std::string(mode) + 'b').c_str()));
@@ -56,7 +63,8 @@ unique_file Open(const FilePath& path, const char* mode) noexcept {
     }
 }
 
-Kind KindOf(const FilePath& path) noexcept {
+Kind KindOf(const FilePath& path) noexcept
+{
     struct stat st {};
     if (::stat(path.Native().c_str(), &st) != 0)
         return errno == ENOENT || errno == ENOTDIR ? Kind::Missing : Kind::Unknown;
@@ -65,45 +73,60 @@ Kind KindOf(const FilePath& path) noexcept {
     return Kind::Other;
 }
 
-std::int64_t SizeOf(std::FILE* file) noexcept {
+std::int64_t SizeOf(std::FILE* file) noexcept
+{
     if (fseeko(file, 0, SEEK_END) != 0) return -1;
     const std::int64_t size = ftello(file);
     if (fseeko(file, 0, SEEK_SET) != 0) return -1;
     return size;
 }
 
-std::int64_t SizeOf(const FilePath& path) noexcept {
+std::int64_t SizeOf(const FilePath& path) noexcept
+{
     struct stat st {};
     if (::stat(path.Native().c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
     return st.st_size;
 }
 
-std::optional<std::int64_t> ModifiedTime(const FilePath& path) noexcept {
+std::optional<std::int64_t> ModifiedTime(const FilePath& path) noexcept
+{
     struct stat st {};
     if (::stat(path.Native().c_str(), &st) != 0) return std::nullopt;
     return std::int64_t{st.st_mtim.tv_sec} * 1000000000 + st.st_mtim.tv_nsec;
 }
 
-bool FlushToDisk(std::FILE* file) noexcept { return std::fflush(file) == 0 && fsync(fileno(file)) == 0; }
+bool FlushToDisk(std::FILE* file) noexcept
+{
+    return std::fflush(file) == 0 && fsync(fileno(file)) == 0;
+}
 
-bool IsLeadByte(unsigned char) noexcept { return false; }
+bool IsLeadByte(unsigned char) noexcept
+{
+    return false;
+}
 
-Created CreateNew(const FilePath& path) noexcept {
+Created CreateNew(const FilePath& path) noexcept
+{
     const int fd = ::open(path.Native().c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return errno == EEXIST ? Created::Exists : Created::Failed;
     ::close(fd);
     return Created::New;
 }
 
-bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept {
+bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept
+{
     if (std::rename(from.Native().c_str(), to.Native().c_str()) != 0) return false;
     SyncFolder(FolderOf(to.Native()));
     return true;
 }
 
-bool Remove(const FilePath& path) noexcept { return ::unlink(path.Native().c_str()) == 0; }
+bool Remove(const FilePath& path) noexcept
+{
+    return ::unlink(path.Native().c_str()) == 0;
+}
 
-std::vector<FilePath> TemporariesOf(const FilePath& target) {
+std::vector<FilePath> TemporariesOf(const FilePath& target)
+{
     std::vector<FilePath> found;
     const std::string& full = target.Native();
     const auto slash = full.rfind('/');
@@ -123,17 +146,19 @@ std::vector<FilePath> TemporariesOf(const FilePath& target) {
     return found;
 }
 
-ReplacementFile::~ReplacementFile() {
+ReplacementFile::~ReplacementFile()
+{
     m_file.reset();
     if (m_bPending) ::unlink(m_temp.c_str());
 }
 
-bool ReplacementFile::Create(const FilePath& target) {
+bool ReplacementFile::Create(const FilePath& target)
+{
     if (m_bPending || target.IsEmpty()) return false;
     m_target = target.Native();
     m_folder = FolderOf(m_target);
-    const auto stamp = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count() ^ reinterpret_cast<std::uintptr_t>(this));
+    const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                                                       reinterpret_cast<std::uintptr_t>(this));
     for (unsigned attempt = 0; attempt <= 100; ++attempt) {
         std::string temp = m_target + "." + std::to_string((stamp + attempt) % 1000000007u) + ".tmp";
         const int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
@@ -153,13 +178,16 @@ bool ReplacementFile::Create(const FilePath& target) {
     return false;
 }
 
-bool ReplacementFile::Commit() noexcept {
+bool ReplacementFile::Commit() noexcept
+{
     if (!m_bPending || !m_file) return false;
     bool ok = FlushToDisk(m_file.get());
     struct stat st {};
     if (ok && ::stat(m_target.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) ok = false;
-        else if (S_ISREG(st.st_mode)) (void)::fchmod(fileno(m_file.get()), st.st_mode & 07777);
+        if (S_ISDIR(st.st_mode))
+            ok = false;
+        else if (S_ISREG(st.st_mode))
+            (void)::fchmod(fileno(m_file.get()), st.st_mode & 07777);
     }
     ok = std::fclose(m_file.release()) == 0 && ok;
     if (!ok) return false;
@@ -170,4 +198,4 @@ bool ReplacementFile::Commit() noexcept {
     return true;
 }
 
-}  // namespace kd::fileio
+} // namespace kd::fileio

@@ -18,16 +18,21 @@ namespace kd::fileio {
 
 namespace {
 
-UINT FileApiCodePage() noexcept { return AreFileApisANSI() ? CP_ACP : CP_OEMCP; }
+UINT FileApiCodePage() noexcept
+{
+    return AreFileApisANSI() ? CP_ACP : CP_OEMCP;
+}
 
 // False for a name that is no text in the code page: mapping its bytes to a
 // replacement character could make two names one file. Throws std::bad_alloc.
-bool ToWide(const std::string& name, std::wstring& out) {
+bool ToWide(const std::string& name, std::wstring& out)
+{
     out = kd::Widen(name, FileApiCodePage(), MB_ERR_INVALID_CHARS);
     return !out.empty();
 }
 
-bool ToFullPath(const std::wstring& name, std::wstring& out) {
+bool ToFullPath(const std::wstring& name, std::wstring& out)
+{
     DWORD size = MAX_PATH;
     for (;;) {
         out.assign(size, L'\0');
@@ -52,11 +57,12 @@ struct SavedDacl {
     bool valid = false;
 };
 
-SavedDacl ReadDacl(const std::wstring& name) noexcept {
+SavedDacl ReadDacl(const std::wstring& name) noexcept
+{
     SavedDacl saved;
     PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
-                              &saved.dacl, nullptr, &descriptor) != ERROR_SUCCESS)
+    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &saved.dacl,
+                              nullptr, &descriptor) != ERROR_SUCCESS)
         return saved;
     saved.descriptor.reset(descriptor);
     SECURITY_DESCRIPTOR_CONTROL control = 0;
@@ -66,7 +72,8 @@ SavedDacl ReadDacl(const std::wstring& name) noexcept {
     return saved;
 }
 
-bool SameDacl(const SavedDacl& a, const SavedDacl& b) noexcept {
+bool SameDacl(const SavedDacl& a, const SavedDacl& b) noexcept
+{
     if (a.isProtected != b.isProtected) return false;
     if (a.dacl == nullptr || b.dacl == nullptr) return a.dacl == b.dacl;
     return a.dacl->AclSize == b.dacl->AclSize && std::memcmp(a.dacl, b.dacl, a.dacl->AclSize) == 0;
@@ -74,34 +81,39 @@ bool SameDacl(const SavedDacl& a, const SavedDacl& b) noexcept {
 
 // What a replaced file keeps on Windows: its attributes (but read-only, which
 // refuses the replace) and its DACL, put on the new file before the rename.
-void CopyAttributes(const std::wstring& to, DWORD old) noexcept {
+void CopyAttributes(const std::wstring& to, DWORD old) noexcept
+{
     constexpr DWORD kKept = FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
-    constexpr DWORD kSettable = kKept | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE |
-                                FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
+    constexpr DWORD kSettable =
+        kKept | FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_TEMPORARY;
     const DWORD now = GetFileAttributesW(to.c_str());
     if (now == INVALID_FILE_ATTRIBUTES || (now & kKept) == (old & kKept)) return;
     const DWORD wanted = (now & kSettable & ~kKept) | (old & kKept);
     (void)SetFileAttributesW(to.c_str(), wanted ? wanted : FILE_ATTRIBUTE_NORMAL);
 }
 
-void CopyDacl(const std::wstring& to, const SavedDacl& old) noexcept {
+void CopyDacl(const std::wstring& to, const SavedDacl& old) noexcept
+{
     if (!old.valid) return;
     const SavedDacl now = ReadDacl(to);
     if (now.valid && SameDacl(now, old)) return;
-    const SECURITY_INFORMATION what = DACL_SECURITY_INFORMATION | (old.isProtected ? PROTECTED_DACL_SECURITY_INFORMATION
-                                                                                   : UNPROTECTED_DACL_SECURITY_INFORMATION);
+    const SECURITY_INFORMATION what =
+        DACL_SECURITY_INFORMATION |
+        (old.isProtected ? PROTECTED_DACL_SECURITY_INFORMATION : UNPROTECTED_DACL_SECURITY_INFORMATION);
     (void)SetNamedSecurityInfoW(const_cast<LPWSTR>(to.c_str()), SE_FILE_OBJECT, what, nullptr, nullptr, old.dacl,
                                 nullptr);
 }
 
-std::wstring FolderOf(const std::wstring& path) {
+std::wstring FolderOf(const std::wstring& path)
+{
     const auto slash = path.find_last_of(L"\\/");
     return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
 }
 
-}  // namespace
+} // namespace
 
-bool FilePath::Resolve(const std::string& name, FilePath& out) {
+bool FilePath::Resolve(const std::string& name, FilePath& out)
+{
     try {
         std::wstring wide, full;
         if (!ToWide(name, wide) || !ToFullPath(wide, full)) return false;
@@ -112,13 +124,15 @@ bool FilePath::Resolve(const std::string& name, FilePath& out) {
     }
 }
 
-FilePath FilePath::WithSuffix(std::string_view suffix) const {
+FilePath FilePath::WithSuffix(std::string_view suffix) const
+{
     std::wstring native = m_native;
     for (const char c : suffix) native += static_cast<wchar_t>(static_cast<unsigned char>(c));
     return FilePath(std::move(native));
 }
 
-unique_file Open(const FilePath& path, const char* mode) noexcept {
+unique_file Open(const FilePath& path, const char* mode) noexcept
+{
     if (path.IsEmpty()) return nullptr;
     try {
         std::wstring wideMode;
@@ -130,7 +144,8 @@ unique_file Open(const FilePath& path, const char* mode) noexcept {
     }
 }
 
-Kind KindOf(const FilePath& path) noexcept {
+Kind KindOf(const FilePath& path) noexcept
+{
     if (path.IsEmpty()) return Kind::Unknown;
     const DWORD attributes = GetFileAttributesW(path.Native().c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
@@ -142,14 +157,16 @@ Kind KindOf(const FilePath& path) noexcept {
     return Kind::File;
 }
 
-std::int64_t SizeOf(std::FILE* file) noexcept {
+std::int64_t SizeOf(std::FILE* file) noexcept
+{
     if (_fseeki64(file, 0, SEEK_END) != 0) return -1;
     const std::int64_t size = _ftelli64(file);
     if (_fseeki64(file, 0, SEEK_SET) != 0) return -1;
     return size;
 }
 
-std::int64_t SizeOf(const FilePath& path) noexcept {
+std::int64_t SizeOf(const FilePath& path) noexcept
+{
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (path.IsEmpty() || !GetFileAttributesExW(path.Native().c_str(), GetFileExInfoStandard, &data) ||
         (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)))
@@ -157,7 +174,8 @@ std::int64_t SizeOf(const FilePath& path) noexcept {
     return static_cast<std::int64_t>((std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow);
 }
 
-std::optional<std::int64_t> ModifiedTime(const FilePath& path) noexcept {
+std::optional<std::int64_t> ModifiedTime(const FilePath& path) noexcept
+{
     WIN32_FILE_ATTRIBUTE_DATA data{};
     if (path.IsEmpty() || !GetFileAttributesExW(path.Native().c_str(), GetFileExInfoStandard, &data))
         return std::nullopt;
@@ -165,14 +183,21 @@ std::optional<std::int64_t> ModifiedTime(const FilePath& path) noexcept {
                                      data.ftLastWriteTime.dwLowDateTime);
 }
 
-bool FlushToDisk(std::FILE* file) noexcept { return std::fflush(file) == 0 && _commit(_fileno(file)) == 0; }
+bool FlushToDisk(std::FILE* file) noexcept
+{
+    return std::fflush(file) == 0 && _commit(_fileno(file)) == 0;
+}
 
-bool IsLeadByte(unsigned char byte) noexcept { return IsDBCSLeadByteEx(FileApiCodePage(), byte) != FALSE; }
+bool IsLeadByte(unsigned char byte) noexcept
+{
+    return IsDBCSLeadByteEx(FileApiCodePage(), byte) != FALSE;
+}
 
-Created CreateNew(const FilePath& path) noexcept {
+Created CreateNew(const FilePath& path) noexcept
+{
     if (path.IsEmpty()) return Created::Failed;
-    const HANDLE handle =
-        CreateFileW(path.Native().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle = CreateFileW(path.Native().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                      FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::Exists : Created::Failed;
@@ -182,19 +207,24 @@ Created CreateNew(const FilePath& path) noexcept {
 }
 
 // One rename, which Windows (NTFS) and Wine (rename(2)) both make atomic.
-bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept {
-    return MoveFileExW(from.Native().c_str(), to.Native().c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) !=
-           FALSE;
+bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept
+{
+    return MoveFileExW(from.Native().c_str(), to.Native().c_str(),
+                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-bool Remove(const FilePath& path) noexcept { return DeleteFileW(path.Native().c_str()) != FALSE; }
+bool Remove(const FilePath& path) noexcept
+{
+    return DeleteFileW(path.Native().c_str()) != FALSE;
+}
 
-std::vector<FilePath> TemporariesOf(const FilePath& target) {
+std::vector<FilePath> TemporariesOf(const FilePath& target)
+{
     std::vector<FilePath> found;
     const std::wstring& full = target.Native();
     const std::wstring folder = FolderOf(full);
     // The system matches the pattern as it matches names: without regard to case.
-    const std::size_t prefix = full.size() - folder.size();  // the file name and its dot
+    const std::size_t prefix = full.size() - folder.size(); // the file name and its dot
     WIN32_FIND_DATAW data;
     const HANDLE find = FindFirstFileW((full + L".*.tmp").c_str(), &data);
     if (find == INVALID_HANDLE_VALUE) return found;
@@ -210,16 +240,18 @@ std::vector<FilePath> TemporariesOf(const FilePath& target) {
     return found;
 }
 
-ReplacementFile::~ReplacementFile() {
+ReplacementFile::~ReplacementFile()
+{
     m_file.reset();
     if (m_bPending) (void)DeleteFileW(m_temp.c_str());
 }
 
-bool ReplacementFile::Create(const FilePath& target) {
+bool ReplacementFile::Create(const FilePath& target)
+{
     if (m_bPending || target.IsEmpty()) return false;
     m_target = target.Native();
-    const auto stamp = static_cast<unsigned long long>(
-        std::chrono::steady_clock::now().time_since_epoch().count() ^ reinterpret_cast<std::uintptr_t>(this));
+    const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count() ^
+                                                       reinterpret_cast<std::uintptr_t>(this));
     for (unsigned attempt = 0; attempt <= 100; ++attempt) {
         std::wstring temp = m_target + L"." + std::to_wstring((stamp + attempt) % 1000000007u) + L".tmp";
         const HANDLE handle = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
@@ -246,7 +278,8 @@ bool ReplacementFile::Create(const FilePath& target) {
     return false;
 }
 
-bool ReplacementFile::Commit() noexcept {
+bool ReplacementFile::Commit() noexcept
+{
     if (!m_bPending || !m_file) return false;
     bool ok = FlushToDisk(m_file.get());
     ok = std::fclose(m_file.release()) == 0 && ok;
@@ -275,4 +308,4 @@ bool ReplacementFile::Commit() noexcept {
     return MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
 }
 
-}  // namespace kd::fileio
+} // namespace kd::fileio

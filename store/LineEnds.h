@@ -31,4 +31,4 @@ private:
 // Decodes a whole stored form at once.
 [[nodiscard]] std::vector<std::uint8_t> DecodeLineEnds(std::span<const std::uint8_t> stored);
 
-}  // namespace kd
+} // namespace kd

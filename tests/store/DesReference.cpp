@@ -12,7 +12,8 @@ namespace {
 using Bits = std::vector<int>;
 using namespace kd::des;
 
-Bits ToBits(const std::uint8_t* bytes, std::size_t count, bool lsbFirst) {
+Bits ToBits(const std::uint8_t* bytes, std::size_t count, bool lsbFirst)
+{
     Bits bits(count * 8);
     for (std::size_t i = 0; i < bits.size(); ++i) {
         const unsigned shift = lsbFirst ? i % 8 : 7 - i % 8;
@@ -21,7 +22,8 @@ Bits ToBits(const std::uint8_t* bytes, std::size_t count, bool lsbFirst) {
     return bits;
 }
 
-void FromBits(const Bits& bits, std::uint8_t* bytes, bool lsbFirst) {
+void FromBits(const Bits& bits, std::uint8_t* bytes, bool lsbFirst)
+{
     std::memset(bytes, 0, bits.size() / 8);
     for (std::size_t i = 0; i < bits.size(); ++i) {
         const unsigned shift = lsbFirst ? i % 8 : 7 - i % 8;
@@ -30,19 +32,22 @@ void FromBits(const Bits& bits, std::uint8_t* bytes, bool lsbFirst) {
 }
 
 template <std::size_t N>
-Bits Permute(const Bits& in, const std::array<std::uint8_t, N>& table) {
+Bits Permute(const Bits& in, const std::array<std::uint8_t, N>& table)
+{
     Bits out(N);
     for (std::size_t j = 0; j < N; ++j) out[j] = in[table[j] - 1];
     return out;
 }
 
-Bits Xor(const Bits& a, const Bits& b) {
+Bits Xor(const Bits& a, const Bits& b)
+{
     Bits out(a.size());
     for (std::size_t i = 0; i < a.size(); ++i) out[i] = a[i] ^ b[i];
     return out;
 }
 
-std::array<Bits, 16> MakeSubKeys(const std::uint8_t key[8], const Variant& v) {
+std::array<Bits, 16> MakeSubKeys(const std::uint8_t key[8], const Variant& v)
+{
     const Bits cd = Permute(ToBits(key, 8, v.lsbFirstBytes), kPC1);
     Bits c(cd.begin(), cd.begin() + 28), d(cd.begin() + 28, cd.end());
     std::array<Bits, 16> keys;
@@ -60,7 +65,8 @@ std::array<Bits, 16> MakeSubKeys(const std::uint8_t key[8], const Variant& v) {
     return keys;
 }
 
-Bits F(const Bits& r, const Bits& k, const Variant& v) {
+Bits F(const Bits& r, const Bits& k, const Variant& v)
+{
     const Bits x = Xor(Permute(r, kE), k);
     Bits out(32);
     for (int j = 0; j < 8; ++j) {
@@ -76,10 +82,10 @@ Bits F(const Bits& r, const Bits& k, const Variant& v) {
     return Permute(out, kP);
 }
 
-}  // namespace
+} // namespace
 
-void DesBlock(std::uint8_t out[8], const std::uint8_t in[8], const std::uint8_t key[8], bool decipher,
-              const Variant& v) {
+void DesBlock(std::uint8_t out[8], const std::uint8_t in[8], const std::uint8_t key[8], bool decipher, const Variant& v)
+{
     const auto keys = MakeSubKeys(key, v);
     const Bits x = Permute(ToBits(in, 8, v.lsbFirstBytes), kIP);
     Bits l(x.begin(), x.begin() + 32), r(x.begin() + 32, x.end());
@@ -109,8 +115,9 @@ void DesBlock(std::uint8_t out[8], const std::uint8_t in[8], const std::uint8_t 
     FromBits(Permute(joined, kIPInverse), out, v.lsbFirstBytes);
 }
 
-bool DesProcess(void* out, const void* in, std::size_t length, const void* key, std::size_t keyLength,
-                int direction, const Variant& v) {
+bool DesProcess(void* out, const void* in, std::size_t length, const void* key, std::size_t keyLength, int direction,
+                const Variant& v)
+{
     if (out == nullptr || in == nullptr || key == nullptr || length == 0) return false;
     std::uint8_t buffer[16] = {};
     std::memcpy(buffer, key, keyLength < 16 ? keyLength : 16);
@@ -130,4 +137,4 @@ bool DesProcess(void* out, const void* in, std::size_t length, const void* key, 
     return true;
 }
 
-}  // namespace ref
+} // namespace ref

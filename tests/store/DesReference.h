@@ -11,9 +11,9 @@
 namespace ref {
 
 struct Variant {
-    bool lsbFirstBytes = true;  // bits of data and key bytes taken least significant first
-    bool lsbFirstSBox = true;   // S-box outputs written least significant bit first
-    bool noFinalSwap = true;    // no exchange of halves before the final permutation
+    bool lsbFirstBytes = true; // bits of data and key bytes taken least significant first
+    bool lsbFirstSBox = true;  // S-box outputs written least significant bit first
+    bool noFinalSwap = true;   // no exchange of halves before the final permutation
 };
 
 inline constexpr Variant kSystem{};
@@ -24,7 +24,7 @@ void DesBlock(std::uint8_t out[8], const std::uint8_t in[8], const std::uint8_t 
               const Variant& variant);
 
 // The whole-buffer operation, same contract as DesProcess.
-bool DesProcess(void* out, const void* in, std::size_t length, const void* key, std::size_t keyLength,
-                int direction, const Variant& variant = kSystem);
+bool DesProcess(void* out, const void* in, std::size_t length, const void* key, std::size_t keyLength, int direction,
+                const Variant& variant = kSystem);
 
-}  // namespace ref
+} // namespace ref

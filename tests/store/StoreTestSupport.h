@@ -40,4 +40,4 @@ void StopFailingAllocations() noexcept;
 // Position of `needle` in `hay`, or -1.
 long long Find(const Bytes& hay, const std::string& needle);
 
-}  // namespace storetest
+} // namespace storetest

@@ -28,7 +28,8 @@ struct Entry {
 };
 
 // What the create-administrator dialog and the main window do, then the save.
-void CreateFile(const std::string& admin, const std::string& password, const std::vector<Entry>& entries) {
+void CreateFile(const std::string& admin, const std::string& password, const std::vector<Entry>& entries)
+{
     CAccountFile store;
     ASSERT_FALSE(store.Exists(admin.c_str()));
     ASSERT_TRUE(store.Open(admin.c_str()));
@@ -41,7 +42,8 @@ void CreateFile(const std::string& admin, const std::string& password, const std
     ASSERT_TRUE(store.Save());
 }
 
-std::vector<Entry> Entries(const CAccountFile& store) {
+std::vector<Entry> Entries(const CAccountFile& store)
+{
     std::vector<Entry> out;
     for (const auto& r : store.GetRecords())
         out.push_back({std::string(kd::GetText(r.account)), std::string(kd::GetText(r.password)),
@@ -49,31 +51,38 @@ std::vector<Entry> Entries(const CAccountFile& store) {
     return out;
 }
 
-bool operator==(const Entry& a, const Entry& b) {
+bool operator==(const Entry& a, const Entry& b)
+{
     return a.account == b.account && a.password == b.password && a.comment == b.comment;
 }
 
-std::size_t CountLf(const Bytes& b) { return static_cast<std::size_t>(std::count(b.begin(), b.end(), 0x0A)); }
+std::size_t CountLf(const Bytes& b)
+{
+    return static_cast<std::size_t>(std::count(b.begin(), b.end(), 0x0A));
+}
 
-std::vector<Entry> SomeEntries(std::size_t n) {
+std::vector<Entry> SomeEntries(std::size_t n)
+{
     std::vector<Entry> out;
     for (std::size_t i = 0; i < n; ++i)
-        out.push_back({"user" + std::to_string(i), "pw\n" + std::to_string(i * 7), i % 2 ? "" : "note " + std::to_string(i)});
+        out.push_back(
+            {"user" + std::to_string(i), "pw\n" + std::to_string(i * 7), i % 2 ? "" : "note " + std::to_string(i)});
     return out;
 }
 
-TEST_F(AccountFile, NewAdministratorSaves800LogicalBytesAndLoadsBack) {
+TEST_F(AccountFile, NewAdministratorSaves800LogicalBytesAndLoadsBack)
+{
     CreateFile("alice", "s3cret", {});
     const Bytes stored = ReadFile("alice.qrd");
     const Bytes logical = kd::DecodeLineEnds(stored);
     ASSERT_EQ(logical.size(), 800u);
     EXPECT_EQ(stored.size(), 800u + CountLf(logical));
     EXPECT_EQ(std::memcmp(logical.data(), "ConfigFile\0", 11), 0);
-    EXPECT_EQ(logical[16], 0x1C);  // headerSize 284, little-endian
+    EXPECT_EQ(logical[16], 0x1C); // headerSize 284, little-endian
     EXPECT_EQ(logical[17], 0x01);
-    EXPECT_EQ(logical[20], 0x84);  // recordSize 388
+    EXPECT_EQ(logical[20], 0x84); // recordSize 388
     EXPECT_EQ(logical[21], 0x01);
-    EXPECT_EQ(logical[24], 0);     // recordCount
+    EXPECT_EQ(logical[24], 0); // recordCount
     EXPECT_TRUE(std::all_of(logical.begin() + 284, logical.end(), [](auto b) { return b == 0; }));
 
     CAccountFile store;
@@ -84,14 +93,15 @@ TEST_F(AccountFile, NewAdministratorSaves800LogicalBytesAndLoadsBack) {
     EXPECT_TRUE(store.GetRecords().empty());
 }
 
-TEST_F(AccountFile, RecordsRoundTripInOrderWithTheirIndexAndSizes) {
+TEST_F(AccountFile, RecordsRoundTripInOrderWithTheirIndexAndSizes)
+{
     const auto entries = SomeEntries(7);
     CreateFile("bob", "pw", entries);
     const Bytes stored = ReadFile("bob.qrd");
     const Bytes logical = kd::DecodeLineEnds(stored);
     EXPECT_EQ(logical.size(), 412u + 772u * 7 + 388u);
     EXPECT_EQ(stored.size(), logical.size() + CountLf(logical));
-    EXPECT_EQ(logical[24], 7);  // recordCount written
+    EXPECT_EQ(logical[24], 7); // recordCount written
 
     CAccountFile store;
     ASSERT_TRUE(store.Open("bob"));
@@ -102,18 +112,23 @@ TEST_F(AccountFile, RecordsRoundTripInOrderWithTheirIndexAndSizes) {
     // recordCount is never read: a wrong value changes nothing.
     Bytes patched = logical;
     patched[24] = 99;
-    WriteFile("bob.qrd", [&] { Bytes s; kd::EncodeLineEnds(patched, s); return s; }());
+    WriteFile("bob.qrd", [&] {
+        Bytes s;
+        kd::EncodeLineEnds(patched, s);
+        return s;
+    }());
     CAccountFile again;
     ASSERT_TRUE(again.Open("bob"));
     EXPECT_EQ(Entries(again), entries);
 }
 
-TEST_F(AccountFile, ReservedHeaderBytesAreCarriedToTheNextWrite) {
+TEST_F(AccountFile, ReservedHeaderBytesAreCarriedToTheNextWrite)
+{
     CreateFile("paul", "pw", SomeEntries(1));
     Bytes logical = kd::DecodeLineEnds(ReadFile("paul.qrd"));
     const Bytes reserved = {0x0A, 0x1A, 0xFF, 0x0D, 0x01};
     std::copy(reserved.begin(), reserved.end(), logical.begin() + 11);
-    logical[0] = 'X';  // magic is refreshed on writing
+    logical[0] = 'X'; // magic is refreshed on writing
     Bytes stored;
     kd::EncodeLineEnds(logical, stored);
     WriteFile("paul.qrd", stored);
@@ -129,7 +144,8 @@ TEST_F(AccountFile, ReservedHeaderBytesAreCarriedToTheNextWrite) {
     EXPECT_EQ(rewritten.size(), 412u + 772u + 388u);
 }
 
-TEST_F(AccountFile, AdminNameIsInClearAtOffset28AndNoPasswordIsInClear) {
+TEST_F(AccountFile, AdminNameIsInClearAtOffset28AndNoPasswordIsInClear)
+{
     CreateFile("carol", "TopSecretPassword", {{"svc", "AnotherSecretValue", "comment text here"}});
     const Bytes stored = ReadFile("carol.qrd");
     const Bytes logical = kd::DecodeLineEnds(stored);
@@ -140,7 +156,8 @@ TEST_F(AccountFile, AdminNameIsInClearAtOffset28AndNoPasswordIsInClear) {
     }
 }
 
-TEST_F(AccountFile, NamesEqualInTheirFirstSixteenCharactersShareTheKey) {
+TEST_F(AccountFile, NamesEqualInTheirFirstSixteenCharactersShareTheKey)
+{
     CAccountFile a, b, c;
     a.SetAdministrator("ABCDEFGHIJKLMNOP-first", "");
     b.SetAdministrator("ABCDEFGHIJKLMNOP-second", "");
@@ -172,7 +189,8 @@ TEST_F(AccountFile, NamesEqualInTheirFirstSixteenCharactersShareTheKey) {
 }
 
 // Builds the logical content of a file by hand from stored records.
-Bytes Logical(const CAccountFile& keyed, const std::vector<AccountRecord>& records, bool endMarker) {
+Bytes Logical(const CAccountFile& keyed, const std::vector<AccountRecord>& records, bool endMarker)
+{
     Bytes out(412, 0);
     std::memcpy(out.data(), "ConfigFile", 10);
     std::memcpy(out.data() + 28, keyed.GetHeader().adminAccount, 128);
@@ -185,12 +203,14 @@ Bytes Logical(const CAccountFile& keyed, const std::vector<AccountRecord>& recor
     return out;
 }
 
-TEST_F(AccountFile, ParseStopsAtAnEmptyRecordZeroAndWithoutRoomForAnEndMarker) {
+TEST_F(AccountFile, ParseStopsAtAnEmptyRecordZeroAndWithoutRoomForAnEndMarker)
+{
     CAccountFile keyed;
     keyed.SetAdministrator("dave", "");
-    AccountRecord first = MakeRecord("a", "", ""), second = MakeRecord("", "", "c"), empty{}, after = MakeRecord("d", "e", "f");
-    first.index = 0;   // the first record also has index 0 and loads: it has text
-    second.index = 0;  // index 0 with a comment is taken as well, index kept
+    AccountRecord first = MakeRecord("a", "", ""), second = MakeRecord("", "", "c"), empty{},
+                  after = MakeRecord("d", "e", "f");
+    first.index = 0;  // the first record also has index 0 and loads: it has text
+    second.index = 0; // index 0 with a comment is taken as well, index kept
     after.index = 3;
 
     CAccountFile store;
@@ -213,7 +233,8 @@ TEST_F(AccountFile, ParseStopsAtAnEmptyRecordZeroAndWithoutRoomForAnEndMarker) {
     EXPECT_EQ(store.GetRecords()[1].index, 3);
 }
 
-TEST_F(AccountFile, ParseRefusesShortDataAndLeavesTheStoreAlone) {
+TEST_F(AccountFile, ParseRefusesShortDataAndLeavesTheStoreAlone)
+{
     CAccountFile store;
     store.SetAdministrator("erin", "");
     AccountRecord r = MakeRecord("kept", "", "");
@@ -229,10 +250,11 @@ TEST_F(AccountFile, ParseRefusesShortDataAndLeavesTheStoreAlone) {
     EXPECT_TRUE(store.Parse(header.data(), header.size()));
     EXPECT_EQ(store.GetRecords().size(), 0u);
     EXPECT_EQ(store.GetHeader().adminAccount[0], 0x41);
-    EXPECT_EQ(store.GetHeader().adminAccount[127], 0);  // never an unterminated text
+    EXPECT_EQ(store.GetHeader().adminAccount[127], 0); // never an unterminated text
 }
 
-TEST_F(AccountFile, StoredControlZAndCrLfBytesAreData) {
+TEST_F(AccountFile, StoredControlZAndCrLfBytesAreData)
+{
     // Record 26 carries index 0x1A in clear, right inside the file.
     std::vector<Entry> entries = SomeEntries(30);
     CreateFile("frank", "pw", entries);
@@ -260,7 +282,8 @@ TEST_F(AccountFile, StoredControlZAndCrLfBytesAreData) {
 
 // Every prefix of a real file, cut anywhere (inside a 0x0D 0x0A pair too),
 // loads exactly the whole records that have 388 bytes behind them.
-TEST_F(AccountFile, EveryTruncationLoadsTheWholeRecordsOnly) {
+TEST_F(AccountFile, EveryTruncationLoadsTheWholeRecordsOnly)
+{
     // Zero-filled fields encipher to few distinct blocks: pick an administrator
     // password whose file has a stored 0x0D 0x0A pair early on.
     Bytes stored;
@@ -289,7 +312,8 @@ TEST_F(AccountFile, EveryTruncationLoadsTheWholeRecordsOnly) {
     }
 }
 
-TEST_F(AccountFile, ForeignAndRandomFilesLoadWithoutHarm) {
+TEST_F(AccountFile, ForeignAndRandomFilesLoadWithoutHarm)
+{
     std::mt19937 rng(1234);
     for (int round = 0; round < 40; ++round) {
         Bytes junk(rng() % 6000);
@@ -309,7 +333,8 @@ TEST_F(AccountFile, ForeignAndRandomFilesLoadWithoutHarm) {
 // makes it unloadable. The next Open must not leave the earlier header and
 // records in place, where a login would succeed on them and the exit would
 // write the old list back over the other program's file.
-TEST_F(AccountFile, NothingOfAnEarlierLoadOutlivesTheNextOpen) {
+TEST_F(AccountFile, NothingOfAnEarlierLoadOutlivesTheNextOpen)
+{
     CreateFile("henry", "pw", SomeEntries(2));
     CAccountFile store;
     ASSERT_TRUE(store.Open("henry"));
@@ -333,7 +358,8 @@ TEST_F(AccountFile, NothingOfAnEarlierLoadOutlivesTheNextOpen) {
     EXPECT_TRUE(store.GetRecords().empty());
 }
 
-TEST_F(AccountFile, OpenCreatesAMissingFileEmpty) {
+TEST_F(AccountFile, OpenCreatesAMissingFileEmpty)
+{
     CAccountFile store;
     EXPECT_FALSE(store.Exists("ivy"));
     ASSERT_TRUE(store.Open("ivy"));
@@ -345,12 +371,13 @@ TEST_F(AccountFile, OpenCreatesAMissingFileEmpty) {
     EXPECT_FALSE(store.Open(nullptr));
 }
 
-TEST_F(AccountFile, NamesTheFileSystemCannotTakeAreRefused) {
+TEST_F(AccountFile, NamesTheFileSystemCannotTakeAreRefused)
+{
     std::filesystem::create_directory("sub");
-    const char* bad[] = {"..\\x", "C:\\x", "C:x", "../x", "sub/x", "sub\\x", "a<b", "a>b", "a\"b", "a|b",
-                         "a?b", "a*b", "tab\there", "nl\nx", "\x01x", "CON", "con", "Prn", "aux", "NUL",
-                         "nul.txt", "CON .txt", "com1", "COM9", "lpt1", "LpT9", "COM\xB9", "conin$", "CONOUT$",
-                         "dot.", "space ", ".", ".."};
+    const char* bad[] = {"..\\x",  "C:\\x",   "C:x",     "../x",      "sub/x", "sub\\x", "a<b",  "a>b",  "a\"b",
+                         "a|b",    "a?b",     "a*b",     "tab\there", "nl\nx", "\x01x",  "CON",  "con",  "Prn",
+                         "aux",    "NUL",     "nul.txt", "CON .txt",  "com1",  "COM9",   "lpt1", "LpT9", "COM\xB9",
+                         "conin$", "CONOUT$", "dot.",    "space ",    ".",     ".."};
     for (const char* name : bad) {
         CAccountFile store;
         EXPECT_FALSE(CAccountFile::IsValidName(name)) << name;
@@ -371,28 +398,39 @@ TEST_F(AccountFile, NamesTheFileSystemCannotTakeAreRefused) {
 
 // Lead bytes of the Japanese code page 932: the second byte of such a
 // character can be 0x5C or 0x7C, the bytes of '\\' and '|'.
-bool IsCp932LeadByte(unsigned char c) noexcept { return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC); }
+bool IsCp932LeadByte(unsigned char c) noexcept
+{
+    return (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+}
 
-TEST_F(AccountFile, DoubleByteNamesAreWalkedByCharacter) {
+TEST_F(AccountFile, DoubleByteNamesAreWalkedByCharacter)
+{
     // "\x95\x5C" is U+8868, "\x83\x7C" U+30DD, "\x81\x40" the ideographic space.
-    const char* good[] = {"\x95\x5C", "\x83\x7C", "a\x95\x5C" "b", "\x95\x5C.x", "\x81\x40", "\x95\x5C\xB9"};
+    const char* good[] = {"\x95\x5C",
+                          "\x83\x7C",
+                          "a\x95\x5C"
+                          "b",
+                          "\x95\x5C.x",
+                          "\x81\x40",
+                          "\x95\x5C\xB9"};
     for (const char* name : good) EXPECT_TRUE(CAccountFile::IsValidName(name, IsCp932LeadByte)) << name;
-    const char* bad[] = {"\x95",          // half a character, would take the dot of ".qrd"
-                         "ab\x95",        //
-                         "\x95\x5C\\x",  // a real separator after a whole character
-                         "\x95\x5C|",      //
-                         "\x95\x5C.",      // ends in a dot
-                         "\x95\x5C ",      // ends in a space
+    const char* bad[] = {"\x95",        // half a character, would take the dot of ".qrd"
+                         "ab\x95",      //
+                         "\x95\x5C\\x", // a real separator after a whole character
+                         "\x95\x5C|",   //
+                         "\x95\x5C.",   // ends in a dot
+                         "\x95\x5C ",   // ends in a space
                          "\x95\x5C\x01", "CON.\x95\x5C", "com1.\x95\x5C"};
     for (const char* name : bad) EXPECT_FALSE(CAccountFile::IsValidName(name, IsCp932LeadByte)) << name;
     // In a single-byte code page the same bytes are a separator.
     EXPECT_FALSE(CAccountFile::IsValidName("\x95\x5C", [](unsigned char) noexcept { return false; }));
 #ifndef _WIN32
-    EXPECT_FALSE(CAccountFile::IsValidName("\x95\x5C"));  // no double-byte code page here
+    EXPECT_FALSE(CAccountFile::IsValidName("\x95\x5C")); // no double-byte code page here
 #endif
 }
 
-TEST_F(AccountFile, ADirectoryIsNoAccountFile) {
+TEST_F(AccountFile, ADirectoryIsNoAccountFile)
+{
     std::filesystem::create_directory("jack.qrd");
     CAccountFile store;
     EXPECT_FALSE(store.Exists("jack"));
@@ -401,7 +439,8 @@ TEST_F(AccountFile, ADirectoryIsNoAccountFile) {
 
 // A login that loads a file and then fails or is cancelled must leave it as it
 // was, although the main window hands back its empty list at the end.
-TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled) {
+TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled)
+{
     const auto entries = SomeEntries(4);
     CreateFile("kate", "right", entries);
     const Bytes before = ReadFile("kate.qrd");
@@ -411,7 +450,7 @@ TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled) {
         ASSERT_TRUE(store.Open("kate"));
         EXPECT_FALSE(store.IsSaveEnabled());
         EXPECT_FALSE(kd::TextEquals(store.GetHeader().adminPassword, "wrong"));
-        store.ClearRecords();  // the main window's hand-back of an empty list
+        store.ClearRecords(); // the main window's hand-back of an empty list
         EXPECT_FALSE(store.Save());
     }
     EXPECT_EQ(ReadFile("kate.qrd"), before);
@@ -441,7 +480,7 @@ TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled) {
     ASSERT_TRUE(reread.Open("kate"));
     ASSERT_EQ(reread.GetRecords().size(), 1u);
     EXPECT_EQ(kd::GetText(reread.GetRecords()[0].account), "only");
-    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"kate.qrd", "other.qrd"}));  // no temporary left
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"kate.qrd", "other.qrd"})); // no temporary left
 
     // An explicit save that succeeded leaves nothing for the destructor: a
     // change made afterwards is not written behind the caller's back.
@@ -457,14 +496,16 @@ TEST_F(AccountFile, NothingIsWrittenUntilSavingIsEnabled) {
     EXPECT_EQ(ReadFile("kate.qrd"), saved);
 }
 
-TEST_F(AccountFile, SaveWithoutAFileNameFails) {
+TEST_F(AccountFile, SaveWithoutAFileNameFails)
+{
     CAccountFile store;
     store.EnableSave();
     EXPECT_FALSE(store.Save());
     EXPECT_TRUE(FolderEntries().empty());
 }
 
-TEST_F(AccountFile, SaveReplacesTheOldFileWhole) {
+TEST_F(AccountFile, SaveReplacesTheOldFileWhole)
+{
     CreateFile("liam", "pw", SomeEntries(10));
 #ifndef _WIN32
     namespace fs = std::filesystem;
@@ -489,7 +530,8 @@ TEST_F(AccountFile, SaveReplacesTheOldFileWhole) {
 #ifndef _WIN32
 // A disk that fills up in the middle of the write: the old file stays as it
 // was and no temporary file is left behind.
-TEST_F(AccountFile, FailedWriteLeavesTheOldFileUntouched) {
+TEST_F(AccountFile, FailedWriteLeavesTheOldFileUntouched)
+{
     CreateFile("mia", "pw", SomeEntries(3));
     const Bytes before = ReadFile("mia.qrd");
     CAccountFile store;
@@ -516,7 +558,8 @@ TEST_F(AccountFile, FailedWriteLeavesTheOldFileUntouched) {
 
 // Memory that runs out at any point of a save: the save fails, the old file
 // keeps its bytes and no temporary file is left; with memory back it succeeds.
-TEST_F(AccountFile, RunningOutOfMemoryAnywhereInASaveLeavesNoTrace) {
+TEST_F(AccountFile, RunningOutOfMemoryAnywhereInASaveLeavesNoTrace)
+{
     CreateFile("olga", "pw", SomeEntries(3));
     const Bytes before = ReadFile("olga.qrd");
     CAccountFile store;
@@ -546,7 +589,8 @@ TEST_F(AccountFile, RunningOutOfMemoryAnywhereInASaveLeavesNoTrace) {
 // A file far larger than memory (a sparse file, nothing is really written):
 // Load answers false and leaves the store alone; Open fails and keeps nothing
 // of the file it loaded before.
-TEST_F(AccountFile, FileTooLargeForMemoryIsRefused) {
+TEST_F(AccountFile, FileTooLargeForMemoryIsRefused)
+{
     const long long size = sizeof(void*) == 4 ? (5LL << 30) : (1LL << 42);
     {
         std::FILE* f = std::fopen("huge.qrd", "wb");
@@ -580,7 +624,8 @@ TEST_F(AccountFile, FileTooLargeForMemoryIsRefused) {
     EXPECT_FALSE(store.IsSaveEnabled());
 }
 
-TEST_F(AccountFile, AddRecordNumbersRecordsAndDropsExactDuplicates) {
+TEST_F(AccountFile, AddRecordNumbersRecordsAndDropsExactDuplicates)
+{
     CAccountFile store;
     AccountRecord a = MakeRecord("user", "pw", "c");
     a.index = 77;
@@ -619,7 +664,8 @@ TEST_F(AccountFile, AddRecordNumbersRecordsAndDropsExactDuplicates) {
     }
 }
 
-TEST_F(AccountFile, TextsOf128CharactersKeep127AndTheTerminator) {
+TEST_F(AccountFile, TextsOf128CharactersKeep127AndTheTerminator)
+{
     const std::string typed(128, 'q');
     AccountRecord r{};
     kd::SetText(r.account, typed);
@@ -648,14 +694,15 @@ TEST_F(AccountFile, TextsOf128CharactersKeep127AndTheTerminator) {
     EXPECT_EQ(kd::GetText(reread.GetRecords()[0].account), std::string(127, 'a'));
 }
 
-}  // namespace
+} // namespace
 
 namespace {
 
 // The bytes a session writes for a new administrator and these entries, made
 // the way the store did before it created files itself: an empty file, the
 // header filled in, the entries added, one save.
-Bytes SessionBytes(const std::string& admin, const std::string& password, const std::vector<Entry>& entries) {
+Bytes SessionBytes(const std::string& admin, const std::string& password, const std::vector<Entry>& entries)
+{
     std::filesystem::create_directory("reference");
     std::filesystem::current_path("reference");
     CreateFile(admin, password, entries);
@@ -665,11 +712,12 @@ Bytes SessionBytes(const std::string& admin, const std::string& password, const 
     return bytes;
 }
 
-}  // namespace
+} // namespace
 
 // A crash right after the creation leaves a file the administrator can log in
 // to, and the session's own save writes the same bytes as it always did.
-TEST_F(AccountFile, CreateWritesAWholeFileAtOnce) {
+TEST_F(AccountFile, CreateWritesAWholeFileAtOnce)
+{
     CAccountFile store;
     ASSERT_TRUE(store.Bind("quentin"));
     EXPECT_TRUE(store.IsMissingOrEmpty());
@@ -695,7 +743,8 @@ TEST_F(AccountFile, CreateWritesAWholeFileAtOnce) {
 
 // Whatever holds the name, Create makes no file of it its own: it refuses,
 // and the file keeps its bytes. An empty file holds nothing and is taken over.
-TEST_F(AccountFile, CreateTakesOverNothingButAnEmptyFile) {
+TEST_F(AccountFile, CreateTakesOverNothingButAnEmptyFile)
+{
     CreateFile("rita", "theirs", SomeEntries(3));
     const Bytes before = ReadFile("rita.qrd");
     WriteFile("short.qrd", Bytes(10, 0x41));
@@ -725,7 +774,8 @@ TEST_F(AccountFile, CreateTakesOverNothingButAnEmptyFile) {
 }
 
 // The folder that was current at Bind keeps the file for the whole session.
-TEST_F(AccountFile, TheFullPathIsBoundOnceAtOpen) {
+TEST_F(AccountFile, TheFullPathIsBoundOnceAtOpen)
+{
     CreateFile("sven", "pw", SomeEntries(1));
     CAccountFile store;
     ASSERT_TRUE(store.Open("sven"));
@@ -750,7 +800,8 @@ TEST_F(AccountFile, TheFullPathIsBoundOnceAtOpen) {
 // Leftovers of saves that never reached their rename: "<file>.<n>.tmp", and
 // the recovery copy of a session that ended unsaved. Only whole files are
 // offered, the newest first; only the administrator's own temporaries go.
-TEST_F(AccountFile, LeftoversOfUnfinishedSavesAreFoundAndRemoved) {
+TEST_F(AccountFile, LeftoversOfUnfinishedSavesAreFoundAndRemoved)
+{
     CreateFile("tom", "pw", SomeEntries(4));
     const Bytes whole = ReadFile("tom.qrd");
     CreateFile("tom2", "pw", SomeEntries(6));
@@ -759,14 +810,14 @@ TEST_F(AccountFile, LeftoversOfUnfinishedSavesAreFoundAndRemoved) {
     std::filesystem::remove("tom.qrd");
 
     WriteFile("tom.qrd.17.tmp", whole);
-    WriteFile("tom.qrd.18.tmp", Bytes(whole.begin(), whole.end() - 1));  // killed before its last byte
+    WriteFile("tom.qrd.18.tmp", Bytes(whole.begin(), whole.end() - 1)); // killed before its last byte
     WriteFile("tom.qrd.19.tmp", Bytes(whole.begin(), whole.begin() + 1200));
-    WriteFile("tom.qrd.1x.tmp", whole);  // not a name the store makes
+    WriteFile("tom.qrd.1x.tmp", whole); // not a name the store makes
     WriteFile("tom.qrd.5.qrd.9.tmp", whole);
     WriteFile("tomas.qrd.3.tmp", whole);
     WriteFile("tom.qrd.lock", {});
     Bytes noMarker = whole;
-    noMarker[noMarker.size() - 388] = 1;  // the end marker must be zero
+    noMarker[noMarker.size() - 388] = 1; // the end marker must be zero
     WriteFile("tom.qrd.20.tmp", noMarker);
 
     CAccountFile store;
@@ -782,7 +833,8 @@ TEST_F(AccountFile, LeftoversOfUnfinishedSavesAreFoundAndRemoved) {
     }
 
     // A newer recovery copy wins.
-    std::filesystem::last_write_time("tom.qrd.17.tmp", std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
+    std::filesystem::last_write_time("tom.qrd.17.tmp",
+                                     std::filesystem::file_time_type::clock::now() - std::chrono::hours(1));
     WriteFile("tom.qrd.recovery", newer);
     copy = store.FindRestorableCopy();
     ASSERT_TRUE(copy.has_value());

@@ -27,7 +27,8 @@ class AccountFileWin32 : public InFolder {};
 
 constexpr std::size_t kOneRecordFile = 412 + 772 + 388;
 
-void SaveNew(const std::string& admin, std::size_t records) {
+void SaveNew(const std::string& admin, std::size_t records)
+{
     CAccountFile store;
     ASSERT_FALSE(store.Exists(admin.c_str())) << admin;
     ASSERT_TRUE(store.Open(admin.c_str())) << admin;
@@ -40,7 +41,8 @@ void SaveNew(const std::string& admin, std::size_t records) {
     ASSERT_TRUE(store.Save()) << admin;
 }
 
-std::wstring Wide(const std::string& name) {
+std::wstring Wide(const std::string& name)
+{
     std::wstring out(name.size(), L'\0');
     out.resize(static_cast<std::size_t>(MultiByteToWideChar(CP_ACP, MB_ERR_INVALID_CHARS, name.data(),
                                                             static_cast<int>(name.size()), out.data(),
@@ -49,7 +51,8 @@ std::wstring Wide(const std::string& name) {
 }
 
 // The whole file through CreateFileA, as any program using the narrow API opens it.
-bool ReadA(const std::string& name, Bytes& out) {
+bool ReadA(const std::string& name, Bytes& out)
+{
     const HANDLE h = CreateFileA(name.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     out.assign(GetFileSize(h, nullptr), 0);
@@ -59,7 +62,8 @@ bool ReadA(const std::string& name, Bytes& out) {
     return ok && got == out.size();
 }
 
-bool WriteA(const std::string& name, const Bytes& bytes) {
+bool WriteA(const std::string& name, const Bytes& bytes)
+{
     const HANDLE h = CreateFileA(name.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, 0, nullptr);
     if (h == INVALID_HANDLE_VALUE) return false;
     DWORD put = 0;
@@ -69,7 +73,8 @@ bool WriteA(const std::string& name, const Bytes& bytes) {
 }
 
 // The folder as the system spells it (the test helpers' own listing converts names).
-std::vector<std::wstring> WideEntries() {
+std::vector<std::wstring> WideEntries()
+{
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
     const HANDLE h = FindFirstFileW(L"*", &found);
@@ -85,7 +90,8 @@ std::vector<std::wstring> WideEntries() {
 // The file's found, made by the store, then a copy made by another program:
 // both are the file CreateFileA means by the same bytes, and no second file
 // under another spelling appears.
-void CheckNameMeansTheNarrowApisFile(const std::string& name) {
+void CheckNameMeansTheNarrowApisFile(const std::string& name)
+{
     const std::string file = name + ".qrd";
     ASSERT_NO_FATAL_FAILURE(SaveNew(name, 1));
     Bytes stored;
@@ -113,7 +119,8 @@ void CheckNameMeansTheNarrowApisFile(const std::string& name) {
     ASSERT_TRUE(DeleteFileA(file.c_str())) << name;
 }
 
-TEST_F(AccountFileWin32, NamesWithHighBytesAreTheFilesTheNarrowApiOpens) {
+TEST_F(AccountFileWin32, NamesWithHighBytesAreTheFilesTheNarrowApiOpens)
+{
     if (GetACP() != 1252) GTEST_SKIP() << "needs the ANSI code page 1252, this is " << GetACP();
     // Latin-1 would make U+0080, U+008A and U+009F of the first three.
     EXPECT_EQ(Wide("\x80\x8A\x9F\xE9"), L"\u20AC\u0160\u0178\u00E9");
@@ -123,18 +130,23 @@ TEST_F(AccountFileWin32, NamesWithHighBytesAreTheFilesTheNarrowApiOpens) {
 
 // Runs when the process has the Japanese ANSI code page (tests/store/CMakeLists.txt
 // starts it so where Wine can); skipped otherwise.
-TEST_F(AccountFileWin32, DoubleByteNamesWithASeparatorTrailByteAreOneFile) {
+TEST_F(AccountFileWin32, DoubleByteNamesWithASeparatorTrailByteAreOneFile)
+{
     if (GetACP() != 932) GTEST_SKIP() << "needs the ANSI code page 932, this is " << GetACP();
     EXPECT_EQ(Wide("\x95\x5C"), L"\u8868");
     EXPECT_TRUE(CAccountFile::IsValidName("\x95\x5C"));
     EXPECT_FALSE(CAccountFile::IsValidName("\x95"));
     EXPECT_FALSE(CAccountFile::IsValidName("\x95\x5C\\x"));
-    for (const char* name : {"\x95\x5C", "\x83\x7C", "a\x95\x5C\x83\x7C" "b"}) CheckNameMeansTheNarrowApisFile(name);
+    for (const char* name : {"\x95\x5C", "\x83\x7C",
+                             "a\x95\x5C\x83\x7C"
+                             "b"})
+        CheckNameMeansTheNarrowApisFile(name);
 }
 
 // Another program holds the file without sharing, or it is read-only: the
 // save fails, the file keeps its bytes and attributes, nothing else is left.
-TEST_F(AccountFileWin32, AFileThatCannotBeReplacedKeepsItsBytesAndNoTemporaryIsLeft) {
+TEST_F(AccountFileWin32, AFileThatCannotBeReplacedKeepsItsBytesAndNoTemporaryIsLeft)
+{
     ASSERT_NO_FATAL_FAILURE(SaveNew("nina", 3));
     const Bytes before = ReadFile("nina.qrd");
     CAccountFile store;
@@ -146,7 +158,8 @@ TEST_F(AccountFileWin32, AFileThatCannotBeReplacedKeepsItsBytesAndNoTemporaryIsL
     const auto check = [&](const char* how, DWORD attributes) {
         EXPECT_EQ(ReadFile("nina.qrd"), before) << how;
         EXPECT_EQ(FolderEntries(), std::vector<std::string>{"nina.qrd"}) << how;
-        EXPECT_EQ(GetFileAttributesA("nina.qrd") & FILE_ATTRIBUTE_READONLY, attributes & FILE_ATTRIBUTE_READONLY) << how;
+        EXPECT_EQ(GetFileAttributesA("nina.qrd") & FILE_ATTRIBUTE_READONLY, attributes & FILE_ATTRIBUTE_READONLY)
+            << how;
     };
     const auto saveWhileHeld = [&] {
         const HANDLE h = CreateFileA("nina.qrd", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
@@ -177,11 +190,12 @@ struct LocalFreer {
     void operator()(void* p) const noexcept { LocalFree(p); }
 };
 
-std::wstring DaclText(const std::wstring& name) {
+std::wstring DaclText(const std::wstring& name)
+{
     PSECURITY_DESCRIPTOR sd = nullptr;
     PACL dacl = nullptr;
-    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl,
-                              nullptr, &sd) != ERROR_SUCCESS)
+    if (GetNamedSecurityInfoW(name.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr, &dacl, nullptr,
+                              &sd) != ERROR_SUCCESS)
         return L"?";
     std::unique_ptr<void, LocalFreer> owned(sd);
     LPWSTR text = nullptr;
@@ -192,7 +206,8 @@ std::wstring DaclText(const std::wstring& name) {
     return text;
 }
 
-bool SetDacl(const std::wstring& name, const wchar_t* sddl) {
+bool SetDacl(const std::wstring& name, const wchar_t* sddl)
+{
     PSECURITY_DESCRIPTOR sd = nullptr;
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, &sd, nullptr)) return false;
     std::unique_ptr<void, LocalFreer> owned(sd);
@@ -204,7 +219,8 @@ bool SetDacl(const std::wstring& name, const wchar_t* sddl) {
                                  dacl, nullptr) == ERROR_SUCCESS;
 }
 
-TEST_F(AccountFileWin32, ASaveKeepsTheReplacedFilesAttributesAndDacl) {
+TEST_F(AccountFileWin32, ASaveKeepsTheReplacedFilesAttributesAndDacl)
+{
     ASSERT_NO_FATAL_FAILURE(SaveNew("omar", 2));
     ASSERT_NO_FATAL_FAILURE(SaveNew("fresh", 0));
     // Everyone may change it: under Wine a DACL is the file's mode, so pick one
@@ -235,7 +251,8 @@ struct HandleCloser {
 };
 using Handle = std::unique_ptr<void, HandleCloser>;
 
-std::string ProgramFolder() {
+std::string ProgramFolder()
+{
     std::string path(MAX_PATH, '\0');
     path.resize(GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size())));
     return path.substr(0, path.find_last_of('\\'));
@@ -247,7 +264,8 @@ struct Saver {
     Handle started;
 };
 
-bool StartSaver(const std::string& admin, Saver& saver) {
+bool StartSaver(const std::string& admin, Saver& saver)
+{
     SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
     saver.started.reset(CreateEventA(&inherit, TRUE, FALSE, nullptr));
     if (!saver.started) return false;
@@ -256,7 +274,8 @@ bool StartSaver(const std::string& admin, Saver& saver) {
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
-    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi)) return false;
+    if (!CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &si, &pi))
+        return false;
     CloseHandle(pi.hThread);
     saver.process.reset(pi.hProcess);
     return true;
@@ -264,7 +283,8 @@ bool StartSaver(const std::string& admin, Saver& saver) {
 
 // What the name opens to after a kill: a whole file holding entry0, entry1, ...
 // in order; -1 when it is missing or anything else.
-long WholeFileEntries(const std::string& admin) {
+long WholeFileEntries(const std::string& admin)
+{
     kd::fileio::FilePath path;
     if (!kd::fileio::FilePath::Resolve(admin + ".qrd", path) || !CAccountFile::IsWholeAccountFile(path)) return -1;
     CAccountFile store;
@@ -275,7 +295,8 @@ long WholeFileEntries(const std::string& admin) {
     return static_cast<long>(records.size());
 }
 
-double Seconds() {
+double Seconds()
+{
     LARGE_INTEGER now, frequency;
     QueryPerformanceCounter(&now);
     QueryPerformanceFrequency(&frequency);
@@ -285,7 +306,8 @@ double Seconds() {
 // A process killed at any moment of a save leaves the administrator's name
 // to a whole file, the old or the new one, and the name never lacks a file
 // while saves go on. KD_KILL_COUNT kills (default 60; 200 or more by hand).
-TEST_F(AccountFileWin32, KilledSavesAlwaysLeaveAWholeFileUnderTheName) {
+TEST_F(AccountFileWin32, KilledSavesAlwaysLeaveAWholeFileUnderTheName)
+{
     const char* setting = std::getenv("KD_KILL_COUNT");
     const int kills = setting ? std::max(1, std::atoi(setting)) : 60;
     const std::string admin = "kim";
@@ -350,4 +372,4 @@ TEST_F(AccountFileWin32, KilledSavesAlwaysLeaveAWholeFileUnderTheName) {
     EXPECT_EQ(missingPolls, 0);
 }
 
-}  // namespace
+} // namespace

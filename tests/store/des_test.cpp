@@ -13,19 +13,23 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Hex(const std::string& hex) {
+Bytes Hex(const std::string& hex)
+{
     Bytes out;
-    for (std::size_t i = 0; i + 1 < hex.size(); i += 2) out.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
+    for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
+        out.push_back(static_cast<std::uint8_t>(std::stoul(hex.substr(i, 2), nullptr, 16)));
     return out;
 }
 
-Bytes Random(std::mt19937& rng, std::size_t n) {
+Bytes Random(std::mt19937& rng, std::size_t n)
+{
     Bytes out(n);
     for (auto& b : out) b = static_cast<std::uint8_t>(rng());
     return out;
 }
 
-Bytes Process(const Bytes& in, std::size_t length, const Bytes& key, std::size_t keyLength, DesDirection dir) {
+Bytes Process(const Bytes& in, std::size_t length, const Bytes& key, std::size_t keyLength, DesDirection dir)
+{
     Bytes out(in.size(), 0xEE);
     EXPECT_TRUE(DesProcess(out.data(), in.data(), length, key.data(), keyLength, dir));
     return out;
@@ -34,8 +38,13 @@ Bytes Process(const Bytes& in, std::size_t length, const Bytes& key, std::size_t
 // Published standard DES vectors (FIPS 46 worked examples, NBS SP 500-20) and
 // one two-key triple vector, reproduced by the reference with the three
 // differences switched off: this checks every table the fast cipher is built from.
-TEST(DesTables, ReferenceWithStandardBitHandlingMatchesPublishedVectors) {
-    struct Vector { const char* key; const char* plain; const char* cipher; };
+TEST(DesTables, ReferenceWithStandardBitHandlingMatchesPublishedVectors)
+{
+    struct Vector {
+        const char* key;
+        const char* plain;
+        const char* cipher;
+    };
     const Vector vectors[] = {
         {"133457799BBCDFF1", "0123456789ABCDEF", "85E813540F0AB405"},
         {"0123456789ABCDEF", "4E6F772069732074", "3FA40E8A984D4815"},
@@ -58,7 +67,8 @@ TEST(DesTables, ReferenceWithStandardBitHandlingMatchesPublishedVectors) {
 
 // Each of the three differences changes the output on its own, so a cipher
 // that follows the standard in any one of them cannot read the files.
-TEST(DesTables, EachBitHandlingDifferenceMatters) {
+TEST(DesTables, EachBitHandlingDifferenceMatters)
+{
     const Bytes key = Hex("133457799BBCDFF1"), plain = Hex("0123456789ABCDEF");
     Bytes system(8);
     ASSERT_TRUE(DesProcess(system.data(), plain.data(), 8, key.data(), 8, DES_ENCRYPT));
@@ -74,7 +84,8 @@ TEST(DesTables, EachBitHandlingDifferenceMatters) {
 // The table-driven cipher against the bit-by-bit definition: random keys of
 // every length up to 20 (single and triple mode, short and long keys), random
 // lengths including partial last blocks, both directions.
-TEST(DesProcessTest, MatchesBitByBitDefinitionOnRandomInput) {
+TEST(DesProcessTest, MatchesBitByBitDefinitionOnRandomInput)
+{
     std::mt19937 rng(20261207);
     for (int round = 0; round < 400; ++round) {
         const std::size_t keyLength = round % 21;
@@ -89,7 +100,8 @@ TEST(DesProcessTest, MatchesBitByBitDefinitionOnRandomInput) {
     }
 }
 
-TEST(DesProcessTest, MatchesDefinitionAsTheStoreCallsIt) {
+TEST(DesProcessTest, MatchesDefinitionAsTheStoreCallsIt)
+{
     std::mt19937 rng(7);
     for (int round = 0; round < 20; ++round) {
         const Bytes key = Random(rng, 128), in = Random(rng, 128);
@@ -101,7 +113,8 @@ TEST(DesProcessTest, MatchesDefinitionAsTheStoreCallsIt) {
     }
 }
 
-TEST(DesProcessTest, DecipheringRestoresInputInPlaceAndBetweenBuffers) {
+TEST(DesProcessTest, DecipheringRestoresInputInPlaceAndBetweenBuffers)
+{
     std::mt19937 rng(11);
     for (std::size_t keyLength : {1u, 8u, 9u, 16u, 128u}) {
         const Bytes key = Random(rng, keyLength), plain = Random(rng, 128);
@@ -117,7 +130,8 @@ TEST(DesProcessTest, DecipheringRestoresInputInPlaceAndBetweenBuffers) {
     }
 }
 
-TEST(DesProcessTest, KeyLengthSelectsModeAndOnlyFirstSixteenBytesCount) {
+TEST(DesProcessTest, KeyLengthSelectsModeAndOnlyFirstSixteenBytesCount)
+{
     std::mt19937 rng(3);
     const Bytes plain = Random(rng, 64);
     Bytes key = Random(rng, 32);
@@ -143,7 +157,8 @@ TEST(DesProcessTest, KeyLengthSelectsModeAndOnlyFirstSixteenBytesCount) {
     EXPECT_NE(Process(plain, 64, key, 16, DES_ENCRYPT), Process(plain, 64, key, 8, DES_ENCRYPT));
 }
 
-TEST(DesProcessTest, TopBitOfKeyBytesIsIgnored) {
+TEST(DesProcessTest, TopBitOfKeyBytesIsIgnored)
+{
     std::mt19937 rng(5);
     const Bytes plain = Random(rng, 32);
     Bytes key = Random(rng, 16), flipped = key;
@@ -153,7 +168,8 @@ TEST(DesProcessTest, TopBitOfKeyBytesIsIgnored) {
     EXPECT_NE(Process(plain, 32, key, 16, DES_ENCRYPT), Process(plain, 32, flipped, 16, DES_ENCRYPT));
 }
 
-TEST(DesProcessTest, EqualBlocksGiveEqualOutputAnywhere) {
+TEST(DesProcessTest, EqualBlocksGiveEqualOutputAnywhere)
+{
     Bytes plain(48);
     for (std::size_t i = 0; i < plain.size(); ++i) plain[i] = static_cast<std::uint8_t>(i % 8 * 31);
     const Bytes key = Hex("00112233445566778899AABBCCDDEEFF");
@@ -161,7 +177,8 @@ TEST(DesProcessTest, EqualBlocksGiveEqualOutputAnywhere) {
     for (int b = 1; b < 6; ++b) EXPECT_TRUE(std::equal(out.begin(), out.begin() + 8, out.begin() + 8 * b));
 }
 
-TEST(DesProcessTest, RefusesMissingArgumentsAndZeroLength) {
+TEST(DesProcessTest, RefusesMissingArgumentsAndZeroLength)
+{
     Bytes in(8, 1), out(8, 0xAB), key(8, 2);
     EXPECT_FALSE(DesProcess(out.data(), in.data(), 0, key.data(), 8, DES_ENCRYPT));
     EXPECT_EQ(out, Bytes(8, 0xAB));
@@ -171,14 +188,15 @@ TEST(DesProcessTest, RefusesMissingArgumentsAndZeroLength) {
     EXPECT_EQ(out, Bytes(8, 0xAB));
 }
 
-TEST(DesProcessTest, PartialLastBlockIsProcessedWhole) {
+TEST(DesProcessTest, PartialLastBlockIsProcessedWhole)
+{
     const Bytes key = Hex("0123456789ABCDEF");
     Bytes in(16, 0x42);
     const Bytes whole = Process(in, 16, key, 8, DES_ENCRYPT);
     EXPECT_EQ(Process(in, 9, key, 8, DES_ENCRYPT), whole);
     Bytes one = Process(in, 1, key, 8, DES_ENCRYPT);
     EXPECT_TRUE(std::equal(one.begin(), one.begin() + 8, whole.begin()));
-    EXPECT_EQ(one[8], 0xEE);  // the next block is not touched
+    EXPECT_EQ(one[8], 0xEE); // the next block is not touched
 }
 
-}  // namespace
+} // namespace

@@ -9,21 +9,25 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes Encode(const Bytes& logical) {
+Bytes Encode(const Bytes& logical)
+{
     Bytes stored;
     kd::EncodeLineEnds(logical, stored);
     return stored;
 }
 
-TEST(LineEnds, TranslationIsExactBothWays) {
-    struct Case { Bytes logical, stored; };
+TEST(LineEnds, TranslationIsExactBothWays)
+{
+    struct Case {
+        Bytes logical, stored;
+    };
     const Case cases[] = {
         {{}, {}},
         {{0x0A}, {0x0D, 0x0A}},
         {{0x0D}, {0x0D}},
         {{0x0D, 0x0A}, {0x0D, 0x0D, 0x0A}},
         {{0x0A, 0x0A}, {0x0D, 0x0A, 0x0D, 0x0A}},
-        {{0x41, 0x1A, 0x42}, {0x41, 0x1A, 0x42}},  // 0x1A is data, not an end
+        {{0x41, 0x1A, 0x42}, {0x41, 0x1A, 0x42}}, // 0x1A is data, not an end
         {{0x0D, 0x0D, 0x41}, {0x0D, 0x0D, 0x41}},
     };
     for (const auto& c : cases) {
@@ -32,13 +36,15 @@ TEST(LineEnds, TranslationIsExactBothWays) {
     }
 }
 
-TEST(LineEnds, OnlyTheCrLfPairReadsAsLf) {
+TEST(LineEnds, OnlyTheCrLfPairReadsAsLf)
+{
     // A lone 0x0D, also one at the very end (a file cut inside a pair), stays data.
     EXPECT_EQ(kd::DecodeLineEnds(Bytes{0x0D, 0x41, 0x0D}), (Bytes{0x0D, 0x41, 0x0D}));
     EXPECT_EQ(kd::DecodeLineEnds(Bytes{0x0A, 0x0D, 0x0D, 0x0A}), (Bytes{0x0A, 0x0D, 0x0A}));
 }
 
-TEST(LineEnds, RandomRoundTripAndPiecewiseDecodingAgree) {
+TEST(LineEnds, RandomRoundTripAndPiecewiseDecodingAgree)
+{
     std::mt19937 rng(99);
     for (int round = 0; round < 300; ++round) {
         Bytes logical(rng() % 300);
@@ -74,4 +80,4 @@ TEST(LineEnds, RandomRoundTripAndPiecewiseDecodingAgree) {
     }
 }
 
-}  // namespace
+} // namespace

@@ -26,7 +26,8 @@ struct HandleCloser {
 using Holder = std::unique_ptr<void, HandleCloser>;
 #endif
 
-void Fill(CAccountFile& store, const char* admin) {
+void Fill(CAccountFile& store, const char* admin)
+{
     ASSERT_TRUE(store.Open(admin));
     store.SetAdministrator(admin, "pw");
     for (const char* account : {"mail", "bank\n", "shop"}) {
@@ -35,15 +36,16 @@ void Fill(CAccountFile& store, const char* admin) {
     }
 }
 
-bool Leftovers() {
+bool Leftovers()
+{
     const auto entries = FolderEntries();
-    return std::any_of(entries.begin(), entries.end(),
-                       [](const std::string& name) { return name.ends_with(".tmp"); });
+    return std::any_of(entries.begin(), entries.end(), [](const std::string& name) { return name.ends_with(".tmp"); });
 }
 
-}  // namespace
+} // namespace
 
-TEST_F(RecoveryCopy, HoldsTheBytesSaveWritesAndLeavesTheAccountFileAlone) {
+TEST_F(RecoveryCopy, HoldsTheBytesSaveWritesAndLeavesTheAccountFileAlone)
+{
     CAccountFile store;
     ASSERT_NO_FATAL_FAILURE(Fill(store, "olga"));
     EXPECT_FALSE(store.SaveRecoveryCopy()) << "nothing to recover before saving is enabled";
@@ -66,7 +68,8 @@ TEST_F(RecoveryCopy, HoldsTheBytesSaveWritesAndLeavesTheAccountFileAlone) {
 }
 
 #ifdef _WIN32
-TEST_F(RecoveryCopy, IsWrittenWhileTheAccountFileCannotBeReplaced) {
+TEST_F(RecoveryCopy, IsWrittenWhileTheAccountFileCannotBeReplaced)
+{
     CAccountFile store;
     ASSERT_NO_FATAL_FAILURE(Fill(store, "petra"));
     store.EnableSave();
