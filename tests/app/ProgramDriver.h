@@ -74,6 +74,20 @@ inline std::string CreateAdmin(const Program& program, const std::string& accoun
     return message;
 }
 
+// The main window of a started program once `account` has been created in it;
+// null when a step failed, with that step or the message it led to in `failure`.
+inline HWND MainWithNewAdmin(const Program& program, const std::string& account, const std::string& password,
+                             std::string& failure)
+{
+    HWND main = program.started() ? program.WaitWindow("Kordane") : nullptr;
+    if (!main) {
+        failure = "(no main window)";
+        return nullptr;
+    }
+    failure = CreateAdmin(program, account, password);
+    return failure.empty() ? main : nullptr;
+}
+
 inline void CancelDialog(const Program& program, const std::string& caption)
 {
     if (HWND dialog = program.WaitWindow(caption, 2000)) PostClick(dialog, IDCANCEL);

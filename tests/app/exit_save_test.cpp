@@ -110,10 +110,9 @@ TEST(ExitSaveProcess, TheExitCodeTellsWhetherEntriesWereLeftUnsaved)
     TempFolder folder("kd-exitcode");
     {
         Program program(folder.path());
-        ASSERT_TRUE(program.started());
-        HWND main = program.WaitWindow("Kordane");
-        ASSERT_NE(main, nullptr);
-        ASSERT_EQ(CreateAdmin(program, "jana", "Secret"), "");
+        std::string failed;
+        HWND main = MainWithNewAdmin(program, "jana", "Secret", failed);
+        ASSERT_NE(main, nullptr) << failed;
         const auto created = fs::file_size("jana.qrd");
         InsertRow(main, "mail", "m1", "work");
         kd::unique_hfile holder(HoldWithoutDeleteSharing("jana.qrd"));
@@ -128,10 +127,9 @@ TEST(ExitSaveProcess, TheExitCodeTellsWhetherEntriesWereLeftUnsaved)
     }
     {
         Program program(folder.path());
-        ASSERT_TRUE(program.started());
-        HWND main = program.WaitWindow("Kordane");
-        ASSERT_NE(main, nullptr);
-        ASSERT_EQ(CreateAdmin(program, "karl", "Secret"), "");
+        std::string failed;
+        HWND main = MainWithNewAdmin(program, "karl", "Secret", failed);
+        ASSERT_NE(main, nullptr) << failed;
         InsertRow(main, "mail", "m1", "work");
         kd::unique_hfile holder(HoldWithoutDeleteSharing("karl.qrd"));
         ASSERT_TRUE(holder);

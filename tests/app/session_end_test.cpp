@@ -124,10 +124,9 @@ TEST(SessionEndProcess, LogOffKeepsTheEntriesOfAProgramThatIsThenTerminated)
 {
     TempFolder folder("kd-logoff");
     Program program(folder.path());
-    ASSERT_TRUE(program.started());
-    HWND main = program.WaitWindow("Kordane");
-    ASSERT_NE(main, nullptr);
-    ASSERT_EQ(CreateAdmin(program, "rosa", "Secret"), "");
+    std::string failed;
+    HWND main = MainWithNewAdmin(program, "rosa", "Secret", failed);
+    ASSERT_NE(main, nullptr) << failed;
     InsertRow(main, "mail", "m1", "work");
     InsertRow(main, "bank", "b2", "");
     ASSERT_EQ(ListRowCount(main), 2);
@@ -150,10 +149,9 @@ TEST(SessionEndProcess, AProgramThatCannotSaveAndIsEndedAnywayLeavesItsEntriesIn
 {
     TempFolder folder("kd-forced");
     Program program(folder.path());
-    ASSERT_TRUE(program.started());
-    HWND main = program.WaitWindow("Kordane");
-    ASSERT_NE(main, nullptr);
-    ASSERT_EQ(CreateAdmin(program, "tara", "Secret"), "");
+    std::string failed;
+    HWND main = MainWithNewAdmin(program, "tara", "Secret", failed);
+    ASSERT_NE(main, nullptr) << failed;
     InsertRow(main, "mail", "m1", "work");
     kd::unique_hfile holder(HoldWithoutDeleteSharing("tara.qrd"));
     ASSERT_TRUE(holder);
