@@ -43,29 +43,11 @@ double Median(std::vector<double> v)
     return v[v.size() / 2];
 }
 
-struct Search {
-    const char* caption;
-    HWND found;
-};
-
-BOOL CALLBACK MatchCaption(HWND wnd, LPARAM lp)
-{
-    auto* s = reinterpret_cast<Search*>(lp);
-    if (::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd) && kdtest::WindowText(wnd) == s->caption) {
-        s->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
-
+// Polls every millisecond: the poll's period is part of what is measured.
 HWND WaitFor(DWORD thread, const char* caption)
 {
-    for (;;) {
-        Search s{caption, nullptr};
-        ::EnumThreadWindows(thread, MatchCaption, reinterpret_cast<LPARAM>(&s));
-        if (s.found) return s.found;
-        ::Sleep(1);
-    }
+    return kdtest::WaitTopWindow(kdtest::WindowQuery().Titled(caption).OfThread(thread).TakingInput(), INFINITE,
+                                 nullptr, 1);
 }
 
 void WriteFile(const std::string& admin, int count)
@@ -115,16 +97,16 @@ Times MeasureOnce(const std::string& admin)
     double okAt = 0, boxAt = 0, boxClosedAt = 0;
     std::thread driver([&] {
         HWND login = WaitFor(ui, "Login Dialog");
-        ::SendMessageA(::GetDlgItem(login, IDC_EDIT_ACCOUNT), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(admin.c_str()));
-        ::SendMessageA(::GetDlgItem(login, IDC_EDIT_PASSWORD), WM_SETTEXT, 0, reinterpret_cast<LPARAM>("pw"));
+        kdtest::SetItemText(login, IDC_EDIT_ACCOUNT, admin);
+        kdtest::SetItemText(login, IDC_EDIT_PASSWORD, "pw");
         okAt = Now();
-        ::PostMessageA(login, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        kdtest::PostClick(login, IDOK);
         HWND box = WaitFor(ui, "Message Box");
         boxAt = Now();
-        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_MESSAGE_OK, BN_CLICKED), 0);
+        kdtest::PostClick(box, IDC_BUTTON_MESSAGE_OK);
         boxClosedAt = Now();
     });
-    ::SendMessageA(dlg->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(IDC_BUTTON_LOGIN, BN_CLICKED), 0);
+    kdtest::Click(dlg->GetSafeHwnd(), IDC_BUTTON_LOGIN);
     ::UpdateWindow(dlg->GetSafeHwnd());
     const double filledAt = Now();
     driver.join();

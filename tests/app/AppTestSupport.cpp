@@ -52,29 +52,6 @@ bool Pump(DWORD ms)
     return quit;
 }
 
-std::string WindowText(HWND wnd)
-{
-    const int length = ::GetWindowTextLengthA(wnd);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int got = ::GetWindowTextA(wnd, text.data(), static_cast<int>(text.size()));
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
-std::string ItemText(HWND dialog, int id) { return WindowText(::GetDlgItem(dialog, id)); }
-
-void SetItemText(HWND dialog, int id, const std::string& text)
-{
-    ::SendMessageA(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-}
-
-void Click(HWND dialog, int id)
-{
-    ::SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
-
-bool IsItemEnabled(HWND dialog, int id) { return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE; }
-
 int FocusedId(DWORD thread)
 {
     GUITHREADINFO info{};
@@ -111,10 +88,8 @@ void DialogResponder::Expect(const std::string& caption, Action action)
 
 void DialogResponder::Fill(HWND dialog, const std::vector<std::pair<int, std::string>>& texts, int button)
 {
-    for (const auto& [id, text] : texts)
-        ::SendMessageA(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED),
-                   reinterpret_cast<LPARAM>(::GetDlgItem(dialog, button)));
+    for (const auto& [id, text] : texts) SetItemText(dialog, id, text);
+    PostClick(dialog, button);
 }
 
 std::vector<std::string> DialogResponder::Messages()
@@ -158,20 +133,6 @@ void DialogResponder::Run()
     }
 }
 
-namespace {
-
-struct Candidates {
-    std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectWindow(HWND wnd, LPARAM lp)
-{
-    if (::IsWindowVisible(wnd) && ::IsWindowEnabled(wnd)) reinterpret_cast<Candidates*>(lp)->windows.push_back(wnd);
-    return TRUE;
-}
-
-} // namespace
-
 void DialogResponder::Poll()
 {
     auto& acted = m_acted;
@@ -194,12 +155,7 @@ void DialogResponder::Poll()
     }
     if (m_lastBox) return;
 
-    Candidates found;
-    ::EnumThreadWindows(m_uiThread, CollectWindow, reinterpret_cast<LPARAM>(&found));
-    for (HWND wnd : found.windows) {
-        char name[64] = {};
-        ::GetClassNameA(wnd, name, sizeof name);
-        if (std::string(name) != "#32770") continue;  // dialogs only
+    for (HWND wnd : FindWindows(WindowQuery().OfClass("#32770").OfThread(m_uiThread).TakingInput())) {
         const std::string caption = WindowText(wnd);
         if (caption == "Kordane" && !::GetWindow(wnd, GW_OWNER)) continue;  // the main dialog itself
         if (auto it = acted.find(wnd); it != acted.end() && now - it->second < 400) continue;
@@ -226,7 +182,7 @@ void DialogResponder::Poll()
             m_lastBox = wnd;
             m_lastOwner = ::GetWindow(wnd, GW_OWNER);
             acted[wnd] = now;
-            ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_MESSAGE_OK, BN_CLICKED), 0);
+            PostClick(wnd, IDC_BUTTON_MESSAGE_OK);
             return;
         }
         auto seen = firstSeen.emplace(wnd, now).first;
@@ -237,7 +193,7 @@ void DialogResponder::Poll()
             }
             acted[wnd] = now;
             firstSeen.erase(wnd);
-            ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+            PostClick(wnd, IDCANCEL);
             return;
         }
     }

@@ -5,6 +5,8 @@
 
 #include <windows.h>
 
+#include "UiDriver.h"
+
 #include <atomic>
 #include <deque>
 #include <filesystem>
@@ -36,12 +38,6 @@ private:
 // pre-translation, as the program's loop does. True when WM_QUIT came by.
 bool Pump(DWORD ms = 150);
 
-std::string WindowText(HWND wnd);
-std::string ItemText(HWND dialog, int id);
-void SetItemText(HWND dialog, int id, const std::string& text);
-// Presses a button of a window of this thread (returns after its handler).
-void Click(HWND dialog, int id);
-bool IsItemEnabled(HWND dialog, int id);
 // The control id of the focused window of `thread` (0 when none).
 int FocusedId(DWORD thread);
 std::vector<char> ReadFile(const std::filesystem::path& path);

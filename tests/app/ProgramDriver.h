@@ -4,7 +4,6 @@
 #pragma once
 
 #include <windows.h>
-#include <commctrl.h>
 
 #include <string>
 
@@ -12,20 +11,6 @@
 #include "resource.h"
 
 namespace kdtest {
-
-// Round-trips a few sent messages, so that what was posted before is handled.
-inline void Sync(HWND wnd)
-{
-    for (int i = 0; i < 3; ++i) {
-        DWORD_PTR ignored = 0;
-        ::SendMessageTimeoutA(wnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
-    }
-}
-
-inline void PostClick(HWND dialog, int id)
-{
-    ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
-}
 
 // The text of the program's next message box, confirmed with OK; empty when
 // none showed within `ms` or when `dialog` (if given) closed first.
@@ -94,23 +79,18 @@ inline void CancelDialog(const Program& program, const std::string& caption)
     (void)program.WaitGone(caption);
 }
 
+inline int AccountRows(HWND main) { return ListRowCount(::GetDlgItem(main, IDC_LIST_ACCOUNTS)); }
+
 inline void InsertRow(HWND main, const std::string& id, const std::string& password, const std::string& comment)
 {
     SetItemText(main, IDC_EDIT_ID, id);
     SetItemText(main, IDC_EDIT_PASSWORD, password);
     SetItemText(main, IDC_EDIT_COMMENT, comment);
-    const auto rows = [main] {
-        return ::SendMessageA(::GetDlgItem(main, IDC_LIST_ACCOUNTS), LVM_GETITEMCOUNT, 0, 0);
-    };
-    const LRESULT before = rows();
+    const int before = AccountRows(main);
     PostClick(main, IDC_BUTTON_INSERT);
     // A posted click may come after the next sent message: wait for its row.
-    for (const DWORD start = ::GetTickCount(); rows() == before && ::GetTickCount() - start < 5000;) Sync(main);
-}
-
-inline int ListRowCount(HWND main)
-{
-    return static_cast<int>(::SendMessageA(::GetDlgItem(main, IDC_LIST_ACCOUNTS), LVM_GETITEMCOUNT, 0, 0));
+    for (const DWORD start = ::GetTickCount(); AccountRows(main) == before && ::GetTickCount() - start < 5000;)
+        Sync(main);
 }
 
 } // namespace kdtest

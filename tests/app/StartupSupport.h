@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <algorithm>
-#include <cstring>
 #include <filesystem>
 #include <string>
 
@@ -17,25 +15,6 @@
 namespace kdtest {
 
 namespace fs = std::filesystem;
-
-
-struct TopWindow {
-    DWORD pid;
-    std::string caption;
-    HWND found;
-};
-
-inline BOOL CALLBACK MatchTop(HWND wnd, LPARAM lp)
-{
-    auto* s = reinterpret_cast<TopWindow*>(lp);
-    DWORD pid = 0;
-    ::GetWindowThreadProcessId(wnd, &pid);
-    if (pid == s->pid && ::IsWindowVisible(wnd) && WindowText(wnd) == s->caption) {
-        s->found = wnd;
-        return FALSE;
-    }
-    return TRUE;
-}
 
 // Kordane.exe running in `folder` (its working folder), ended (Exit pressed, or killed) at scope end.
 class Program {
@@ -65,34 +44,23 @@ public:
 
     [[nodiscard]] bool started() const noexcept { return m_ok; }
 
+    // A visible top-level window of the program; null after `ms` or once it has ended.
     HWND WaitWindow(const std::string& caption, DWORD ms = 20000) const
     {
-        const DWORD start = ::GetTickCount();
-        for (;;) {
-            TopWindow search{m_pi.dwProcessId, caption, nullptr};
-            ::EnumWindows(MatchTop, reinterpret_cast<LPARAM>(&search));
-            if (search.found) return search.found;
-            if (::GetTickCount() - start > ms || ::WaitForSingleObject(m_pi.hProcess, 0) == WAIT_OBJECT_0) return nullptr;
-            ::Sleep(30);
-        }
+        return WaitTopWindow(Windows(caption), ms, m_pi.hProcess);
     }
 
     // Presses a button of the main dialog (or of the dialog given).
     void Press(int id, HWND wnd = nullptr) const
     {
         if (!wnd) wnd = WaitWindow("Kordane", 2000);
-        if (wnd) ::PostMessageA(wnd, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0);
+        if (wnd) PostClick(wnd, id);
     }
 
     // Waits until no visible window of the program has this caption.
     [[nodiscard]] bool WaitGone(const std::string& caption, DWORD ms = 10000) const
     {
-        const DWORD start = ::GetTickCount();
-        while (WaitWindow(caption, 0)) {
-            if (::GetTickCount() - start > ms) return false;
-            ::Sleep(30);
-        }
-        return true;
+        return kdtest::WaitGone(Windows(caption), ms);
     }
 
     // Ends the process at once, as the system does with a program that crashed
@@ -113,6 +81,11 @@ public:
     }
 
 private:
+    [[nodiscard]] WindowQuery Windows(const std::string& caption) const
+    {
+        return WindowQuery().Titled(caption).OfProcess(m_pi.dwProcessId);
+    }
+
     PROCESS_INFORMATION m_pi{};
     bool m_ok = false;
 };

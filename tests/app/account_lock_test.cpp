@@ -123,7 +123,7 @@ TEST(AccountLockProcess, ASecondProgramIsRefusedUntilTheFirstHasSaved)
 
     // Once A has saved and let go, B logs in and sees A's entries.
     ASSERT_EQ(Login(b, "ann", "pw"), "Login success.");
-    EXPECT_EQ(ListRowCount(mainB), 2);
+    EXPECT_EQ(AccountRows(mainB), 2);
     InsertRow(mainB, "third", "3", "");
     b.Press(IDOK);
     ASSERT_EQ(b.WaitExit(), 0);
@@ -149,7 +149,7 @@ TEST(AccountLockProcess, ACrashRightAfterCreationLeavesAnAdministratorOneCanLogI
     a.Kill();
     ASSERT_EQ(Login(b, "bob", "pw"), "Login success.");
     HWND mainB = b.WaitWindow("Kordane");
-    EXPECT_EQ(ListRowCount(mainB), 0);
+    EXPECT_EQ(AccountRows(mainB), 0);
     InsertRow(mainB, "kept", "1", "");
     b.Press(IDOK);
     ASSERT_EQ(b.WaitExit(), 0);

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include "UiDriver.h"
 #include "WindowTestSupport.h"
 #include <shlwapi.h>
 
@@ -65,25 +66,10 @@ public:
 };
 
 // Visible top-level windows of every process, so a prompt from a helper process shows too.
-BOOL CALLBACK CollectVisible(HWND wnd, LPARAM lp)
-{
-    if (::IsWindowVisible(wnd)) reinterpret_cast<std::set<HWND>*>(lp)->insert(wnd);
-    return TRUE;
-}
-
 std::set<HWND> VisibleTopLevelWindows()
 {
-    std::set<HWND> found;
-    ::EnumWindows(CollectVisible, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
-
-BOOL CALLBACK FindHelpDialog(HWND wnd, LPARAM lp)
-{
-    char text[64] = {};
-    ::GetWindowTextA(wnd, text, sizeof text);
-    if (std::string(text) == "Help Dialog") *reinterpret_cast<HWND*>(lp) = wnd;
-    return TRUE;
+    const std::vector<HWND> found = kdtest::FindWindows(kdtest::WindowQuery());
+    return {found.begin(), found.end()};
 }
 
 // A new window that matters: one of this process, or of a program of the system
@@ -314,7 +300,8 @@ struct HelpDialogRun {
     {
         HelpDialogRun& run = *current;
         if (!run.dialog) {
-            ::EnumThreadWindows(::GetCurrentThreadId(), FindHelpDialog, reinterpret_cast<LPARAM>(&run.dialog));
+            run.dialog =
+                kdtest::FindTopWindow(kdtest::WindowQuery().Titled("Help Dialog").OfThread(::GetCurrentThreadId()).IncludingHidden());
             if (run.dialog) {
                 run.openedAt = ::GetTickCount();
                 if (run.onOpen) run.onOpen();

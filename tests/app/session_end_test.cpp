@@ -129,7 +129,7 @@ TEST(SessionEndProcess, LogOffKeepsTheEntriesOfAProgramThatIsThenTerminated)
     ASSERT_NE(main, nullptr) << failed;
     InsertRow(main, "mail", "m1", "work");
     InsertRow(main, "bank", "b2", "");
-    ASSERT_EQ(ListRowCount(main), 2);
+    ASSERT_EQ(AccountRows(main), 2);
 
     EXPECT_EQ(Send(main, WM_QUERYENDSESSION, 0), TRUE);
     EXPECT_EQ(Send(main, WM_ENDSESSION, TRUE), 0);

@@ -28,6 +28,7 @@
 #include "CMessageBox.h"
 #include "CSaveFailedDlg.h"
 #include "ComponentTestSupport.h"
+#include "UiDriver.h"
 #include "Vellaris.h"
 #include "WindowTestSupport.h"
 #include "resource.h"
@@ -121,14 +122,16 @@ private:
     {
         if (!s_current) return;
         // Only this thread's dialogs: other test programs may share the display.
-        HWND dialog = nullptr;
-        ::EnumThreadWindows(::GetCurrentThreadId(), FindDialog, reinterpret_cast<LPARAM>(&dialog));
+        const auto query = kdtest::WindowQuery()
+                               .Titled(s_current->m_caption)
+                               .OfClass("#32770")
+                               .OfThread(::GetCurrentThreadId())
+                               .TakingInput();
+        HWND dialog = kdtest::FindTopWindow(query);
         if (!dialog) return;
-        HWND button = ::GetDlgItem(dialog, s_current->m_button);
         s_current->m_statics = 0;
         ::EnumChildWindows(dialog, CountStatic, reinterpret_cast<LPARAM>(&s_current->m_statics));
-        ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(s_current->m_button, BN_CLICKED),
-                       reinterpret_cast<LPARAM>(button));
+        kdtest::PostClick(dialog, s_current->m_button);
     }
 
     static BOOL CALLBACK CountStatic(HWND wnd, LPARAM counter)
@@ -137,18 +140,6 @@ private:
         ::GetClassNameA(wnd, cls, sizeof cls);
         if (_stricmp(cls, "Static") == 0) ++*reinterpret_cast<int*>(counter);
         return TRUE;
-    }
-
-    static BOOL CALLBACK FindDialog(HWND wnd, LPARAM found)
-    {
-        char cls[16] = {}, text[64] = {};
-        ::GetClassNameA(wnd, cls, sizeof cls);
-        ::GetWindowTextA(wnd, text, sizeof text);
-        if (std::strcmp(cls, "#32770") != 0 || std::strcmp(text, s_current->m_caption) != 0 ||
-            !::IsWindowVisible(wnd) || !::IsWindowEnabled(wnd))
-            return TRUE;
-        *reinterpret_cast<HWND*>(found) = wnd;
-        return FALSE;
     }
 
     static inline Closer* s_current = nullptr;

@@ -2,6 +2,7 @@
 // drop-downs and their restoration, and the drop-down loop driven with real
 // input from a second thread while TrackPopupMenu holds the first.
 #include "ControlSkinHarness.h"
+#include "UiDriver.h"
 
 #include <gtest/gtest.h>
 
@@ -11,22 +12,8 @@ using namespace skintest;
 
 namespace {
 
-BOOL CALLBACK CollectVisiblePopup(HWND wnd, LPARAM out)
-{
-    char name[16] = {};
-    ::GetClassNameA(wnd, name, sizeof(name));
-    if (std::string(name) == "#32768" && ::IsWindowVisible(wnd))
-        reinterpret_cast<std::vector<HWND>*>(out)->push_back(wnd);
-    return TRUE;
-}
-
 // Popup menu windows on screen.
-std::vector<HWND> VisiblePopups()
-{
-    std::vector<HWND> found;
-    ::EnumWindows(&CollectVisiblePopup, reinterpret_cast<LPARAM>(&found));
-    return found;
-}
+std::vector<HWND> VisiblePopups() { return kdtest::FindWindows(kdtest::WindowQuery().OfClass("#32768")); }
 
 bool WaitFor(const std::function<bool()>& condition, DWORD ms = 3000)
 {

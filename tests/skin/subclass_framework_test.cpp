@@ -7,6 +7,7 @@
 #include "SubclassMap.h"
 #include "TestArtwork.h"
 #include "TestWindows.h"
+#include "UiDriver.h"
 #include "Vellaris.h"
 
 #include <gtest/gtest.h>
@@ -227,7 +228,7 @@ void CALLBACK CloseBoxTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
     // The box's caption arrives by SetWindowText, which the skin keeps for
     // itself: find the box by class and check the skin's caption instead.
-    if (HWND box = ::FindWindowA("#32770", nullptr)) {
+    if (HWND box = kdtest::FindTopWindow(kdtest::WindowQuery().OfClass("#32770").OfThread(::GetCurrentThreadId()).IncludingHidden())) {
         auto* skin = dynamic_cast<CDialogSubclass*>(SubclassMap::Instance().Lookup(box));
         g_boxSkinned = skin && skin->Caption() == "Vellaris box";
         ::EnumChildWindows(box, &CountStatics, 0);

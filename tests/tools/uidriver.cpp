@@ -28,28 +28,12 @@
 #include <string>
 #include <vector>
 
+#include "UiDriver.h"
 #include "unique_any.h"
 
 namespace {
 
-// A visible top-level window with that caption: FindWindow alone may answer
-// a hidden one (a window not yet shown) while a visible one exists.
-HWND FindTop(const char* caption)
-{
-    for (HWND wnd = nullptr; (wnd = ::FindWindowExA(nullptr, wnd, nullptr, caption)) != nullptr;)
-        if (::IsWindowVisible(wnd)) return wnd;
-    return nullptr;
-}
-
-HWND WaitTop(const char* caption, DWORD ms)
-{
-    const DWORD start = ::GetTickCount();
-    for (;;) {
-        if (HWND wnd = FindTop(caption)) return wnd;
-        if (::GetTickCount() - start >= ms) return nullptr;
-        ::Sleep(50);
-    }
-}
+HWND WaitTop(const char* caption, DWORD ms) { return kdtest::WaitTopWindow(kdtest::WindowQuery().Titled(caption), ms, nullptr, 50); }
 
 HWND Control(const char* caption, int id)
 {
@@ -127,51 +111,24 @@ int Select(HWND list, int row)
     return 0;
 }
 
-struct TextSearch {
-    const std::string* wanted;
-    bool found;
-};
-
-BOOL CALLBACK MatchChildText(HWND child, LPARAM lp)
-{
-    auto* s = reinterpret_cast<TextSearch*>(lp);
-    std::vector<char> text(static_cast<size_t>(::GetWindowTextLengthA(child)) + 1, '\0');
-    ::GetWindowTextA(child, text.data(), static_cast<int>(text.size()));
-    s->found = *s->wanted == text.data();
-    return !s->found;
-}
-
 bool HasChildText(HWND top, const std::string& wanted)
 {
-    TextSearch search{&wanted, false};
-    ::EnumChildWindows(top, MatchChildText, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-}
-
-struct ProcessSearch {
-    const char* caption;
-    std::set<DWORD> pids;
-};
-
-BOOL CALLBACK CollectProcess(HWND wnd, LPARAM lp)
-{
-    auto* s = reinterpret_cast<ProcessSearch*>(lp);
-    char text[256] = {};
-    ::GetWindowTextA(wnd, text, sizeof text);
-    DWORD pid = 0;
-    if (::IsWindowVisible(wnd) && std::string(text) == s->caption && ::GetWindowThreadProcessId(wnd, &pid))
-        s->pids.insert(pid);
-    return TRUE;
+    for (HWND child = ::GetWindow(top, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
+        if (kdtest::WindowText(child) == wanted || HasChildText(child, wanted)) return true;
+    return false;
 }
 
 // Which files each program that shows the window has loaded: a copy of Kordane
 // must use the DLLs beside it, not another copy's.
 int Modules(const char* caption)
 {
-    ProcessSearch search{caption, {}};
-    ::EnumWindows(CollectProcess, reinterpret_cast<LPARAM>(&search));
-    if (search.pids.empty()) return Fail("no such window");
-    for (const DWORD pid : search.pids) {
+    std::set<DWORD> pids;
+    for (HWND wnd : kdtest::FindWindows(kdtest::WindowQuery().Titled(caption))) {
+        DWORD pid = 0;
+        if (::GetWindowThreadProcessId(wnd, &pid)) pids.insert(pid);
+    }
+    if (pids.empty()) return Fail("no such window");
+    for (const DWORD pid : pids) {
         const kd::unique_hfile snapshot(::CreateToolhelp32Snapshot(TH32CS_SNAPMODULE | TH32CS_SNAPMODULE32, pid));
         if (!snapshot) return Fail("no module snapshot");
         MODULEENTRY32 entry{};
@@ -194,12 +151,9 @@ int main(int argc, char** argv)
 
     if (cmd == "wait") return WaitTop(caption, static_cast<DWORD>(num(3, 10000))) ? 0 : Fail("window did not appear");
     if (cmd == "waitgone") {
-        const DWORD start = ::GetTickCount(), ms = static_cast<DWORD>(num(3, 10000));
-        while (FindTop(caption)) {
-            if (::GetTickCount() - start >= ms) return Fail("window did not go away");
-            ::Sleep(50);
-        }
-        return 0;
+        return kdtest::WaitGone(kdtest::WindowQuery().Titled(caption), static_cast<DWORD>(num(3, 10000)))
+                   ? 0
+                   : Fail("window did not go away");
     }
     if (cmd == "close") {
         HWND top = WaitTop(caption, 5000);
@@ -231,13 +185,11 @@ int main(int argc, char** argv)
         return 0;
     }
     if (cmd == "gettext") {
-        std::vector<char> text(static_cast<size_t>(::GetWindowTextLengthA(ctl)) + 1, '\0');
-        ::GetWindowTextA(ctl, text.data(), static_cast<int>(text.size()));
-        std::printf("%s\n", text.data());
+        std::printf("%s\n", kdtest::WindowText(ctl).c_str());
         return 0;
     }
     if (cmd == "click") {
-        ::PostMessageA(::GetParent(ctl), WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(ctl));
+        kdtest::PostClick(::GetParent(ctl), id);
         return 0;
     }
     if (cmd == "enabled") {
@@ -245,7 +197,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (cmd == "listcount") {
-        std::printf("%ld\n", static_cast<long>(::SendMessageA(ctl, LVM_GETITEMCOUNT, 0, 0)));
+        std::printf("%d\n", kdtest::ListRowCount(ctl));
         return 0;
     }
     if (cmd == "listtext") return ListText(ctl, static_cast<int>(num(4, 0)), static_cast<int>(num(5, 0)));
