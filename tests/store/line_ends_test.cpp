@@ -16,31 +16,34 @@ Bytes Encode(const Bytes& logical)
     return stored;
 }
 
-TEST(LineEnds, TranslationIsExactBothWays)
+// Each row: the bytes a file holds and what they read as. Rows the encoder
+// writes must also come back out of it; the others reach the decoder only
+// from files written elsewhere or cut short.
+TEST(LineEnds, TranslationIsExactAndOnlyTheCrLfPairReadsAsLf)
 {
     struct Case {
+        const char* name;
         Bytes logical, stored;
+        bool written = true;
     };
     const Case cases[] = {
-        {{}, {}},
-        {{0x0A}, {0x0D, 0x0A}},
-        {{0x0D}, {0x0D}},
-        {{0x0D, 0x0A}, {0x0D, 0x0D, 0x0A}},
-        {{0x0A, 0x0A}, {0x0D, 0x0A, 0x0D, 0x0A}},
-        {{0x41, 0x1A, 0x42}, {0x41, 0x1A, 0x42}}, // 0x1A is data, not an end
-        {{0x0D, 0x0D, 0x41}, {0x0D, 0x0D, 0x41}},
+        {"empty", {}, {}},
+        {"lf", {0x0A}, {0x0D, 0x0A}},
+        {"lone cr", {0x0D}, {0x0D}},
+        {"cr before lf", {0x0D, 0x0A}, {0x0D, 0x0D, 0x0A}},
+        {"two lf", {0x0A, 0x0A}, {0x0D, 0x0A, 0x0D, 0x0A}},
+        {"control-z is data", {0x41, 0x1A, 0x42}, {0x41, 0x1A, 0x42}},
+        {"cr run", {0x0D, 0x0D, 0x41}, {0x0D, 0x0D, 0x41}},
+        {"cr last, as in a file cut inside a pair", {0x0D, 0x41, 0x0D}, {0x0D, 0x41, 0x0D}},
+        {"lf without cr", {0x0A, 0x0D, 0x0A}, {0x0A, 0x0D, 0x0D, 0x0A}, false},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(Encode(c.logical), c.stored);
+        SCOPED_TRACE(c.name);
+        if (c.written) {
+            EXPECT_EQ(Encode(c.logical), c.stored);
+        }
         EXPECT_EQ(kd::DecodeLineEnds(c.stored), c.logical);
     }
-}
-
-TEST(LineEnds, OnlyTheCrLfPairReadsAsLf)
-{
-    // A lone 0x0D, also one at the very end (a file cut inside a pair), stays data.
-    EXPECT_EQ(kd::DecodeLineEnds(Bytes{0x0D, 0x41, 0x0D}), (Bytes{0x0D, 0x41, 0x0D}));
-    EXPECT_EQ(kd::DecodeLineEnds(Bytes{0x0A, 0x0D, 0x0D, 0x0A}), (Bytes{0x0A, 0x0D, 0x0A}));
 }
 
 TEST(LineEnds, RandomRoundTripAndPiecewiseDecodingAgree)
