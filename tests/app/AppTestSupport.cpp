@@ -12,6 +12,19 @@ namespace kdtest {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// Pump hands messages to the running application first, as its loop does.
+bool ThroughApplication(MSG& msg)
+{
+    kd::CApp* app = kd::CApp::Current();
+    return app && app->PreTranslateMessage(msg);
+}
+
+[[maybe_unused]] const bool g_pumpThroughApplication = (PumpPreTranslate() = ThroughApplication, true);
+
+} // namespace
+
 TempFolder::TempFolder(const std::string& tag) : m_previous(fs::current_path())
 {
     static int counter = 0;
@@ -29,27 +42,6 @@ TempFolder::~TempFolder()
     std::error_code ec;
     fs::current_path(m_previous, ec);
     fs::remove_all(m_path, ec);
-}
-
-bool Pump(DWORD ms)
-{
-    bool quit = false;
-    const DWORD start = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (msg.message == WM_QUIT) {
-                quit = true;
-                continue;
-            }
-            kd::CApp* app = kd::CApp::Current();
-            if (app && app->PreTranslateMessage(msg)) continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-    } while (::GetTickCount() - start < ms);
-    return quit;
 }
 
 int FocusedId(DWORD thread)

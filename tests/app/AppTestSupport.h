@@ -1,4 +1,4 @@
-// Shared by Kordane's GUI tests: a fresh working folder, message pumping through
+// Shared by Kordane's GUI tests: a fresh working folder, Pump routed through
 // the application's pre-translation, and a responder thread that answers the
 // modal dialogs the program opens, as a user would.
 #pragma once
@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include "UiDriver.h"
+#include "WindowTestSupport.h"
 
 #include <atomic>
 #include <deque>
@@ -33,10 +34,6 @@ private:
     std::filesystem::path m_previous;
     std::filesystem::path m_path;
 };
-
-// Dispatches this thread's messages for `ms` through the application's
-// pre-translation, as the program's loop does. True when WM_QUIT came by.
-bool Pump(DWORD ms = 150);
 
 // The control id of the focused window of `thread` (0 when none).
 int FocusedId(DWORD thread);

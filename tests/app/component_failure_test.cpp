@@ -84,9 +84,7 @@ TEST(Startup, ComponentThatCannotLoadEndsWithTheMessageAndNothingElse)
         ASSERT_TRUE(program.started());
         HWND box = program.WaitWindow("Kordane");
         ASSERT_NE(box, nullptr) << dll;
-        char cls[32] = {};
-        ::GetClassNameA(box, cls, sizeof cls);
-        EXPECT_STREQ(cls, "#32770") << "a platform message box, not the main dialog";
+        EXPECT_EQ(ClassName(box), "#32770") << "a platform message box, not the main dialog";
         EXPECT_NE(::GetDlgItem(box, IDOK), nullptr);
         EXPECT_EQ(::GetDlgItem(box, 1000), nullptr);
         bool text = false;

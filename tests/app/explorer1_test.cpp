@@ -92,12 +92,9 @@ bool IsOursOrSystems(HWND wnd)
 
 std::string Describe(HWND wnd)
 {
-    char cls[128] = {}, text[128] = {};
-    ::GetClassNameA(wnd, cls, sizeof cls);
-    ::GetWindowTextA(wnd, text, sizeof text);
     DWORD pid = 0;
     ::GetWindowThreadProcessId(wnd, &pid);
-    return std::string(cls) + " \"" + text + "\" of process " + std::to_string(pid);
+    return kdtest::ClassName(wnd) + " \"" + kdtest::WindowText(wnd) + "\" of process " + std::to_string(pid);
 }
 
 using kdtest::Pump;
@@ -310,9 +307,7 @@ struct HelpDialogRun {
         }
         if (run.closed || ::GetTickCount() - run.openedAt < run.lookAfterMs) return;
         run.browser = ::GetDlgItem(run.dialog, IDC_EXPLORER1);
-        char cls[64] = {};
-        ::GetClassNameA(run.browser, cls, sizeof cls);
-        run.browserClass = cls;
+        run.browserClass = kdtest::ClassName(run.browser);
         ::GetWindowRect(run.browser, &run.browserRect);
         run.browserVisible = ::IsWindowVisible(run.browser);
         run.pageText = ::GetDlgItem(run.dialog, IDC_HELP_TEXT);

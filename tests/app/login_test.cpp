@@ -153,10 +153,8 @@ namespace {
 
 BOOL CALLBACK LongestStaticText(HWND child, LPARAM lp)
 {
-    char name[16] = {};
-    ::GetClassNameA(child, name, sizeof name);
     auto* out = reinterpret_cast<std::string*>(lp);
-    if (std::string(name) == "Static" && WindowText(child).size() > out->size()) *out = WindowText(child);
+    if (ClassName(child) == "Static" && WindowText(child).size() > out->size()) *out = WindowText(child);
     return TRUE;
 }
 
@@ -177,7 +175,7 @@ DialogResponder::Action Answer(int button, std::vector<std::string>& asked)
 {
     return [button, &asked](HWND box) {
         asked.push_back(MessageBoxText(box));
-        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+        PostClick(box, button);
     };
 }
 

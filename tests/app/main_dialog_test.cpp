@@ -123,7 +123,7 @@ TEST_F(MainDialog, AboutBoxComesFromTheSystemMenu)
     m_responder.Expect("About Kordane", [&](HWND dlg) {
         for (HWND child = ::GetWindow(dlg, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
             texts.push_back(WindowText(child));
-        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostClick(dlg, IDOK);
     });
     ::SendMessageA(m_main, WM_SYSCOMMAND, 16, 0);
     ASSERT_EQ(texts.size(), 4u);
@@ -146,7 +146,7 @@ TEST_F(MainDialog, HelpDialogOpensWithItsButtonsAndCloses)
     m_responder.Expect("Help Dialog", [&](HWND dlg) {
         seen = ItemText(dlg, 3) == "Visit out web site" && ItemText(dlg, IDOK) == "Close" &&
                ::GetDlgItem(dlg, IDC_EXPLORER1) != nullptr;
-        ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+        PostClick(dlg, IDOK);
     });
     Click(m_main, IDC_BUTTON_HELP);
     EXPECT_TRUE(seen);

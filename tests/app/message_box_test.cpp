@@ -98,7 +98,7 @@ TEST(MessageBox, BeepsOnceAndShowsItsTextCentredOnOneLine)
         lineHeight = tm.tmHeight;
         ::SelectObject(dc, old);
         ::ReleaseDC(text, dc);
-        ::PostMessageA(box, WM_COMMAND, MAKEWPARAM(IDC_BUTTON_MESSAGE_OK, BN_CLICKED), 0);
+        PostClick(box, IDC_BUTTON_MESSAGE_OK);
     });
     CMessageBox box("Please input the account.", nullptr);
     EXPECT_EQ(box.DoModal(), IDOK);

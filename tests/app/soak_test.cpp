@@ -136,9 +136,7 @@ private:
 
     static BOOL CALLBACK CountStatic(HWND wnd, LPARAM counter)
     {
-        char cls[16] = {};
-        ::GetClassNameA(wnd, cls, sizeof cls);
-        if (_stricmp(cls, "Static") == 0) ++*reinterpret_cast<int*>(counter);
+        if (_stricmp(kdtest::ClassName(wnd).c_str(), "Static") == 0) ++*reinterpret_cast<int*>(counter);
         return TRUE;
     }
 

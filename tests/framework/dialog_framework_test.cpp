@@ -14,29 +14,19 @@
 #include "CDialog.h"
 #include "CListView.h"
 #include "FrameworkTestResource.h"
+#include "UiDriver.h"
+#include "WindowTestSupport.h"
 
 namespace {
 
 kd::CApp theTestApp;
 
-void Pump(DWORD ms = 50)
-{
-    const DWORD start = ::GetTickCount();
-    do {
-        MSG msg;
-        while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            if (theTestApp.PreTranslateMessage(msg)) continue;
-            ::TranslateMessage(&msg);
-            ::DispatchMessageA(&msg);
-        }
-        ::Sleep(5);
-    } while (::GetTickCount() - start < ms);
-}
+[[maybe_unused]] const bool g_pumpThroughApp =
+    (kdtest::PumpPreTranslate() = [](MSG& msg) { return theTestApp.PreTranslateMessage(msg); }, true);
 
-void PostClick(HWND dlg, int id)
-{
-    ::PostMessageA(dlg, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dlg, id)));
-}
+void Pump(DWORD ms = 50) { kdtest::Pump(ms); }
+
+using kdtest::PostClick;
 
 void CALLBACK FixFieldAndPressOk(HWND wnd, UINT, UINT_PTR id, DWORD)
 {
@@ -128,9 +118,7 @@ TEST(DataExchange, ShowsLimitsAndReadsFieldsButRefusesTextsLongerThanTheLimit)
     ASSERT_NE(dlg, nullptr);
     HWND wnd = dlg->GetSafeHwnd();
     HWND edit = ::GetDlgItem(wnd, IDC_EDIT);
-    char buffer[32] = {};
-    ::GetWindowTextA(edit, buffer, sizeof buffer);
-    EXPECT_STREQ(buffer, "initial") << "shown even when longer than the limit";
+    EXPECT_EQ(kdtest::WindowText(edit), "initial") << "shown even when longer than the limit";
     EXPECT_EQ(::SendMessageA(edit, EM_GETLIMITTEXT, 0, 0), 5);
     EXPECT_EQ(dlg->list.GetSafeHwnd(), ::GetDlgItem(wnd, IDC_LIST)) << "controls are bound";
 
@@ -157,7 +145,7 @@ TEST(Routing, CommandsNotificationsAndMessagesReachTheirNamedHandlers)
     ASSERT_NE(dlg, nullptr);
     HWND wnd = dlg->GetSafeHwnd();
 
-    ::SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_ACT, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(wnd, IDC_ACT)));
+    kdtest::Click(wnd, IDC_ACT);
     ::SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_ACT, BN_SETFOCUS), reinterpret_cast<LPARAM>(::GetDlgItem(wnd, IDC_ACT)));
     EXPECT_EQ(dlg->acts, 1) << "only the mapped notification code";
 

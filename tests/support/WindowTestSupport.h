@@ -14,20 +14,38 @@
 
 namespace kdtest {
 
-// Handles pending messages for ms milliseconds; Wine paints and delivers
-// posted input asynchronously, so its own user32 tests do the same before
-// they look at a window.
-inline void Pump(DWORD ms = 150)
+// What a program's message loop does before dispatching (an application's
+// pre-translation): true when it handled the message.
+using PreTranslate = bool (*)(MSG&);
+
+// The test program's pre-translation for Pump, set once by a program that
+// runs an application object; none by default.
+inline PreTranslate& PumpPreTranslate() noexcept
 {
+    static PreTranslate preTranslate = nullptr;
+    return preTranslate;
+}
+
+// Handles pending messages for ms milliseconds, as the program's loop does;
+// Wine paints and delivers posted input asynchronously, so its own user32
+// tests do the same before they look at a window. True when WM_QUIT came by.
+inline bool Pump(DWORD ms = 150)
+{
+    bool quit = false;
     const ULONGLONG end = ::GetTickCount64() + ms;
     for (;;) {
         MSG msg;
         while (::PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) {
+                quit = true;
+                continue;
+            }
+            if (const PreTranslate preTranslate = PumpPreTranslate(); preTranslate && preTranslate(msg)) continue;
             ::TranslateMessage(&msg);
             ::DispatchMessageA(&msg);
         }
         const ULONGLONG now = ::GetTickCount64();
-        if (now >= end) break;
+        if (now >= end) return quit;
         ::MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
     }
 }
