@@ -84,6 +84,27 @@ void DialogResponder::Fill(HWND dialog, const std::vector<std::pair<int, std::st
     PostClick(dialog, button);
 }
 
+DialogResponder::Action LoginWith(const std::string& account, const std::string& password, int button)
+{
+    return [=](HWND dialog) {
+        DialogResponder::Fill(dialog, {{IDC_EDIT_ACCOUNT, account}, {IDC_EDIT_PASSWORD, password}}, button);
+    };
+}
+
+DialogResponder::Action CreateWith(const std::string& account, const std::string& password, const std::string& confirm,
+                                   int button)
+{
+    return [=](HWND dialog) {
+        DialogResponder::Fill(
+            dialog, {{IDC_EDIT_ACCOUNT, account}, {IDC_EDIT_PASSWORD, password}, {IDC_EDIT_CONFIRM, confirm}}, button);
+    };
+}
+
+DialogResponder::Action Pressing(int button)
+{
+    return [button](HWND dialog) { PostClick(dialog, button); };
+}
+
 std::vector<std::string> DialogResponder::Messages()
 {
     std::lock_guard lock(m_mutex);

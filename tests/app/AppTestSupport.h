@@ -87,6 +87,13 @@ private:
     std::thread m_thread;
 };
 
+// Answers for DialogResponder::Expect: fill the login or create-administrator
+// dialog and press a button, or only press one.
+DialogResponder::Action LoginWith(const std::string& account, const std::string& password, int button = IDOK);
+DialogResponder::Action CreateWith(const std::string& account, const std::string& password, const std::string& confirm,
+                                   int button = IDOK);
+DialogResponder::Action Pressing(int button);
+
 // Standard messages of the program.
 inline constexpr const char* kMessageCaption = "Message Box";
 inline constexpr const char* kLoginCaption = "Login Dialog";

@@ -98,34 +98,28 @@ std::vector<Row> Session::ListRows() const
 
 void Session::CreateAdmin(const std::string& account, const std::string& password, const std::string& confirm)
 {
-    m_responder.Expect(kCreateCaption, [=](HWND dlg) {
-        DialogResponder::Fill(dlg, {{1017, account}, {1009, password}, {1016, confirm}}, IDOK);
-    });
+    m_responder.Expect(kCreateCaption, CreateWith(account, password, confirm));
     Click(m_main, IDC_BUTTON_CREATEADMIN);
 }
 
 void Session::Login(const std::string& account, const std::string& password)
 {
-    m_responder.Expect(kLoginCaption,
-                       [=](HWND dlg) { DialogResponder::Fill(dlg, {{1017, account}, {1009, password}}, IDOK); });
+    m_responder.Expect(kLoginCaption, LoginWith(account, password));
     Click(m_main, IDC_BUTTON_LOGIN);
 }
 
 void Session::LoginExpectingFailure(const std::string& account, const std::string& password)
 {
-    m_responder.Expect(kLoginCaption,
-                       [=](HWND dlg) { DialogResponder::Fill(dlg, {{1017, account}, {1009, password}}, IDOK); });
-    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {}, IDCANCEL); });
+    m_responder.Expect(kLoginCaption, LoginWith(account, password));
+    m_responder.Expect(kLoginCaption, Pressing(IDCANCEL));
     Click(m_main, IDC_BUTTON_LOGIN);
 }
 
 void Session::CreateAdminExpectingFailure(const std::string& account, const std::string& password,
                                           const std::string& confirm)
 {
-    m_responder.Expect(kCreateCaption, [=](HWND dlg) {
-        DialogResponder::Fill(dlg, {{1017, account}, {1009, password}, {1016, confirm}}, IDOK);
-    });
-    m_responder.Expect(kCreateCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {}, IDCANCEL); });
+    m_responder.Expect(kCreateCaption, CreateWith(account, password, confirm));
+    m_responder.Expect(kCreateCaption, Pressing(IDCANCEL));
     Click(m_main, IDC_BUTTON_CREATEADMIN);
 }
 
@@ -134,6 +128,12 @@ void Session::SetFields(const std::string& id, const std::string& password, cons
     SetItemText(m_main, IDC_EDIT_ID, id);
     SetItemText(m_main, IDC_EDIT_PASSWORD, password);
     SetItemText(m_main, IDC_EDIT_COMMENT, comment);
+}
+
+void Session::Insert(const std::string& id, const std::string& password, const std::string& comment)
+{
+    SetFields(id, password, comment);
+    Click(m_main, IDC_BUTTON_INSERT);
 }
 
 void Session::SelectRow(int row)

@@ -49,6 +49,8 @@ protected:
     void CreateAdminExpectingFailure(const std::string& account, const std::string& password,
                                      const std::string& confirm);
     void SetFields(const std::string& id, const std::string& password, const std::string& comment);
+    // Fills the fields and presses Insert.
+    void Insert(const std::string& id, const std::string& password, const std::string& comment);
     void SelectRow(int row);
 
     // Writes an account file as the store does.

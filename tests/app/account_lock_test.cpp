@@ -64,7 +64,7 @@ TEST_F(AccountLock, IsHeldOnlyWhileTheProgramWorksOnTheAdministrator)
     ASSERT_NO_FATAL_FAILURE(Start());
     LoginExpectingFailure("sam", "wrong");
     EXPECT_FALSE(fs::exists("sam.qrd.lock")) << "a failed login lets go at once";
-    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {{1017, "nobody"}}, IDCANCEL); });
+    m_responder.Expect(kLoginCaption, LoginWith("nobody", "", IDCANCEL));
     Click(m_main, IDC_BUTTON_LOGIN);
     Login("sam", "pw");
     EXPECT_TRUE(LockHeld("sam"));
@@ -83,8 +83,7 @@ TEST_F(AccountLock, ALeftoverLockFileThatNobodyHoldsIsNoObstacle)
     CreateAdminExpectingFailure("tina", "pw", "pw");  // the file exists: the usual message
     Login("tina", "pw");
     EXPECT_EQ(m_responder.Messages(), (Messages{"Error:The Account is existend.", "Login success."}));
-    SetFields("b", "2", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("b", "2", "");
     Exit();
     EXPECT_EQ(AccountsIn("tina"), (Messages{"a", "b"}));
     EXPECT_FALSE(fs::exists("tina.qrd.lock"));
@@ -168,7 +167,7 @@ TEST_F(AccountLock, ALockThatCannotBeTakenRefusesLoginAndCreation)
     LoginExpectingFailure("vera", "pw");
     CreateAdminExpectingFailure("walt", "pw", "pw");
     EXPECT_EQ(m_responder.Messages(), (Messages{CAccountLock::kFailedText, CAccountLock::kFailedText}));
-    EXPECT_EQ(m_responder.FocusAfterMessages().back(), 1017);
+    EXPECT_EQ(m_responder.FocusAfterMessages().back(), IDC_EDIT_ACCOUNT);
     EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN)) << "still logged out";
     EXPECT_NE(Log().find("Fun:CLoginDlg::OnBnClickedOk"), std::string::npos) << Log();
     EXPECT_NE(Log().find("Fun:CCreateAdminDlg::OnBnClickedOk"), std::string::npos) << Log();

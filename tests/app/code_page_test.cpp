@@ -63,8 +63,7 @@ TEST_F(CodePage, EntriesNobodyEditedAreSavedByteForByte)
     Click(m_main, IDC_BUTTON_UPDATE);
     SelectRow(1);
     Click(m_main, IDC_BUTTON_DELETE);
-    SetFields("new", "n", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("new", "n", "");
     Exit();
     std::vector<Row> expected = rows;
     expected[0] = {"edited", "pw", ""};

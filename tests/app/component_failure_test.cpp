@@ -9,6 +9,7 @@
 #include <string>
 
 #include "StartupSupport.h"
+#include "resource.h"
 
 using namespace kdtest;
 namespace fs = std::filesystem;
@@ -86,7 +87,7 @@ TEST(Startup, ComponentThatCannotLoadEndsWithTheMessageAndNothingElse)
         ASSERT_NE(box, nullptr) << dll;
         EXPECT_EQ(ClassName(box), "#32770") << "a platform message box, not the main dialog";
         EXPECT_NE(::GetDlgItem(box, IDOK), nullptr);
-        EXPECT_EQ(::GetDlgItem(box, 1000), nullptr);
+        EXPECT_EQ(::GetDlgItem(box, IDC_BUTTON_LOGIN), nullptr);
         bool text = false;
         for (HWND child = ::GetWindow(box, GW_CHILD); child; child = ::GetWindow(child, GW_HWNDNEXT))
             text = text || WindowText(child) == "Create COM Component Failed.";

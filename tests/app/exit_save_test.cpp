@@ -31,7 +31,7 @@ DialogResponder::Action Answer(int button, Told* told = nullptr)
 {
     return [=](HWND dlg) {
         if (told) *told = {ItemText(dlg, IDC_STATIC_SAVE_FILE), ItemText(dlg, IDC_STATIC_SAVE_REASON)};
-        DialogResponder::Fill(dlg, {}, button);
+        PostClick(dlg, button);
     };
 }
 
@@ -42,10 +42,8 @@ TEST_F(ExitSave, ARefusedSaveIsToldAndTheWindowKeepsEveryEntryUntilARetrySucceed
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("hal", "pw", "pw");
     const auto created = fs::file_size("hal.qrd");
-    SetFields("mail", "m1", "work");
-    Click(m_main, IDC_BUTTON_INSERT);
-    SetFields("bank", "b1", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("mail", "m1", "work");
+    Insert("bank", "b1", "");
     const std::vector<Row> rows = {{"mail", "m1", "work"}, {"bank", "b1", ""}};
     kd::unique_hfile holder(HoldWithoutDeleteSharing("hal.qrd"));
     ASSERT_TRUE(holder);
@@ -67,7 +65,7 @@ TEST_F(ExitSave, ARefusedSaveIsToldAndTheWindowKeepsEveryEntryUntilARetrySucceed
     m_responder.Expect(kSaveFailedCaption, Answer(IDRETRY));
     m_responder.Expect(kSaveFailedCaption, [&](HWND dlg) {
         holder.reset();
-        DialogResponder::Fill(dlg, {}, IDRETRY);
+        PostClick(dlg, IDRETRY);
     });
     ::SendMessageA(m_main, WM_CLOSE, 0, 0);
     EXPECT_TRUE(Pump(100)) << "saved: the program ends";
@@ -84,8 +82,7 @@ TEST_F(ExitSave, LeavingWithoutSavingIsAChoiceAndThenNothingIsWritten)
     const std::vector<char> before = ReadFile("ivy.qrd");
     ASSERT_NO_FATAL_FAILURE(Start());
     Login("ivy", "pw");
-    SetFields("b", "2", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("b", "2", "");
     // Windows does not replace a read-only file.
     ASSERT_TRUE(::SetFileAttributesA("ivy.qrd", FILE_ATTRIBUTE_READONLY));
 

@@ -40,8 +40,8 @@ TEST_F(LoginDialog, ChecksTheFieldsThenTheFileThenThePassword)
                         "Login Failed:Password error.", "Login Failed:Password error."}));
     const std::vector<int> focus = m_responder.FocusAfterMessages();
     ASSERT_GE(focus.size(), 2u);
-    EXPECT_EQ(focus[0], 1017);
-    EXPECT_EQ(focus[1], 1009);
+    EXPECT_EQ(focus[0], IDC_EDIT_ACCOUNT);
+    EXPECT_EQ(focus[1], IDC_EDIT_PASSWORD);
     EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN)) << "still logged out";
     EXPECT_EQ(ListView_GetItemCount(::GetDlgItem(m_main, IDC_LIST_ACCOUNTS)), 0);
 }
@@ -52,7 +52,7 @@ TEST_F(LoginDialog, FailedOrCancelledLoginLeavesTheFileAsItWas)
     const std::vector<char> before = ReadFile("heidi.qrd");
     ASSERT_NO_FATAL_FAILURE(Start());
     LoginExpectingFailure("heidi", "wrong");
-    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {{1017, "heidi"}}, IDCANCEL); });
+    m_responder.Expect(kLoginCaption, LoginWith("heidi", "", IDCANCEL));
     Click(m_main, IDC_BUTTON_LOGIN);
     Exit();
     EXPECT_EQ(ReadFile("heidi.qrd"), before);
@@ -70,8 +70,7 @@ TEST_F(LoginDialog, EmptyFileLeftByAnAbortedCreationCanBeCreatedAgain)
     CreateAdmin("ivan", "pw", "pw");
     EXPECT_EQ(m_responder.Messages(), (Messages{"Login Failed:Password error."}));
     EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_CREATEADMIN)) << "created";
-    SetFields("mail", "m1", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("mail", "m1", "");
     Exit();
     EXPECT_EQ(ReadAccountFile("ivan"), (std::vector<Row>{{"mail", "m1", ""}}));
 }
@@ -88,7 +87,8 @@ TEST_F(CreateAdminDialog, ChecksItsFieldsInOrder)
     EXPECT_EQ(m_responder.Messages(),
               (Messages{"Please input the account.", "Please input the password.", "Please input the confirm password.",
                         "Two passwords must be same.", "Error:The Account is existend."}));
-    EXPECT_EQ(m_responder.FocusAfterMessages(), (std::vector<int>{1017, 1009, 1016, 1009, 1017}));
+    EXPECT_EQ(m_responder.FocusAfterMessages(), (std::vector<int>{IDC_EDIT_ACCOUNT, IDC_EDIT_PASSWORD, IDC_EDIT_CONFIRM,
+                                                                  IDC_EDIT_PASSWORD, IDC_EDIT_ACCOUNT}));
     EXPECT_FALSE(fs::exists("kim.qrd"));
     EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_CREATEADMIN));
 }
@@ -114,16 +114,14 @@ TEST_F(CreateAdminDialog, WithoutMainWindowWorksOnTheSessionItIsGiven)
     {
         CAdminSession session;
         CCreateAdminDlg create(session);
-        m_responder.Expect(kCreateCaption, [](HWND dlg) {
-            DialogResponder::Fill(dlg, {{1017, "leo"}, {1009, "p"}, {1016, "p"}}, IDOK);
-        });
+        m_responder.Expect(kCreateCaption, CreateWith("leo", "p", "p"));
         EXPECT_EQ(create.DoModal(), IDOK);
     }
     EXPECT_TRUE(fs::exists("leo.qrd"));
 
     CAdminSession session;
     CLoginDlg login(session);
-    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {{1017, "leo"}, {1009, "p"}}, IDOK); });
+    m_responder.Expect(kLoginCaption, LoginWith("leo", "p"));
     EXPECT_EQ(login.DoModal(), IDOK);
     EXPECT_TRUE(session.Store().IsAdministrator("leo", "p"));
     session.Abandon();
@@ -141,9 +139,9 @@ TEST_F(LoginDialog, FieldsTakeAtMost127Characters)
     WriteAccountFile(admin.substr(0, 100), password, {});
     ASSERT_NO_FATAL_FAILURE(Start());
     m_responder.Expect(kLoginCaption, [&](HWND dlg) {
-        EXPECT_EQ(::SendMessageA(::GetDlgItem(dlg, 1017), EM_GETLIMITTEXT, 0, 0), 127);
-        EXPECT_EQ(::SendMessageA(::GetDlgItem(dlg, 1009), EM_GETLIMITTEXT, 0, 0), 127);
-        DialogResponder::Fill(dlg, {{1017, admin.substr(0, 100)}, {1009, password}}, IDOK);
+        EXPECT_EQ(::SendMessageA(::GetDlgItem(dlg, IDC_EDIT_ACCOUNT), EM_GETLIMITTEXT, 0, 0), 127);
+        EXPECT_EQ(::SendMessageA(::GetDlgItem(dlg, IDC_EDIT_PASSWORD), EM_GETLIMITTEXT, 0, 0), 127);
+        DialogResponder::Fill(dlg, {{IDC_EDIT_ACCOUNT, admin.substr(0, 100)}, {IDC_EDIT_PASSWORD, password}}, IDOK);
     });
     Click(m_main, IDC_BUTTON_LOGIN);
     EXPECT_EQ(m_responder.Messages(), Messages{"Login success."});
@@ -225,7 +223,7 @@ TEST_F(LoginDialog, AMissingFileGetsItsWholeCopyBackOnYes)
     WriteBytes("bea.qrd.100.tmp", std::vector<char>(whole.begin(), whole.end() - 10));  // newer, cut short
     ASSERT_NO_FATAL_FAILURE(Start());
     std::vector<std::string> asked;
-    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {{1017, "bea"}, {1009, "pw"}}, IDOK); });
+    m_responder.Expect(kLoginCaption, LoginWith("bea", "pw"));
     m_responder.Expect(kQuestionCaption, Answer(IDYES, asked));
     Click(m_main, IDC_BUTTON_LOGIN);
     EXPECT_EQ(asked, std::vector<std::string>{CLoginDlg::kRestoreText});
@@ -244,16 +242,16 @@ TEST_F(LoginDialog, AnEmptyFileKeepsItsOldAnswerOnNo)
     std::ofstream("cid.qrd").close();
     ASSERT_NO_FATAL_FAILURE(Start());
     std::vector<std::string> asked;
-    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {{1017, "cid"}, {1009, "pw"}}, IDOK); });
+    m_responder.Expect(kLoginCaption, LoginWith("cid", "pw"));
     m_responder.Expect(kQuestionCaption, Answer(IDNO, asked));
-    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {}, IDCANCEL); });
+    m_responder.Expect(kLoginCaption, Pressing(IDCANCEL));
     Click(m_main, IDC_BUTTON_LOGIN);
     EXPECT_EQ(asked.size(), 1u);
     EXPECT_EQ(m_responder.Messages(), Messages{"Login Failed:Password error."});
     EXPECT_EQ(Entries(), (std::vector<std::string>{"cid.qrd", "cid.qrd.recovery"}));
     EXPECT_EQ(fs::file_size("cid.qrd"), 0u);
 
-    m_responder.Expect(kLoginCaption, [](HWND dlg) { DialogResponder::Fill(dlg, {{1017, "cid"}, {1009, "pw"}}, IDOK); });
+    m_responder.Expect(kLoginCaption, LoginWith("cid", "pw"));
     m_responder.Expect(kQuestionCaption, Answer(IDYES, asked));
     Click(m_main, IDC_BUTTON_LOGIN);
     EXPECT_EQ(asked.size(), 2u);
@@ -282,8 +280,7 @@ TEST_F(LoginDialog, TheSessionSavesInTheFolderItLoggedInFrom)
     WriteAccountFile("eve", "pw", {{"a", "1", ""}});
     ASSERT_NO_FATAL_FAILURE(Start());
     Login("eve", "pw");
-    SetFields("b", "2", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("b", "2", "");
     fs::create_directory("later");
     fs::current_path("later");
     Exit();

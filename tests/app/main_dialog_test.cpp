@@ -167,12 +167,9 @@ TEST_F(MainDialog, AdministratorCreationEnablesTheEditorAndEntriesSurviveExitAnd
     EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_UPDATE));
     EXPECT_EQ(RowCount(m_main), 0);
 
-    SetFields("mail", "pw1", "work");
-    Click(m_main, IDC_BUTTON_INSERT);
-    SetFields("bank", "pw2", "");
-    Click(m_main, IDC_BUTTON_INSERT);
-    SetFields("shop", "pw3", "x");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("mail", "pw1", "work");
+    Insert("bank", "pw2", "");
+    Insert("shop", "pw3", "x");
     ASSERT_TRUE(m_responder.Messages().empty());
     const std::vector<Row> rows = {{"mail", "pw1", "work"}, {"bank", "pw2", ""}, {"shop", "pw3", "x"}};
     EXPECT_EQ(ListRows(), rows) << "new rows go to the end; an empty comment is fine";
@@ -208,13 +205,10 @@ TEST_F(MainDialog, InsertChecksItsFieldsAndRejectsAnEqualRow)
     EXPECT_EQ(RowCount(m_main), 0);
     m_responder.Clear();
 
-    SetFields("Acc", "p", "c");
-    Click(m_main, IDC_BUTTON_INSERT);
-    Click(m_main, IDC_BUTTON_INSERT);  // the very same entry again
-    SetFields("Acc", "p", "other");    // differs in the comment only
-    Click(m_main, IDC_BUTTON_INSERT);
-    SetFields("acc", "p", "c");        // differs in letter case only
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("Acc", "p", "c");
+    Insert("Acc", "p", "c");      // the very same entry again
+    Insert("Acc", "p", "other");  // differs in the comment only
+    Insert("acc", "p", "c");      // differs in letter case only
     EXPECT_EQ(m_responder.Messages(), std::vector<std::string>{"The same item have been existent."});
     EXPECT_EQ(ListRows(), (std::vector<Row>{{"Acc", "p", "c"}, {"Acc", "p", "other"}, {"acc", "p", "c"}}));
     EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "acc") << "the fields keep their texts";
@@ -287,13 +281,11 @@ TEST_F(MainDialog, FieldsTakeAtMost127CharactersAndNothingIsCutSilently)
     for (int id : kEditorIds) EXPECT_EQ(::SendMessageA(::GetDlgItem(m_main, id), EM_GETLIMITTEXT, 0, 0), 127) << id;
 
     const std::string longest(127, 'a');
-    SetFields(longest, std::string(127, 'p'), std::string(127, 'c'));
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert(longest, std::string(127, 'p'), std::string(127, 'c'));
     ASSERT_EQ(RowCount(m_main), 1);
 
     // 128 characters cannot be typed; set from outside they are refused, not cut.
-    SetFields(std::string(128, 'b'), "p", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert(std::string(128, 'b'), "p", "");
     EXPECT_EQ(RowCount(m_main), 1);
     EXPECT_EQ(FocusedId(::GetCurrentThreadId()), IDC_EDIT_ID);
     Exit();
@@ -317,8 +309,7 @@ TEST_F(MainDialog, AFailingSaveAtTheWindowsEndLeavesALogLineAndARecoveryCopy)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("frank", "pw", "pw");
-    SetFields("x", "y", "z");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("x", "y", "z");
     // The file's place is taken by a folder: the store cannot write it.
     fs::remove("frank.qrd");
     fs::create_directory("frank.qrd");

@@ -41,8 +41,7 @@ TEST_F(SessionEnd, EndingTheSessionSavesAndAProgramThatGoesOnKeepsItsLockAndSave
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("olga", "pw", "pw");
-    SetFields("mail", "m1", "work");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("mail", "m1", "work");
     EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, ENDSESSION_CLOSEAPP), TRUE);
     EXPECT_EQ(ReadAccountFile("olga"), (std::vector<Row>{{"mail", "m1", "work"}})) << "saved when asked";
 
@@ -50,8 +49,7 @@ TEST_F(SessionEnd, EndingTheSessionSavesAndAProgramThatGoesOnKeepsItsLockAndSave
     EXPECT_EQ(ReadAccountFile("olga"), (std::vector<Row>{{"mail", "m1", "work"}}));
     EXPECT_TRUE(fs::exists("olga.qrd.lock")) << "the program still works on the administrator";
 
-    SetFields("bank", "b1", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("bank", "b1", "");
     Exit();
     EXPECT_EQ(ReadAccountFile("olga"), (std::vector<Row>{{"mail", "m1", "work"}, {"bank", "b1", ""}}));
     EXPECT_FALSE(fs::exists("olga.qrd.lock"));
@@ -63,14 +61,12 @@ TEST_F(SessionEnd, ACancelledSessionEndLeavesTheEditorAsItWas)
     WriteAccountFile("petra", "pw", {{"a", "1", ""}});
     ASSERT_NO_FATAL_FAILURE(Start());
     Login("petra", "pw");
-    SetFields("b", "2", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("b", "2", "");
     EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, 0), TRUE);
     ::SendMessageA(m_main, WM_ENDSESSION, FALSE, 0);
     EXPECT_EQ(ReadAccountFile("petra"), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}}));
     EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_INSERT));
-    SetFields("c", "3", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("c", "3", "");
     Exit();
     EXPECT_EQ(ReadAccountFile("petra"), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}, {"c", "3", ""}}));
 }
@@ -81,8 +77,7 @@ TEST_F(SessionEnd, ASessionEndThatCannotSaveWaitsAndKeepsARecoveryCopyUntilASave
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("sven", "pw", "pw");
     const auto created = fs::file_size("sven.qrd");
-    SetFields("mail", "m1", "work");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("mail", "m1", "work");
     kd::unique_hfile holder(HoldWithoutDeleteSharing("sven.qrd"));
     ASSERT_TRUE(holder);
 
@@ -94,8 +89,7 @@ TEST_F(SessionEnd, ASessionEndThatCannotSaveWaitsAndKeepsARecoveryCopyUntilASave
     EXPECT_EQ(ListRows(), (std::vector<Row>{{"mail", "m1", "work"}}));
 
     holder.reset();
-    SetFields("bank", "b1", "");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("bank", "b1", "");
     EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), TRUE);
     EXPECT_EQ(ReadAccountFile("sven"), (std::vector<Row>{{"mail", "m1", "work"}, {"bank", "b1", ""}}));
     EXPECT_FALSE(fs::exists("sven.qrd.recovery")) << "a stale copy would be offered back at the next login";
@@ -105,8 +99,7 @@ TEST_F(SessionEnd, AFailedSaveAtTheSessionEndIsLoggedKeptAsARecoveryCopyAndTried
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("quinn", "pw", "pw");
-    SetFields("x", "y", "z");
-    Click(m_main, IDC_BUTTON_INSERT);
+    Insert("x", "y", "z");
     fs::remove("quinn.qrd");
     fs::create_directory("quinn.qrd");  // the file's place is taken: the store cannot write it
     ::SendMessageA(m_main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
