@@ -1,16 +1,12 @@
 #include "AppTestSupport.h"
 
 #include <chrono>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 #include "CApp.h"
 #include "resource.h"
 
 namespace kdtest {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -24,45 +20,6 @@ bool ThroughApplication(MSG& msg)
 [[maybe_unused]] const bool g_pumpThroughApplication = (PumpPreTranslate() = ThroughApplication, true);
 
 } // namespace
-
-TempFolder::TempFolder(const std::string& tag) : m_previous(fs::current_path())
-{
-    static int counter = 0;
-    const fs::path base = fs::temp_directory_path();
-    for (;;) {
-        m_path = base / (tag + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter) + "-" +
-                         std::to_string(::GetTickCount()));
-        if (fs::create_directory(m_path)) break;
-    }
-    fs::current_path(m_path);
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ec;
-    fs::current_path(m_previous, ec);
-    fs::remove_all(m_path, ec);
-}
-
-int FocusedId(DWORD thread)
-{
-    GUITHREADINFO info{};
-    info.cbSize = sizeof info;
-    if (!::GetGUIThreadInfo(thread, &info) || !info.hwndFocus) return 0;
-    return ::GetDlgCtrlID(info.hwndFocus);
-}
-
-std::vector<char> ReadFile(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-std::string ReadText(const fs::path& path)
-{
-    const std::vector<char> bytes = ReadFile(path);
-    return {bytes.begin(), bytes.end()};
-}
 
 DialogResponder::DialogResponder() : m_uiThread(::GetCurrentThreadId()), m_thread([this] { Run(); }) {}
 

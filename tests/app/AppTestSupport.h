@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include "TempFolder.h"
 #include "UiDriver.h"
 #include "WindowTestSupport.h"
 
@@ -19,26 +20,6 @@
 #include <vector>
 
 namespace kdtest {
-
-// A new empty folder made the current directory; removed (and the previous
-// current directory restored) at the end of the scope.
-class TempFolder {
-public:
-    explicit TempFolder(const std::string& tag = "kd");
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    ~TempFolder();
-    [[nodiscard]] const std::filesystem::path& path() const noexcept { return m_path; }
-
-private:
-    std::filesystem::path m_previous;
-    std::filesystem::path m_path;
-};
-
-// The control id of the focused window of `thread` (0 when none).
-int FocusedId(DWORD thread);
-std::vector<char> ReadFile(const std::filesystem::path& path);
-std::string ReadText(const std::filesystem::path& path);
 
 // Answers the modal dialogs that the current thread opens while it runs their
 // loops. Steps queued with Expect run in order, each on the first enabled

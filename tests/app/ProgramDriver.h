@@ -5,6 +5,7 @@
 
 #include <windows.h>
 
+#include <cstdio>
 #include <string>
 
 #include "StartupSupport.h"
@@ -66,7 +67,11 @@ inline HWND MainWithNewAdmin(const Program& program, const std::string& account,
 {
     HWND main = program.started() ? program.WaitWindow("Kordane") : nullptr;
     if (!main) {
-        failure = "(no main window)";
+        // The exit code tells a refused start-up from a crash (an exception code, 0xC...).
+        char ended[64] = "";
+        if (const long code = program.WaitExit(0); code != -1)
+            std::snprintf(ended, sizeof ended, ": the program ended with 0x%lX", static_cast<unsigned long>(code));
+        failure = std::string("(no main window") + ended + ")";
         return nullptr;
     }
     failure = CreateAdmin(program, account, password);

@@ -32,24 +32,15 @@ private:
 // A copy of the program's folder without one of its files, removed at scope end.
 class ProgramCopy {
 public:
-    explicit ProgramCopy(const std::string& without)
-        : m_path(fs::temp_directory_path() / ("kd-copy-" + std::to_string(::GetCurrentProcessId())))
+    explicit ProgramCopy(const std::string& without) : m_folder("kd-copy")
     {
-        fs::remove_all(m_path);
-        fs::create_directories(m_path);
         for (const char* file : {"Kordane.exe", "Vellaris.dll", "Scrivet.dll", "Helper.dll"})
-            if (without != file) fs::copy_file(BinDirectory() / file, m_path / file);
+            if (without != file) fs::copy_file(BinDirectory() / file, m_folder.path() / file);
     }
-    ProgramCopy(const ProgramCopy&) = delete;
-    ProgramCopy& operator=(const ProgramCopy&) = delete;
-    ~ProgramCopy()
-    {
-        std::error_code ignored;
-        fs::remove_all(m_path, ignored);
-    }
-    [[nodiscard]] fs::path exe() const { return m_path / "Kordane.exe"; }
+    [[nodiscard]] fs::path exe() const { return m_folder.path() / "Kordane.exe"; }
+
 private:
-    fs::path m_path;
+    TempDirectory m_folder;
 };
 
 } // namespace

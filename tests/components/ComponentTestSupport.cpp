@@ -1,8 +1,5 @@
 #include "ComponentTestSupport.h"
 
-#include <fstream>
-#include <iterator>
-#include <random>
 #include <thread>
 #include <vector>
 
@@ -100,28 +97,6 @@ std::optional<std::string> RegQuery(const std::string& key)
     const ProcessResult r = Run("reg.exe query \"" + key + "\" /s /reg:" + std::to_string(kBits));
     if (r.timedOut || r.exitCode != 0) return std::nullopt;
     return r.output;
-}
-
-TempDirectory::TempDirectory()
-{
-    std::random_device random;
-    const auto base = std::filesystem::temp_directory_path();
-    for (;;) {
-        m_path = base / ("kd-components-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(random()));
-        if (std::filesystem::create_directory(m_path)) break;
-    }
-}
-
-TempDirectory::~TempDirectory()
-{
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-}
-
-std::string ReadFileBytes(const std::filesystem::path& file)
-{
-    std::ifstream in(file, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 std::string ClassKeyText(REFCLSID classId)

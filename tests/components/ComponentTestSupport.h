@@ -4,6 +4,7 @@
 #pragma once
 
 #include "ProcessTestSupport.h"
+#include "TempFolder.h"
 
 #include <windows.h>
 
@@ -71,20 +72,6 @@ ProcessResult Run(const std::string& commandLine, DWORD timeoutMs = 30000);
 
 // "reg query <key> /s" in the view of the program's bitness; nullopt when reg fails.
 std::optional<std::string> RegQuery(const std::string& key);
-
-// A fresh, empty directory below the system's temporary folder, removed at scope end.
-class TempDirectory {
-public:
-    TempDirectory();
-    TempDirectory(const TempDirectory&) = delete;
-    TempDirectory& operator=(const TempDirectory&) = delete;
-    ~TempDirectory();
-    [[nodiscard]] const std::filesystem::path& path() const noexcept { return m_path; }
-private:
-    std::filesystem::path m_path;
-};
-
-[[nodiscard]] std::string ReadFileBytes(const std::filesystem::path& file);
 
 [[nodiscard]] std::string ClassKeyText(REFCLSID classId);
 

@@ -18,7 +18,7 @@
 namespace {
 
 using kdtest::ComScope;
-using kdtest::ReadFileBytes;
+using kdtest::ReadText;
 using kdtest::TempDirectory;
 using Byte = unsigned char;
 
@@ -193,7 +193,7 @@ TEST_F(ForeignCaller, ScrivetSlotsSitWhereTheTableFixesThem)
     ASSERT_EQ(1, m_log.At<PathFn>(kOpenLog)(self, path.c_str()));
     EXPECT_EQ(1, m_log.At<PathFn>(kWriteLog)(self, "from afar"));
     EXPECT_EQ(0, m_log.At<PathFn>(kWriteLog)(self, nullptr));
-    const std::string bytes = ReadFileBytes(path);
+    const std::string bytes = ReadText(path);
     ASSERT_EQ(36u + 24u + 80u + 2u, bytes.size()) << bytes;
     EXPECT_EQ(std::string(71, ' ') + "from afar\r\n", bytes.substr(60));
 

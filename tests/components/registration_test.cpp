@@ -228,7 +228,7 @@ TEST(ScrivetWithoutHelper, StampsStayEmptyAndNothingMissingIsCalled)
     const std::string expected = std::string(21, ' ') + "Begin Time:" + "\r\n\r\n" +
                                  "       0" + std::string(16, ' ') + std::string(72, ' ') + "no stamp\r\n" +
                                  "       1" + std::string(16, ' ') + std::string(80, 'z') + "\r\n";
-    EXPECT_EQ(expected, kdtest::ReadFileBytes(file));
+    EXPECT_EQ(expected, kdtest::ReadText(file));
 }
 
 } // namespace

@@ -14,7 +14,7 @@
 namespace {
 
 using kdtest::ComScope;
-using kdtest::ReadFileBytes;
+using kdtest::ReadText;
 using kdtest::TempDirectory;
 
 std::string LocalStamp()
@@ -83,7 +83,7 @@ TEST_F(ScrivetTest, OpenLogWritesTheBeginLineAndOneEmptyLine)
     ASSERT_TRUE(m_log->OpenLog(File("Kordane.txt").c_str()));
     const std::string after = LocalStamp();
 
-    const std::string bytes = ReadFileBytes(File("Kordane.txt"));
+    const std::string bytes = ReadText(File("Kordane.txt"));
     ASSERT_EQ(32u + 4u, bytes.size()) << bytes;
     EXPECT_EQ("\r\n\r\n", bytes.substr(32));
     const std::string first = bytes.substr(0, 32);
@@ -102,7 +102,7 @@ TEST_F(ScrivetTest, LinesAreNumberedFromZeroInFixedColumnsAndFlushedAtOnce)
     for (const auto& text : texts) EXPECT_TRUE(m_log->WriteLog(text.c_str()));
 
     // Read while the object still holds the file: every line end was flushed.
-    const auto lines = Lines(ReadFileBytes(File("log.txt")));
+    const auto lines = Lines(ReadText(File("log.txt")));
     ASSERT_EQ(2 + texts.size(), lines.size());
     EXPECT_TRUE(std::regex_match(lines[0], kBeginLine));
     EXPECT_EQ("", lines[1]);
@@ -129,7 +129,7 @@ TEST_F(ScrivetTest, LineFeedsInsideATextAreStoredAsCrLfLikeATextModeStream)
     };
     for (const auto& [text, stored] : cases) ASSERT_TRUE(m_log->WriteLog(text.c_str()));
 
-    const std::string bytes = ReadFileBytes(File("log.txt"));
+    const std::string bytes = ReadText(File("log.txt"));
     ASSERT_GE(bytes.size(), 36u);
     EXPECT_EQ("\r\n\r\n", bytes.substr(32, 4));
     size_t at = 36;
@@ -151,7 +151,7 @@ TEST_F(ScrivetTest, MissingTextIsRefusedWithoutTakingANumber)
     EXPECT_TRUE(m_log->WriteLog("first"));
     EXPECT_FALSE(m_log->WriteLog(nullptr));
     EXPECT_TRUE(m_log->WriteLog("second"));
-    const auto lines = Lines(ReadFileBytes(File("log.txt")));
+    const auto lines = Lines(ReadText(File("log.txt")));
     ASSERT_EQ(4u, lines.size());
     ExpectLogLine(lines[2], 0, "first");
     ExpectLogLine(lines[3], 1, "second");
@@ -162,7 +162,7 @@ TEST_F(ScrivetTest, WritesBeforeOpenAdvanceTheNumberAndWriteNothing)
     for (int i = 0; i < 3; ++i) EXPECT_TRUE(m_log->WriteLog("lost"));
     ASSERT_TRUE(m_log->OpenLog(File("log.txt").c_str()));
     EXPECT_TRUE(m_log->WriteLog("kept"));
-    const auto lines = Lines(ReadFileBytes(File("log.txt")));
+    const auto lines = Lines(ReadText(File("log.txt")));
     ASSERT_EQ(3u, lines.size());
     ExpectLogLine(lines[2], 3, "kept");
 }
@@ -175,16 +175,16 @@ TEST_F(ScrivetTest, ReopenStartsTheNewFileAnewAndCarriesTheNumberOn)
     ASSERT_TRUE(m_log->OpenLog(File("b.txt").c_str()));
     EXPECT_TRUE(m_log->WriteLog("in b"));
 
-    const auto a = Lines(ReadFileBytes(File("a.txt")));
+    const auto a = Lines(ReadText(File("a.txt")));
     ASSERT_EQ(4u, a.size());
     ExpectLogLine(a[3], 1, "also in a");
-    const auto b = Lines(ReadFileBytes(File("b.txt")));
+    const auto b = Lines(ReadText(File("b.txt")));
     ASSERT_EQ(3u, b.size());
     ExpectLogLine(b[2], 2, "in b");
 
     // Opening an existing file replaces its content.
     ASSERT_TRUE(m_log->OpenLog(File("a.txt").c_str()));
-    const auto again = Lines(ReadFileBytes(File("a.txt")));
+    const auto again = Lines(ReadText(File("a.txt")));
     ASSERT_EQ(2u, again.size());
     EXPECT_TRUE(std::regex_match(again[0], kBeginLine));
 }
@@ -202,10 +202,10 @@ TEST_F(ScrivetTest, FailedOpenClosesThePreviousFileAndMissingPathKeepsIt)
     ASSERT_TRUE(m_log->OpenLog(File("next.txt").c_str()));
     EXPECT_TRUE(m_log->WriteLog("numbered on"));
 
-    const auto first = Lines(ReadFileBytes(File("log.txt")));
+    const auto first = Lines(ReadText(File("log.txt")));
     ASSERT_EQ(3u, first.size());
     ExpectLogLine(first[2], 0, "still open");
-    const auto next = Lines(ReadFileBytes(File("next.txt")));
+    const auto next = Lines(ReadText(File("next.txt")));
     ASSERT_EQ(3u, next.size());
     ExpectLogLine(next[2], 2, "numbered on");
 }
@@ -225,13 +225,13 @@ TEST_F(ScrivetTest, ALogInUseStaysWholeAndTheNextWriterTakesTheFirstFreeNumbered
     EXPECT_TRUE(third->WriteLog("third"));
     EXPECT_TRUE(m_log->WriteLog("first, after"));
 
-    const auto first = Lines(ReadFileBytes(File("Kordane.txt")));
+    const auto first = Lines(ReadText(File("Kordane.txt")));
     ASSERT_EQ(4u, first.size()) << "nothing truncated, no gap of NUL bytes";
     EXPECT_TRUE(std::regex_match(first[0], kBeginLine));
     ExpectLogLine(first[2], 0, "first, before");
     ExpectLogLine(first[3], 1, "first, after");
     for (const auto& [name, text] : {std::pair{"Kordane-2.txt", "second"}, std::pair{"Kordane-3.txt", "third"}}) {
-        const auto lines = Lines(ReadFileBytes(File(name)));
+        const auto lines = Lines(ReadText(File(name)));
         ASSERT_EQ(3u, lines.size()) << name;
         EXPECT_TRUE(std::regex_match(lines[0], kBeginLine)) << name;
         ExpectLogLine(lines[2], 0, text);
@@ -240,8 +240,8 @@ TEST_F(ScrivetTest, ALogInUseStaysWholeAndTheNextWriterTakesTheFirstFreeNumbered
     // A numbered log nobody holds any more is free again, and begun anew.
     second.reset();
     ASSERT_TRUE(third->OpenLog(File("Kordane.txt").c_str()));
-    EXPECT_EQ(3u, Lines(ReadFileBytes(File("Kordane-3.txt"))).size()) << "the closed log keeps its lines";
-    EXPECT_EQ(2u, Lines(ReadFileBytes(File("Kordane-2.txt"))).size());
+    EXPECT_EQ(3u, Lines(ReadText(File("Kordane-3.txt"))).size()) << "the closed log keeps its lines";
+    EXPECT_EQ(2u, Lines(ReadText(File("Kordane-2.txt"))).size());
 
     // A name without an extension gets the number at its end.
     ASSERT_TRUE(m_log->OpenLog(File("log").c_str()));
@@ -255,7 +255,7 @@ TEST_F(ScrivetTest, LineNumbersOfEightDigitsFillTheirColumn)
     for (int i = 0; i < 10000000; ++i) ASSERT_TRUE(m_log->WriteLog("x"));
     ASSERT_TRUE(m_log->OpenLog(File("log.txt").c_str()));
     EXPECT_TRUE(m_log->WriteLog("eight digits"));
-    const auto lines = Lines(ReadFileBytes(File("log.txt")));
+    const auto lines = Lines(ReadText(File("log.txt")));
     ASSERT_EQ(3u, lines.size());
     ExpectLogLine(lines[2], 10000000, "eight digits");
     EXPECT_EQ("10000000  ", lines[2].substr(0, 10)) << "no separator before the stamp column";

@@ -38,6 +38,15 @@ inline void SetItemText(HWND dialog, int id, const std::string& text)
     ::SendMessageA(::GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
 }
 
+// The control id of the focused window of `thread` (0 when none).
+inline int FocusedId(DWORD thread)
+{
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    if (!::GetGUIThreadInfo(thread, &info) || !info.hwndFocus) return 0;
+    return ::GetDlgCtrlID(info.hwndFocus);
+}
+
 inline bool IsItemEnabled(HWND dialog, int id)
 {
     return ::IsWindowEnabled(::GetDlgItem(dialog, id)) != FALSE;
