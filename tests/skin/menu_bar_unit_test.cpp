@@ -49,7 +49,7 @@ protected:
         ::AppendMenuA(m_nested, MF_STRING, 104, "Deep");
         ::AppendMenuA(m_file, MF_POPUP | MF_STRING, reinterpret_cast<UINT_PTR>(m_nested), "Nested");
         ::AppendMenuA(m_file, MF_SEPARATOR, 0, nullptr);
-        m_long = std::string(300, 'x') + "end";
+        m_long.assign(300, 'x').append("end");
         ::AppendMenuA(m_file, MF_STRING, 105, m_long.c_str());
 
         m_wnd = ::CreateWindowExA(0, "Static", "menu host", WS_OVERLAPPEDWINDOW, 0, 0, 400, 300, nullptr, m_menu,
