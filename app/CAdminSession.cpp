@@ -26,6 +26,9 @@ bool CAdminSession::LogIn(const std::string& account, const std::string& passwor
         prompt.Refused(reason);
         return false;
     };
+    m_known.clear();
+    m_tookCopy = false;
+    m_mustNotWrite = false;
     // From here on the file, its lock and every save of the session keep the
     // folder that is current now.
     if (!m_accountFile.Bind(account.c_str())) return refuse(Refusal::AccountError);
@@ -34,26 +37,90 @@ bool CAdminSession::LogIn(const std::string& account, const std::string& passwor
     CAccountLock lock;
     CAccountLock::Result locked{};
     if (const auto refusal = Lock(lock, m_accountFile.GetPath(), locked)) return refuse(*refusal);
-    if (locked == CAccountLock::Result::Held) RecoverLeftovers(prompt);
-    if (!m_accountFile.Exists()) return refuse(Refusal::AccountError);
-    if (!m_accountFile.Open()) return refuse(Refusal::OpenFailed);
-    if (!m_accountFile.IsAdministrator(account, password)) return refuse(Refusal::PasswordError);
+
+    // Until the password has been checked, nothing in the folder changes and
+    // nothing is asked.
+    const bool missing = !m_accountFile.Exists();
+    const bool fileHasContent = !missing && !m_accountFile.IsMissingOrEmpty();
+    if (fileHasContent) {
+        if (!m_accountFile.LoadExisting()) return refuse(Refusal::OpenFailed);
+        if (!m_accountFile.IsAdministrator(account, password)) return refuse(Refusal::PasswordError);
+    } else {
+        // The file's entries may live on only in a copy: a killed save, a
+        // session ended unsaved, a crash. The copy names the administrator.
+        if (!missing) (void)m_accountFile.LoadExisting(); // an empty file: nothing, but its fingerprint
+        const auto copies = CAccountCopies(m_accountFile).Find();
+        const CAccountCopies::Copy* proof = nullptr;
+        for (const auto& copy : copies) {
+            if (kd::TextEquals(copy.header.adminAccount, account) &&
+                kd::TextEquals(copy.header.adminPassword, password)) {
+                proof = &copy;
+                break;
+            }
+        }
+        if (proof == nullptr) return refuse(missing ? Refusal::AccountError : Refusal::PasswordError);
+        m_accountFile.SetHeader(proof->header);
+    }
     m_lock = std::move(lock);
+
+    const auto& report = m_accountFile.GetLoadReport();
+    if (fileHasContent && report.damaged) {
+        const auto kept = CAccountCopies(m_accountFile).KeepDamaged();
+        m_mustNotWrite = kept.IsEmpty();
+        prompt.FileDamaged(report, kept.IsEmpty() ? std::string() : std::string(CAccountCopies::kVersionsFolder) +
+                                                                        "\\" + kept.Name());
+    }
+    try {
+        OfferCopies(prompt, fileHasContent && !report.damaged);
+    } catch (const std::bad_alloc&) {
+        // The copies stay where they are, to be offered again.
+    }
     return true;
 }
 
-// A save killed before its rename leaves the whole list in "<file>.<n>.tmp";
-// a session that ended unsaved leaves "<file>.recovery". With the lock held no
-// save of this file is under way: a file that is missing or empty gets the
-// newest whole copy back if the user wants it, and the temporaries go.
-void CAdminSession::RecoverLeftovers(Prompt& prompt)
+// Each copy whose entries differ from the file's is offered, newest first. A
+// copy that holds the file's entries is no longer needed, unless the file is
+// not whole, when it may be all there is.
+void CAdminSession::OfferCopies(Prompt& prompt, bool fileIsWhole)
 {
-    if (m_accountFile.IsMissingOrEmpty()) {
-        if (const auto copy = m_accountFile.FindRestorableCopy()) {
-            if (prompt.ShouldRestore() && !m_accountFile.RestoreCopy(*copy)) prompt.RestoreFailed();
+    const CAccountCopies copies(m_accountFile);
+    copies.RemoveIncomplete();
+    const std::vector<AccountRecord> fileRecords = m_accountFile.GetRecords();
+    std::optional<std::uint64_t> takenDigest;
+    for (const auto& copy : copies.Find()) {
+        const std::uint64_t digest = CAccountCopies::Digest(copy.records);
+        const auto difference = CAccountCopies::Compare(fileRecords, copy.records);
+        if (difference.Same()) {
+            if (fileIsWhole) (void)copies.Discard(copy.path);
+            continue;
+        }
+        // The same list as one already taken: nothing more to ask.
+        if (takenDigest == digest) {
+            m_known.push_back({copy.path, digest, true});
+            continue;
+        }
+        for (;;) {
+            const CopyChoice choice = prompt.OfferCopy(copy, CAccountCopies::Describe(difference));
+            if (choice == CopyChoice::Take) {
+                try {
+                    m_accountFile.SetRecords(copy.records);
+                } catch (const std::bad_alloc&) {
+                    prompt.CopyNotHandled(copy, choice);
+                    m_known.push_back({copy.path, digest, false});
+                    break;
+                }
+                m_tookCopy = true;
+                takenDigest = digest;
+                m_known.push_back({copy.path, digest, true});
+            } else if (choice == CopyChoice::Discard) {
+                if (!prompt.ConfirmDiscard(copy)) continue; // asked again
+                if (!copies.Discard(copy.path)) prompt.CopyNotHandled(copy, choice);
+            } else {
+                m_known.push_back({copy.path, digest, false});
+            }
+            break;
         }
     }
-    m_accountFile.RemoveTemporaries();
 }
 
 bool CAdminSession::Create(const std::string& account, const std::string& password, Prompt& prompt)
@@ -62,6 +129,9 @@ bool CAdminSession::Create(const std::string& account, const std::string& passwo
         prompt.Refused(reason);
         return false;
     };
+    m_known.clear();
+    m_tookCopy = false;
+    m_mustNotWrite = false;
     if (!m_accountFile.Bind(account.c_str())) return refuse(Refusal::CreateFailed);
     if (!m_accountFile.IsMissingOrEmpty() && m_accountFile.Exists()) return refuse(Refusal::Exists);
     // Taken before the file is created, so that another Kordane can neither
@@ -79,19 +149,71 @@ bool CAdminSession::Create(const std::string& account, const std::string& passwo
         break;
     }
     m_lock = std::move(lock);
+    // Copies of an earlier administrator of this name are neither deleted
+    // nor overwritten: the first login offers them.
+    try {
+        if (const auto found = CAccountCopies(m_accountFile).Find(); !found.empty()) prompt.CopiesKept(found.size());
+    } catch (const std::bad_alloc&) {
+    }
     return true;
 }
 
-void CAdminSession::BeginSaving() noexcept
+bool CAdminSession::BeginSaving()
 {
     m_accountFile.EnableSave();
     m_savePending = true;
+    m_journalFailed = false;
+    const CAccountCopies copies(m_accountFile);
+    const bool begun =
+        m_journal.Begin(copies.NewJournalPath(), m_accountFile, m_accountFile.GetRecords(), !m_tookCopy);
+    m_journalFailed = !begun;
+    return begun;
+}
+
+bool CAdminSession::JournalInsert(const AccountRecord& record)
+{
+    return m_journal.IsOpen() && m_journal.Insert(record);
+}
+
+bool CAdminSession::JournalUpdate(std::size_t row, const AccountRecord& record)
+{
+    return m_journal.IsOpen() && m_journal.Update(row, record);
+}
+
+bool CAdminSession::JournalDelete(std::size_t row)
+{
+    return m_journal.IsOpen() && m_journal.Delete(row);
+}
+
+CAdminSession::OtherChange CAdminSession::KeepOtherProgramsVersion()
+{
+    OtherChange change;
+    const CAccountCopies copies(m_accountFile);
+    // A file deleted or emptied meanwhile holds nothing to lose.
+    if (kd::fileio::SizeOf(m_accountFile.GetPath()) <= 0 || !copies.ChangedSinceLoaded()) return change;
+    change.changed = true;
+    const auto kept = copies.KeepOtherVersion();
+    if (!kept.IsEmpty()) {
+        change.keptAs = kept.Name();
+        // That version is safe now: the file may be written over.
+        m_accountFile.SetFingerprint(CAccountFile::FingerprintOf(m_accountFile.GetPath()));
+    }
+    return change;
 }
 
 bool CAdminSession::Save()
 {
-    if (!m_accountFile.Save()) return false;
+    if (m_mustNotWrite) return false;
+    const CAccountCopies copies(m_accountFile);
+    if (!m_accountFile.Save([&copies] { (void)copies.KeepVersion(); })) return false;
+    m_journal.Remove();
     DropRecoveryCopy();
+    // The file holds these entries now: copies holding the same, and those
+    // the user took, have nothing more to give.
+    const std::uint64_t saved = CAccountCopies::Digest(m_accountFile.GetRecords());
+    for (const auto& known : m_known)
+        if (known.taken || known.digest == saved) (void)copies.Discard(known.path);
+    m_known.clear();
     return true;
 }
 
@@ -99,12 +221,14 @@ void CAdminSession::EndSaving() noexcept
 {
     m_savePending = false;
     m_accountFile.DisableSave();
+    m_journal.Close();
     m_lock.Release();
 }
 
 bool CAdminSession::KeepRecoveryCopy()
 {
-    if (!m_accountFile.SaveRecoveryCopy()) return false;
+    if (m_recoveryCopy.IsEmpty()) m_recoveryCopy = CAccountCopies(m_accountFile).NewRecoveryPath();
+    if (!m_accountFile.SaveCopy(m_recoveryCopy)) return false;
     m_recoveryKept = true;
     return true;
 }
@@ -112,14 +236,12 @@ bool CAdminSession::KeepRecoveryCopy()
 void CAdminSession::EndUnsaved() noexcept
 {
     m_savePending = false;
-    if (m_recoveryKept) m_accountFile.DisableSave();
+    if (m_recoveryKept || m_mustNotWrite) m_accountFile.DisableSave();
+    m_journal.Close();
 }
 
 void CAdminSession::DropRecoveryCopy() noexcept
 {
     if (!std::exchange(m_recoveryKept, false)) return;
-    try {
-        (void)m_accountFile.RemoveRecoveryCopy();
-    } catch (const std::bad_alloc&) {
-    }
+    (void)kd::fileio::Remove(m_recoveryCopy);
 }

@@ -1,6 +1,7 @@
 #include "CCreateAdminDlg.h"
 
 #include "CMessageBox.h"
+#include "RecoveryTexts.h"
 #include "Trace.h"
 #include "resource.h"
 
@@ -53,4 +54,9 @@ void CCreateAdminDlg::Refused(CAdminSession::Refusal reason)
     case CAdminSession::Refusal::OpenFailed:
         break;  // login only
     }
+}
+
+void CCreateAdminDlg::CopiesKept(std::size_t count)
+{
+    (void)recoverytext::Ask(recoverytext::CopiesKept(m_session.FileName(), count), m_hWnd);
 }

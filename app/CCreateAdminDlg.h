@@ -22,6 +22,7 @@ protected:
 private:
     void OnBnClickedOk();
     void Refused(CAdminSession::Refusal reason) override;
+    void CopiesKept(std::size_t count) override;
 
     CAdminSession& m_session;
 };

@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+#include <new>
 #include <utility>
 
 #include "CAboutBox.h"
@@ -10,6 +12,7 @@
 #include "CLoginDlg.h"
 #include "CMessageBox.h"
 #include "CSaveFailedDlg.h"
+#include "RecoveryTexts.h"
 #include "Trace.h"
 #include "resource.h"
 #include "unique_any.h"
@@ -21,14 +24,6 @@ constexpr int kColumnWidth = 150;
 constexpr const char* kColumnHeadings[] = {"ID(Account)", "Password", "Comment"};
 constexpr const char* kIncompleteListText = "The list is incomplete: changes will not be saved.";
 constexpr int kEditorFields[] = {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT};
-
-// Every code page the list view may convert with keeps ASCII as it is.
-bool IsAscii(std::string_view text) noexcept
-{
-    for (const char c : text)
-        if (static_cast<unsigned char>(c) >= 0x80) return false;
-    return true;
-}
 
 } // namespace
 
@@ -128,33 +123,18 @@ bool CKordaneDlg::FillList()
     const std::vector<AccountRecord>& records = m_session.Store().GetRecords();
     kd::CListView::RedrawLock noRedraw(m_list);
     m_list.DeleteAllItems();
-    m_converted.clear();
-    m_convertedByItemData.clear();
+    m_rows.clear();
     m_list.SetItemCount(static_cast<int>(records.size()));
     int row = 0;
     for (const AccountRecord& record : records) {
-        const std::array<std::string_view, 3> texts = {kd::GetText(record.account), kd::GetText(record.password),
-                                                       kd::GetText(record.comment)};
-        const int at = m_list.InsertItem(row, std::string(texts[0]), record.index);
+        const int at = m_list.InsertItem(row, std::string(kd::GetText(record.account)), record.index);
         if (at < 0) return false;
-        if (!m_list.SetItemText(at, 1, std::string(texts[1])) || !m_list.SetItemText(at, 2, std::string(texts[2])))
+        if (!m_list.SetItemText(at, 1, std::string(kd::GetText(record.password))) ||
+            !m_list.SetItemText(at, 2, std::string(kd::GetText(record.comment))))
             return false;
-        // The list view keeps its texts in Unicode: outside ASCII, a text may
-        // come back as other bytes. Such a record is kept to be saved as it was.
-        if (!IsAscii(texts[0]) || !IsAscii(texts[1]) || !IsAscii(texts[2])) {
-            std::array<std::string, 3> shown;
-            bool same = true;
-            for (int column = 0; column < 3; ++column) {
-                shown[column] = m_list.GetItemText(at, column);
-                same = same && shown[column] == texts[column];
-            }
-            if (!same) {
-                m_convertedByItemData.emplace(record.index, m_converted.size());
-                m_converted.push_back({record, std::move(shown)});
-            }
-        }
         ++row;
     }
+    m_rows = records;
     return true;
 }
 
@@ -169,6 +149,16 @@ bool CKordaneDlg::HasRow(const std::string& account, const std::string& password
     return false;
 }
 
+AccountRecord CKordaneDlg::RecordOf(const std::string& account, const std::string& password,
+                                    const std::string& comment) noexcept
+{
+    AccountRecord record{};
+    kd::SetText(record.account, account);
+    kd::SetText(record.password, password);
+    kd::SetText(record.comment, comment);
+    return record;
+}
+
 bool CKordaneDlg::AddRow(const std::string& account, const std::string& password, const std::string& comment)
 {
     if (HasRow(account, password, comment)) return false;
@@ -176,36 +166,21 @@ bool CKordaneDlg::AddRow(const std::string& account, const std::string& password
     if (row < 0) return false;
     m_list.SetItemText(row, 1, password);
     m_list.SetItemText(row, 2, comment);
+    const AccountRecord record = RecordOf(account, password, comment);
+    m_rows.insert(m_rows.begin() + std::min<std::ptrdiff_t>(row, static_cast<std::ptrdiff_t>(m_rows.size())), record);
+    Journaled(m_session.JournalInsert(record));
     return true;
+}
+
+void CKordaneDlg::Journaled(bool written) noexcept
+{
+    if (written || !m_session.IsSavePending() || std::exchange(m_bJournalFailed, true)) return;
+    WriteTraceLine(tracepoint::kJournalFailed);
 }
 
 void CKordaneDlg::SaveList()
 {
-    CAccountFile& store = m_session.Store();
-    store.ClearRecords();
-    std::vector<bool> used(m_converted.size());
-    const int count = m_list.GetItemCount();
-    for (int row = 0; row < count; ++row) {
-        const std::array<std::string, 3> texts = {m_list.GetItemText(row, 0), m_list.GetItemText(row, 1),
-                                                  m_list.GetItemText(row, 2)};
-        AccountRecord record{};
-        bool asLoaded = false;
-        if (!m_converted.empty()) {
-            const auto [first, last] = m_convertedByItemData.equal_range(m_list.GetItemData(row));
-            for (auto it = first; it != last && !asLoaded; ++it) {
-                if (used[it->second] || m_converted[it->second].shown != texts) continue;
-                used[it->second] = true;
-                record = m_converted[it->second].record;
-                asLoaded = true;
-            }
-        }
-        if (!asLoaded) {
-            kd::SetText(record.account, texts[0]);
-            kd::SetText(record.password, texts[1]);
-            kd::SetText(record.comment, texts[2]);
-        }
-        store.AddRecord(record);
-    }
+    m_session.Store().SetRecords(m_rows);
 }
 
 LRESULT CKordaneDlg::OnSysCommand(WPARAM wParam, LPARAM)
@@ -244,17 +219,32 @@ LRESULT CKordaneDlg::OnDestroy(WPARAM, LPARAM)
     return 0;
 }
 
-DWORD CKordaneDlg::SaveEntries()
+DWORD CKordaneDlg::SaveEntries(bool tell)
 {
-    SaveList();
-    ::SetLastError(ERROR_SUCCESS);
+    // Before anything is written: a version another program left is kept
+    // beside the file, to be offered at the next login.
+    const auto other = m_session.KeepOtherProgramsVersion();
+    if (other.changed && other.keptAs.empty()) {
+        // Neither version may be lost: the file is not written over.
+        WriteTraceLine(tracepoint::kOtherVersionNotKept);
+        const DWORD error = ::GetLastError();
+        return error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED;
+    }
+    if (other.changed && tell)
+        (void)recoverytext::Ask(recoverytext::OtherChange(m_session.FileName(), other.keptAs), m_hWnd);
+    try {
+        SaveList();
+    } catch (const std::bad_alloc&) {
+        WriteTraceLine(tracepoint::kSaveFailed);
+        return ERROR_NOT_ENOUGH_MEMORY;
+    }
     if (m_session.Save()) {
         UnblockSessionEnd();
         return ERROR_SUCCESS;
     }
     // The store refuses a read-only file, as Windows would, without a system
     // error of its own: Windows would say access denied.
-    const DWORD error = ::GetLastError();
+    const DWORD error = m_session.SaveError();
     WriteTraceLine(tracepoint::kSaveFailed);
     return error != ERROR_SUCCESS ? error : ERROR_ACCESS_DENIED;
 }
@@ -263,7 +253,7 @@ bool CKordaneDlg::SaveBeforeExit(int& exitCode)
 {
     exitCode = 0;
     while (m_session.IsSavePending()) {
-        const DWORD error = SaveEntries();
+        const DWORD error = SaveEntries(true);
         if (error == ERROR_SUCCESS) {
             m_session.EndSaving();
             break;
@@ -288,7 +278,7 @@ void CKordaneDlg::SaveSession()
     // Only a logged-in editor hands its list back: after a failed or cancelled
     // login the store may be bound to a file whose entries were never listed.
     if (!m_session.IsSavePending()) return;
-    if (SaveEntries() == ERROR_SUCCESS) {
+    if (SaveEntries(false) == ERROR_SUCCESS) {
         m_session.EndSaving();
         return;
     }
@@ -324,7 +314,7 @@ void CKordaneDlg::UnblockSessionEnd() noexcept
 LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM)
 {
     if (!m_session.IsSavePending()) return TRUE;
-    const DWORD error = SaveEntries();
+    const DWORD error = SaveEntries(false);
     if (error == ERROR_SUCCESS) return TRUE;
     KeepRecoveryCopy();
     BlockSessionEnd(error);
@@ -336,7 +326,7 @@ LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM)
 // the entries are written now, and the lock and the save at Exit are kept.
 LRESULT CKordaneDlg::OnEndSession(WPARAM ending, LPARAM)
 {
-    if (ending && m_session.IsSavePending() && SaveEntries() != ERROR_SUCCESS) KeepRecoveryCopy();
+    if (ending && m_session.IsSavePending() && SaveEntries(false) != ERROR_SUCCESS) KeepRecoveryCopy();
     return 0;
 }
 
@@ -403,7 +393,8 @@ void CKordaneDlg::OnBnClickedLogin()
     }
     CMessageBox::Show(m_hWnd, "Login success.");
     if (FillList()) {
-        m_session.BeginSaving();
+        // A damaged file whose bytes could not be kept has been told as such.
+        if (!m_session.MustNotWrite()) Journaled(m_session.BeginSaving());
     } else {
         // Saving a shorter list would drop the entries it lacks from the file:
         // this session writes nothing, and says so.
@@ -422,7 +413,8 @@ void CKordaneDlg::OnBnClickedCreateAdmin()
         m_session.Abandon();
         return;
     }
-    m_session.BeginSaving();
+    m_rows.clear();
+    Journaled(m_session.BeginSaving());
     EnterLoggedIn();
 }
 
@@ -467,12 +459,21 @@ void CKordaneDlg::OnBnClickedUpdate()
     m_list.SetItemText(m_nCurrentRow, 0, m_strId);
     m_list.SetItemText(m_nCurrentRow, 1, m_strPassword);
     m_list.SetItemText(m_nCurrentRow, 2, m_strComment);
+    const auto row = static_cast<std::size_t>(m_nCurrentRow);
+    if (row >= m_rows.size()) return;
+    m_rows[row] = RecordOf(m_strId, m_strPassword, m_strComment);
+    Journaled(m_session.JournalUpdate(row, m_rows[row]));
 }
 
 void CKordaneDlg::OnBnClickedDelete()
 {
     if (m_nCurrentRow == -1 || m_bReadOnly) return;
     m_list.DeleteItem(m_nCurrentRow);
+    const auto row = static_cast<std::size_t>(m_nCurrentRow);
+    if (row < m_rows.size()) {
+        m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(row));
+        Journaled(m_session.JournalDelete(row));
+    }
     m_nCurrentRow = -1;
     m_btnUpdate.EnableWindow(false);
     m_btnDelete.EnableWindow(false);

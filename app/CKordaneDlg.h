@@ -5,11 +5,9 @@
 
 #include <windows.h>
 
-#include <array>
 #include <cstdint>
 #include <functional>
 #include <string>
-#include <unordered_map>
 #include <vector>
 
 #include "CAdminSession.h"
@@ -36,8 +34,8 @@ public:
     bool AddRow(const std::string& account, const std::string& password, const std::string& comment);
     [[nodiscard]] bool HasRow(const std::string& account, const std::string& password,
                               const std::string& comment) const;
-    // Into the store, row by row: as the row shows, or as loaded for a row
-    // nobody edited whose texts the list view could not keep byte for byte.
+    // Into the store, row by row: every row, as typed for a row that was
+    // edited, byte for byte as loaded for a row nobody touched.
     void SaveList();
 
     // The administrator's account file, its lock and its one save.
@@ -71,8 +69,13 @@ private:
     // for a session whose changes could not be saved.
     void EnterReadOnly();
     // Hands the list back and writes the file: ERROR_SUCCESS, or the error that
-    // stopped it (a log line is left).
-    [[nodiscard]] DWORD SaveEntries();
+    // stopped it (a log line is left). Another program's version of the file
+    // is kept first; `tell` says so to the user.
+    [[nodiscard]] DWORD SaveEntries(bool tell);
+    // An edit of the list reached the journal, or is logged once as not having.
+    void Journaled(bool written) noexcept;
+    [[nodiscard]] static AccountRecord RecordOf(const std::string& account, const std::string& password,
+                                                const std::string& comment) noexcept;
     // Exit and the close box: the entries are saved before the window may go;
     // a failure is told, and the user retries, leaves without saving, or stays.
     // False when the user stays. `exitCode` tells whether entries went unsaved.
@@ -102,14 +105,9 @@ private:
     bool m_bReadOnly = false;
     bool m_bExiting = false;  // Exit is saving or asking what to do
     bool m_bSessionEndBlocked = false;
+    bool m_bJournalFailed = false;  // told once in the log
 
-    // A loaded record whose texts the list view cannot give back byte for byte
-    // (its code page has no character for them): saved as loaded as long as
-    // its row still shows what it showed when it was filled in.
-    struct ConvertedRecord {
-        AccountRecord record;
-        std::array<std::string, 3> shown;
-    };
-    std::vector<ConvertedRecord> m_converted;
-    std::unordered_multimap<LPARAM, std::size_t> m_convertedByItemData;
+    // The entries the list shows, row for row: loaded records stay as they
+    // were read, whatever the list view's code page makes of their texts.
+    std::vector<AccountRecord> m_rows;
 };

@@ -1,6 +1,7 @@
 #include "CLoginDlg.h"
 
 #include "CMessageBox.h"
+#include "RecoveryTexts.h"
 #include "Trace.h"
 #include "resource.h"
 
@@ -26,14 +27,34 @@ void CLoginDlg::OnBnClickedOk()
     if (m_session.LogIn(m_strAccount, m_strPassword, *this)) OnOK();
 }
 
-bool CLoginDlg::ShouldRestore()
+CAdminSession::CopyChoice CLoginDlg::OfferCopy(const CAccountCopies::Copy& copy, const std::string& difference)
 {
-    return ::MessageBoxA(m_hWnd, kRestoreText, "Kordane", MB_YESNO | MB_ICONQUESTION) == IDYES;
+    m_strDifference = difference;
+    switch (recoverytext::Ask(recoverytext::Offer(m_session.FileName(), copy, difference), m_hWnd)) {
+    case recoverytext::kTake:
+        return CAdminSession::CopyChoice::Take;
+    case recoverytext::kDiscard:
+        return CAdminSession::CopyChoice::Discard;
+    default:
+        return CAdminSession::CopyChoice::Keep;
+    }
 }
 
-void CLoginDlg::RestoreFailed()
+bool CLoginDlg::ConfirmDiscard(const CAccountCopies::Copy& copy)
 {
-    WriteTraceLine(tracepoint::kRestoreFailed);
+    return recoverytext::Ask(recoverytext::ConfirmDiscard(copy, m_strDifference), m_hWnd) == 0;
+}
+
+void CLoginDlg::CopyNotHandled(const CAccountCopies::Copy& copy, CAdminSession::CopyChoice choice)
+{
+    WriteTraceLine(tracepoint::kCopyNotHandled);
+    (void)recoverytext::Ask(recoverytext::NotHandled(copy, choice == CAdminSession::CopyChoice::Take), m_hWnd);
+}
+
+void CLoginDlg::FileDamaged(const CAccountFile::LoadReport& report, const std::string& kept)
+{
+    WriteTraceLine(tracepoint::kFileDamaged);
+    (void)recoverytext::Ask(recoverytext::Damaged(m_session.FileName(), report, kept), m_hWnd);
 }
 
 void CLoginDlg::Refused(CAdminSession::Refusal reason)

@@ -9,10 +9,6 @@
 
 class CLoginDlg : public kd::CDialog, private CAdminSession::Prompt {
 public:
-    // Asked when the account file is missing or empty and a whole copy of it is found.
-    static constexpr const char* kRestoreText =
-        "The account file is missing or empty, but a whole copy of it was found. Restore the copy?";
-
     explicit CLoginDlg(CAdminSession& session) noexcept;
 
     std::string m_strAccount;
@@ -23,9 +19,14 @@ protected:
 
 private:
     void OnBnClickedOk();
-    bool ShouldRestore() override;
-    void RestoreFailed() override;
     void Refused(CAdminSession::Refusal reason) override;
+    CAdminSession::CopyChoice OfferCopy(const CAccountCopies::Copy& copy, const std::string& difference) override;
+    bool ConfirmDiscard(const CAccountCopies::Copy& copy) override;
+    void CopyNotHandled(const CAccountCopies::Copy& copy, CAdminSession::CopyChoice choice) override;
+    void FileDamaged(const CAccountFile::LoadReport& report, const std::string& kept) override;
+
+    // How the copy being offered differs from the file, for the confirmation.
+    std::string m_strDifference;
 
     CAdminSession& m_session;
 };

@@ -30,7 +30,12 @@ inline constexpr TracePoint kCreateFailed{101, "CCreateAdminDlg::OnBnClickedOk"}
 
 inline constexpr TracePoint kLoginInUse{42, "CLoginDlg::OnBnClickedOk"};
 inline constexpr TracePoint kLoginLockFailed{46, "CLoginDlg::OnBnClickedOk"};
+// Once the restore of a leftover copy; the number stays taken.
 inline constexpr TracePoint kRestoreFailed{82, "CLoginDlg::RecoverLeftovers"};
+inline constexpr TracePoint kCopyNotHandled{66, "CLoginDlg::CopyNotHandled"};
+inline constexpr TracePoint kFileDamaged{72, "CLoginDlg::FileDamaged"};
+inline constexpr TracePoint kJournalFailed{350, "CKordaneDlg::Journal"};
+inline constexpr TracePoint kOtherVersionNotKept{360, "CKordaneDlg::KeepOtherProgramsVersion"};
 inline constexpr TracePoint kCreateInUse{53, "CCreateAdminDlg::OnBnClickedOk"};
 inline constexpr TracePoint kCreateLockFailed{57, "CCreateAdminDlg::OnBnClickedOk"};
 // A refused save, under the name its line has always had.

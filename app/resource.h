@@ -10,6 +10,7 @@
 #define IDD_HELP_DIALOG         132
 #define IDD_MESSAGE_BOX         133
 #define IDD_SAVE_FAILED         134
+#define IDD_QUESTION            135
 
 // Main dialog
 #define IDC_BUTTON_LOGIN        1000
@@ -40,6 +41,16 @@
 #define IDC_STATIC_SAVE_FILE    1022
 #define IDC_STATIC_SAVE_REASON  1023
 #define IDC_BUTTON_EXIT_UNSAVED 1024
+
+// Question dialog: its lines, then its buttons from left to right
+#define IDC_STATIC_QUESTION_1   1040
+#define IDC_STATIC_QUESTION_2   1041
+#define IDC_STATIC_QUESTION_3   1042
+#define IDC_STATIC_QUESTION_4   1043
+#define IDC_STATIC_QUESTION_5   1044
+#define IDC_BUTTON_QUESTION_1   1045
+#define IDC_BUTTON_QUESTION_2   1046
+#define IDC_BUTTON_QUESTION_3   1047
 
 // Help dialog
 #define IDC_BUTTON_VISIT_SITE   3

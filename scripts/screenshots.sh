@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # `make screenshots`: the README's pictures, taken from the real program under
 # Wine on a private Xvfb display and written to docs/ as PNG: the main dialog
-# logged out and with entries, the login dialog, a message box, and what Exit
-# says when it cannot save.
+# logged out and with entries, the login dialog, a message box, what Exit
+# says when it cannot save, and a question with four lines and three buttons.
 #   BUILD  build folder (default: build)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -15,7 +15,7 @@ bin="$BUILD/$KD_PROGRAM_ARCH/bin"
 out="$root/docs"
 
 if [ "${1:-}" != "--session" ]; then
-  scripts/prepare-program.sh "$BUILD"
+  scripts/prepare-program.sh "$BUILD" kordane_tests
   exec scripts/with-display.sh scripts/wine-session.sh "$0" --session
 fi
 
@@ -84,3 +84,11 @@ shot save-failed.png "Save Failed"
 kill "$holder" 2>/dev/null; wait "$holder" 2>/dev/null || true
 ui click "Save Failed" 4   # Retry, now that the file is free
 wait "$kordane" || true
+
+# A question, skinned as the program shows it, held open by its test.
+( cd "$bin" && KD_QUESTION_SHOW_MS=4000 exec wine ./kordane_tests.exe \
+    --gtest_filter=QuestionDialog.SkinnedEveryLineEndsInsideItsStatic ) >/dev/null 2>&1 &
+question=$!
+ui wait "Restore Entries" >/dev/null
+shot recovery-question.png "Restore Entries"
+wait "$question" || true

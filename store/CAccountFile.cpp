@@ -70,7 +70,10 @@ std::uint64_t HashTexts(const AccountRecord& record) noexcept
 // Writes logical content to a stream in its stored form, in large pieces.
 class StoredWriter {
 public:
-    explicit StoredWriter(std::FILE* file) : m_file(file) { m_buffer.reserve(2 * kPiece + 2); }
+    StoredWriter(std::FILE* file, kd::ContentHash& written) : m_file(file), m_written(written)
+    {
+        m_buffer.reserve(2 * kPiece + 2);
+    }
 
     void Write(const std::uint8_t* data, std::size_t count)
     {
@@ -100,12 +103,15 @@ private:
 
     void Flush()
     {
-        if (m_ok && !m_buffer.empty() && std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size())
-            m_ok = false;
+        if (m_ok && !m_buffer.empty()) {
+            m_written.Add(m_buffer.data(), m_buffer.size());
+            if (std::fwrite(m_buffer.data(), 1, m_buffer.size(), m_file) != m_buffer.size()) m_ok = false;
+        }
         m_buffer.clear();
     }
 
     std::FILE* m_file;
+    kd::ContentHash& m_written;
     std::vector<std::uint8_t> m_buffer;
     bool m_ok = true;
 };
@@ -233,6 +239,9 @@ void CAccountFile::Reset() noexcept
     m_header = AccountFileHeader{};
     ClearRecords();
     m_bSaveEnabled = false;
+    m_report = {};
+    m_fingerprint = {};
+    m_saveError = 0;
 }
 
 bool CAccountFile::Open(const char* name)
@@ -242,19 +251,37 @@ bool CAccountFile::Open(const char* name)
 
 bool CAccountFile::Open()
 {
-    if (m_path.IsEmpty()) return false;
+    return LoadFile(m_path, true);
+}
+
+bool CAccountFile::LoadExisting()
+{
+    return LoadFile(m_path, false) && m_fingerprint.size > 0;
+}
+
+bool CAccountFile::LoadFrom(const kd::fileio::FilePath& path)
+{
+    return LoadFile(path, false) && m_fingerprint.size > 0;
+}
+
+bool CAccountFile::LoadFile(const kd::fileio::FilePath& path, bool createMissing)
+{
+    if (path.IsEmpty()) return false;
     Reset();
-    const auto kind = kd::fileio::KindOf(m_path);
+    const auto kind = kd::fileio::KindOf(path);
     if (kind == kd::fileio::Kind::Directory) return false;
-    auto file = kd::fileio::Open(m_path, "r");
+    auto file = kd::fileio::Open(path, "r");
     if (!file) {
         // Create only what is missing: a file that is there but cannot be read
         // must not be truncated.
-        if (kind != kd::fileio::Kind::Missing) return false;
-        file = kd::fileio::Open(m_path, "w+");
+        if (!createMissing || kind != kd::fileio::Kind::Missing) return false;
+        file = kd::fileio::Open(path, "w+");
         if (!file) return false;
     }
-    if (kd::fileio::SizeOf(file.get()) == 0) return true;
+    if (kd::fileio::SizeOf(file.get()) == 0) {
+        m_fingerprint = {0, kd::ContentHash().Value()};
+        return true;
+    }
     if (!Load(file.get())) {
         Reset();
         return false;
@@ -273,11 +300,13 @@ CAccountFile::CreateResult CAccountFile::Create(std::string_view account, std::s
     if (created == kd::fileio::Created::Exists && kd::fileio::SizeOf(m_path) != 0) return CreateResult::Exists;
 
     SetAdministrator(account, password);
-    if (!SaveTo(m_path)) {
+    Fingerprint written;
+    if (!SaveTo(m_path, m_path, {}, written)) {
         if (created == kd::fileio::Created::New) (void)kd::fileio::Remove(m_path);
         Reset();
         return CreateResult::Failed;
     }
+    m_fingerprint = written;
     return CreateResult::Created;
 }
 
@@ -288,61 +317,22 @@ bool CAccountFile::IsMissingOrEmpty() const
     return kind == kd::fileio::Kind::Missing || (kind == kd::fileio::Kind::File && kd::fileio::SizeOf(m_path) == 0);
 }
 
-std::optional<kd::fileio::FilePath> CAccountFile::FindRestorableCopy() const
+CAccountFile::Fingerprint CAccountFile::FingerprintOf(const kd::fileio::FilePath& path)
 {
-    if (m_path.IsEmpty()) return std::nullopt;
-    std::vector<kd::fileio::FilePath> copies = kd::fileio::TemporariesOf(m_path);
-    copies.push_back(m_path.WithSuffix(".recovery"));
-    std::optional<kd::fileio::FilePath> newest;
-    std::int64_t newestTime = 0;
-    for (const auto& copy : copies) {
-        const auto time = kd::fileio::ModifiedTime(copy);
-        if (!time || (newest && *time <= newestTime) || !IsWholeAccountFile(copy)) continue;
-        newest = copy;
-        newestTime = *time;
-    }
-    return newest;
-}
-
-bool CAccountFile::RestoreCopy(const kd::fileio::FilePath& copy) const
-{
-    return !m_path.IsEmpty() && kd::fileio::MoveIntoPlace(copy, m_path);
-}
-
-void CAccountFile::RemoveTemporaries() const
-{
-    if (m_path.IsEmpty()) return;
-    for (const auto& temp : kd::fileio::TemporariesOf(m_path)) (void)kd::fileio::Remove(temp);
-}
-
-bool CAccountFile::IsWholeAccountFile(const kd::fileio::FilePath& path)
-{
+    auto file = kd::fileio::Open(path, "r");
+    if (!file) return {};
     try {
-        auto file = kd::fileio::Open(path, "r");
-        if (!file) return false;
-        const std::int64_t size = kd::fileio::SizeOf(file.get());
-        // Far more than any list of entries the program could show.
-        if (size < static_cast<std::int64_t>(kHeaderBlockSize + kRecordSize) || size > (std::int64_t{1} << 31))
-            return false;
-        std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
-        if (std::fread(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) return false;
-        kd::LineEndDecoder decoder;
-        std::size_t count = decoder.Decode(bytes.data(), bytes.size(), bytes.data());
-        count += decoder.Finish(bytes.data() + count);
-
-        if (std::memcmp(bytes.data(), kMagic, sizeof kMagic) != 0) return false;
-        if (ReadLE32(bytes.data() + offsetof(AccountFileHeader, headerSize)) !=
-                static_cast<std::int32_t>(kHeaderSize) ||
-            ReadLE32(bytes.data() + offsetof(AccountFileHeader, recordSize)) != static_cast<std::int32_t>(kRecordSize))
-            return false;
-        const std::int32_t records = ReadLE32(bytes.data() + offsetof(AccountFileHeader, recordCount));
-        if (records < 0 ||
-            count != kHeaderBlockSize + kStoredRecordSize * static_cast<std::size_t>(records) + kRecordSize)
-            return false;
-        return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(count - kRecordSize),
-                           bytes.begin() + static_cast<std::ptrdiff_t>(count), [](std::uint8_t b) { return b == 0; });
+        std::vector<std::uint8_t> piece(std::size_t{1} << 20);
+        kd::ContentHash hash;
+        for (;;) {
+            const std::size_t got = std::fread(piece.data(), 1, piece.size(), file.get());
+            hash.Add(piece.data(), got);
+            if (got < piece.size()) break;
+        }
+        if (std::ferror(file.get())) return {};
+        return {static_cast<std::int64_t>(hash.Size()), hash.Value()};
     } catch (const std::bad_alloc&) {
-        return false;
+        return {};
     }
 }
 
@@ -364,11 +354,13 @@ bool CAccountFile::Load(std::FILE* file)
         if (got < want) break;
     }
     if (std::ferror(file)) return false;
+    const Fingerprint read{static_cast<std::int64_t>(total), kd::ContentHash::Of(buffer.get(), total)};
 
     kd::LineEndDecoder decoder;
     std::size_t count = decoder.Decode(buffer.get(), total, buffer.get());
     count += decoder.Finish(buffer.get() + count);
     (void)Parse(buffer.get(), count);
+    m_fingerprint = read;
     return true;
 }
 
@@ -414,36 +406,71 @@ bool CAccountFile::Parse(const void* data, std::size_t count)
             position += kStoredRecordSize;
         }
 
+        const std::size_t read = parsed.m_records.size();
+        const std::size_t expected = kHeaderBlockSize + kStoredRecordSize * read + kRecordSize;
+        LoadReport report;
+        report.recordsRead = read;
+        report.recordsCounted = header.recordCount;
+        report.logicalSize = count;
+        report.damaged = (header.recordCount > 0 && static_cast<std::size_t>(header.recordCount) > read) ||
+                         count > expected;
+        report.whole = !report.damaged && count == expected && std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 &&
+                       header.headerSize == static_cast<std::int32_t>(kHeaderSize) &&
+                       header.recordSize == static_cast<std::int32_t>(kRecordSize) &&
+                       header.recordCount == static_cast<std::int32_t>(read) &&
+                       std::all_of(bytes + count - kRecordSize, bytes + count, [](std::uint8_t b) { return b == 0; });
+
         m_header = header;
         m_records.swap(parsed.m_records);
         std::swap(m_index, parsed.m_index);
+        m_bIndexStale = false;
+        m_report = report;
     } catch (const std::bad_alloc&) {
         return false;
     }
     return true;
 }
 
-bool CAccountFile::Save()
+bool CAccountFile::Save(const std::function<void()>& beforeReplace)
 {
     if (!m_bSaveEnabled || m_path.IsEmpty()) return false;
-    return SaveTo(m_path);
+    Fingerprint written;
+    if (!SaveTo(m_path, m_path, beforeReplace, written)) return false;
+    m_fingerprint = written;
+    return true;
 }
 
-bool CAccountFile::SaveTo(const kd::fileio::FilePath& target)
+bool CAccountFile::SaveCopy(const kd::fileio::FilePath& copy)
 {
+    if (m_path.IsEmpty() || copy.IsEmpty()) return false;
+    Fingerprint written;
+    return SaveTo(copy, m_path, {}, written);
+}
+
+bool CAccountFile::SaveTo(const kd::fileio::FilePath& target, const kd::fileio::FilePath& permissionsFrom,
+                          const std::function<void()>& beforeReplace, Fingerprint& written)
+{
+    m_saveError = 0;
+    kd::fileio::ReplacementFile file;
     try {
         // The old file is replaced only once the new one is complete on the
         // disk; until then `file` deletes what it created on every way out.
-        kd::fileio::ReplacementFile file;
-        if (!file.Create(target)) return false;
-        if (!WriteTo(file.Stream())) return false;
-        return file.Commit();
+        kd::ContentHash hash;
+        const bool ok = file.Create(target, permissionsFrom) && WriteTo(file.Stream(), hash) &&
+                        (beforeReplace ? beforeReplace() : void(), file.Commit());
+        if (!ok) {
+            m_saveError = file.Error();
+            return false;
+        }
+        written = {static_cast<std::int64_t>(hash.Size()), hash.Value()};
+        return true;
     } catch (const std::bad_alloc&) {
+        m_saveError = file.Error();
         return false;
     }
 }
 
-bool CAccountFile::WriteTo(std::FILE* file)
+bool CAccountFile::WriteTo(std::FILE* file, kd::ContentHash& written)
 {
     std::memcpy(m_header.magic, kMagic, sizeof m_header.magic);
     m_header.headerSize = static_cast<std::int32_t>(kHeaderSize);
@@ -452,7 +479,7 @@ bool CAccountFile::WriteTo(std::FILE* file)
     Terminate(m_header.adminAccount);
     Terminate(m_header.adminPassword);
 
-    StoredWriter writer(file);
+    StoredWriter writer(file, written);
     std::uint8_t block[kHeaderBlockSize] = {};
     std::memcpy(block, m_header.magic, sizeof m_header.magic);
     std::memcpy(block + offsetof(AccountFileHeader, reserved), m_header.reserved, sizeof m_header.reserved);
@@ -472,7 +499,10 @@ bool CAccountFile::WriteTo(std::FILE* file)
     }
     const std::uint8_t endMarker[kRecordSize] = {};
     writer.Write(endMarker, kRecordSize);
-    return writer.Finish();
+    if (writer.Finish()) return true;
+    // The write's own error, before anything else can overwrite it.
+    m_saveError = kd::fileio::LastSystemError();
+    return false;
 }
 
 bool CAccountFile::AddRecord(AccountRecord& record)
@@ -499,8 +529,14 @@ void CAccountFile::AppendRecord(const AccountRecord& record)
     }
 }
 
-bool CAccountFile::FindRecord(const AccountRecord& record, std::uint64_t hash) const
+bool CAccountFile::FindRecord(const AccountRecord& record, std::uint64_t hash)
 {
+    if (m_bIndexStale) {
+        m_index.Clear();
+        m_index.Reserve(m_records.size());
+        for (const AccountRecord& present : m_records) m_index.Append(HashTexts(present));
+        m_bIndexStale = false;
+    }
     return m_index.Contains(hash, [&](std::size_t position) { return IsSameRecord(m_records[position], record); });
 }
 
@@ -508,6 +544,20 @@ void CAccountFile::ClearRecords() noexcept
 {
     std::vector<AccountRecord>().swap(m_records);
     m_index.Clear();
+    m_bIndexStale = false;
+}
+
+void CAccountFile::SetRecords(std::vector<AccountRecord> records)
+{
+    if (records.size() > static_cast<std::size_t>(std::numeric_limits<std::int32_t>::max())) throw std::bad_alloc();
+    std::int32_t index = 0;
+    for (AccountRecord& record : records) {
+        TerminateTexts(record);
+        record.index = index++;
+    }
+    m_records.swap(records);
+    m_index.Clear();
+    m_bIndexStale = true;
 }
 
 bool CAccountFile::EncryptRecord(const AccountRecord& record, std::uint8_t* out) const noexcept
@@ -540,13 +590,3 @@ bool CAccountFile::IsSameRecord(const AccountRecord& a, const AccountRecord& b) 
            std::memcmp(a.comment, b.comment, kTextFieldSize) == 0;
 }
 
-bool CAccountFile::SaveRecoveryCopy()
-{
-    if (!m_bSaveEnabled || m_path.IsEmpty()) return false;
-    return SaveTo(m_path.WithSuffix(".recovery"));
-}
-
-bool CAccountFile::RemoveRecoveryCopy()
-{
-    return !m_path.IsEmpty() && kd::fileio::Remove(m_path.WithSuffix(".recovery"));
-}

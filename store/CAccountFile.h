@@ -3,14 +3,13 @@
 // the managed accounts in insertion order, and the file name.
 //
 // How the administrator's session uses it:
-//   Login:  Bind(name); take the lock of GetPath(); restore a copy that a
-//           killed save left (FindRestorableCopy, RestoreCopy) and remove the
-//           rest (RemoveTemporaries); Exists(); Open(); IsAdministrator(account,
-//           password); on success EnableSave().
+//   Login:  Bind(name); take the lock of GetPath(); LoadExisting();
+//           IsAdministrator(account, password); on success EnableSave(). The
+//           copies beside the file are CAccountCopies' business.
 //   Create: Bind(name); take the lock; Create(account, password); EnableSave().
 //   List:   GetRecords() in order (index is the item data).
-//   Close:  ClearRecords(); AddRecord(row) per list row, top to bottom; the
-//           destructor saves.
+//   Close:  SetRecords(rows), or ClearRecords() and AddRecord(row) per row;
+//           the destructor saves.
 //
 // The file's full path is fixed by Bind: the file, its lock and every save of
 // the session stay in the folder that was current then.
@@ -22,12 +21,14 @@
 #pragma once
 
 #include "AccountRecord.h"
+#include "ContentHash.h"
 #include "FileIo.h"
 #include "RecordIndex.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string_view>
@@ -75,21 +76,44 @@ public:
     // cannot be made; nothing is left then. Call it with the lock held.
     [[nodiscard]] CreateResult Create(std::string_view account, std::string_view password);
 
-    // True when the bound file is missing or empty: a killed or refused save
-    // may have left the list only in a leftover copy.
+    // Loads the bound file into the reset store without creating anything:
+    // false when it is missing, cannot be read or has no content.
+    [[nodiscard]] bool LoadExisting();
+    // Loads the account file at `path` (any name: a copy beside the file)
+    // into this store, which is reset and left unbound. False when it cannot
+    // be read or has no content.
+    [[nodiscard]] bool LoadFrom(const kd::fileio::FilePath& path);
+
+    // True when the bound file is missing or empty: a new administrator may
+    // take the name, and a copy beside it may be all there is of the list.
     [[nodiscard]] bool IsMissingOrEmpty() const;
-    // The newest leftover of the bound file that holds a whole account file:
-    // "<file>.<n>.tmp", which a save killed before its rename leaves, or
-    // "<file>.recovery", written when a session ended without a saved file.
-    [[nodiscard]] std::optional<kd::fileio::FilePath> FindRestorableCopy() const;
-    // Renames `copy` over the bound file in one step.
-    [[nodiscard]] bool RestoreCopy(const kd::fileio::FilePath& copy) const;
-    // Deletes the bound file's "<file>.<n>.tmp" leftovers. Call it with the
-    // lock held, when no save of this file can be under way.
-    void RemoveTemporaries() const;
-    // True for a file whose content is a whole account file as Save writes
-    // it: header, as many records as it counts, end marker.
-    [[nodiscard]] static bool IsWholeAccountFile(const kd::fileio::FilePath& path);
+
+    // What the last load found, beside the records it took.
+    struct LoadReport {
+        std::size_t recordsRead = 0;
+        std::int32_t recordsCounted = 0; // the header's count
+        std::size_t logicalSize = 0;     // bytes after the line-end translation
+        // Header, counts and length are exactly what Save writes.
+        bool whole = false;
+        // The header's count or the length says the file holds more than the
+        // stop rules took: the rest is lost unless its bytes are kept.
+        bool damaged = false;
+    };
+    [[nodiscard]] const LoadReport& GetLoadReport() const noexcept { return m_report; }
+
+    // The stored bytes of the bound file as this store last read or wrote
+    // them: another program's change shows as a different hash or size.
+    struct Fingerprint {
+        std::int64_t size = -1; // -1: nothing read or written yet
+        std::uint64_t hash = 0;
+        friend bool operator==(const Fingerprint&, const Fingerprint&) = default;
+    };
+    [[nodiscard]] const Fingerprint& GetFingerprint() const noexcept { return m_fingerprint; }
+    // Takes `fingerprint` as the file's known state: another program's
+    // version has been kept, and may now be written over.
+    void SetFingerprint(const Fingerprint& fingerprint) noexcept { m_fingerprint = fingerprint; }
+    // The fingerprint of the file at `path` now; size -1 when it cannot be read.
+    [[nodiscard]] static Fingerprint FingerprintOf(const kd::fileio::FilePath& path);
 
     // Reads a whole binary-mode stream, undoes the line-end translation and
     // parses it. False, with the store unchanged, for a null stream, an empty
@@ -106,16 +130,15 @@ public:
     // and is renamed over it in one step. False, with the old file untouched,
     // when saving is not enabled, no file is bound, or anything fails (running
     // out of memory included); no temporary file is left unless the rename
-    // itself failed, when it may be the only whole copy.
-    [[nodiscard]] bool Save();
-    // Writes what Save would write to "<file name>.recovery" beside the file, in
-    // the same way, for entries that could not be saved before the process ends.
-    // Needs only the folder: works while the account file itself is held or
-    // read-only. False when saving is not enabled, no file name is set, or
-    // anything fails.
-    [[nodiscard]] bool SaveRecoveryCopy();
-    // Deletes that copy, once the file itself holds the entries again.
-    bool RemoveRecoveryCopy();
+    // itself failed, when it may be the only whole copy. `beforeReplace` runs
+    // once the new content is complete, just before it takes the file's place.
+    [[nodiscard]] bool Save(const std::function<void()>& beforeReplace = {});
+    // Writes what Save would write to `copy` (a new name beside the file), in
+    // the same way, with the account file's permissions. Needs only the
+    // folder: works while the account file itself is held or read-only.
+    [[nodiscard]] bool SaveCopy(const kd::fileio::FilePath& copy);
+    // The system's error of the last Save or SaveCopy that failed (0: none told).
+    [[nodiscard]] unsigned long GetSaveError() const noexcept { return m_saveError; }
 
     // Allows Save (and the save at destruction) for the file bound by the last
     // Bind: call it once the administrator has logged in or been created.
@@ -130,6 +153,10 @@ public:
     bool AddRecord(AccountRecord& record);
 
     void ClearRecords() noexcept;
+    // Replaces the records with `records` in their order, numbered 0, 1, 2...,
+    // every one kept: the rows of a list, whose untouched entries are never
+    // dropped, even where two are equal.
+    void SetRecords(std::vector<AccountRecord> records);
 
     // Stored form of one record (kStoredRecordSize bytes); bytes outside the
     // index and the three enciphered fields are left as the caller set them.
@@ -155,6 +182,8 @@ public:
 
     // The header as loaded, created or set; the administrator's password in clear.
     [[nodiscard]] const AccountFileHeader& GetHeader() const noexcept { return m_header; }
+    // Takes `header` as it stands, as if loaded: the key of a copy's records.
+    void SetHeader(const AccountFileHeader& header) noexcept { m_header = header; }
     // Puts the administrator into the header, each text cut as a field keeps it.
     void SetAdministrator(std::string_view account, std::string_view password) noexcept;
     // True when the header holds exactly this account and password (kd::TextEquals).
@@ -167,17 +196,24 @@ public:
 
 private:
     void AppendRecord(const AccountRecord& record);
-    [[nodiscard]] bool FindRecord(const AccountRecord& record, std::uint64_t hash) const;
-    [[nodiscard]] bool WriteTo(std::FILE* file);
-    // The whole file written to `target` through a replacement file.
-    [[nodiscard]] bool SaveTo(const kd::fileio::FilePath& target);
+    [[nodiscard]] bool FindRecord(const AccountRecord& record, std::uint64_t hash);
+    [[nodiscard]] bool WriteTo(std::FILE* file, kd::ContentHash& written);
+    // The whole file written to `target` through a replacement file; the
+    // fingerprint of what was written in `written`.
+    [[nodiscard]] bool SaveTo(const kd::fileio::FilePath& target, const kd::fileio::FilePath& permissionsFrom,
+                              const std::function<void()>& beforeReplace, Fingerprint& written);
+    [[nodiscard]] bool LoadFile(const kd::fileio::FilePath& path, bool createMissing);
     // No header, no records, saving disabled.
     void Reset() noexcept;
 
     // Positions of the records by a hash of their three texts, so that AddRecord
     // need not walk the array.
     RecordIndex m_index;
+    bool m_bIndexStale = false; // SetRecords leaves the index to the next AddRecord
     std::vector<AccountRecord> m_records;
+    LoadReport m_report;
+    Fingerprint m_fingerprint;
+    unsigned long m_saveError = 0;
     AccountFileHeader m_header{};
     std::string m_strFileName;
     kd::fileio::FilePath m_path;

@@ -39,6 +39,13 @@ public:
 
     // The same path with `suffix` (ASCII) added to its file name: "<path>.lock".
     [[nodiscard]] FilePath WithSuffix(std::string_view suffix) const;
+    // The folder that holds the file.
+    [[nodiscard]] FilePath Folder() const;
+    // `name` (a store name, as Resolve takes it) inside this folder; empty when
+    // the name is no text in the code page.
+    [[nodiscard]] FilePath Child(const std::string& name) const;
+    // The file's name without its folder, in the store's single-byte text.
+    [[nodiscard]] std::string Name() const;
 
     [[nodiscard]] const NativeName& Native() const noexcept { return m_native; }
     [[nodiscard]] bool IsEmpty() const noexcept { return m_native.empty(); }
@@ -46,7 +53,7 @@ public:
 
 private:
     explicit FilePath(NativeName native) : m_native(std::move(native)) {}
-    friend std::vector<FilePath> TemporariesOf(const FilePath& target);
+    friend struct SiblingLister;
 
     NativeName m_native;
 };
@@ -85,6 +92,38 @@ enum class Created { New, Exists, Failed };
 // leaves behind when its process is killed before Commit.
 [[nodiscard]] std::vector<FilePath> TemporariesOf(const FilePath& target);
 
+// A file beside a target whose name is "<target's name>.<rest>".
+struct Sibling {
+    FilePath path;
+    std::string rest; // ASCII; names whose rest is not are left out
+};
+// Every such file (no folders). The system matches names without regard to
+// case on Windows; `rest` keeps the case the file has.
+[[nodiscard]] std::vector<Sibling> SiblingsOf(const FilePath& target);
+
+// Creates the folder; true when it is there afterwards.
+[[nodiscard]] bool CreateFolder(const FilePath& folder) noexcept;
+
+// Gives the file at `from` the name `to` as well (a hard link: nothing is
+// copied), or where the volume has no links, copies it there with the file's
+// permissions. Never replaces an existing `to`.
+[[nodiscard]] bool LinkOrCopy(const FilePath& from, const FilePath& to) noexcept;
+
+// Puts `from`'s permissions (on Windows its DACL) on `to`.
+void CopyPermissions(const FilePath& from, const FilePath& to) noexcept;
+
+// The local time of the last write to `path` as "2026-12-08 at 11:15:03";
+// empty when it cannot be told.
+[[nodiscard]] std::string ModifiedText(const FilePath& path);
+// The local time now as "20261208-111503", for names that sort by time.
+[[nodiscard]] std::string NowStamp();
+
+// The system's error code of the last failed call on this thread
+// (GetLastError on Windows, errno elsewhere); for messages.
+[[nodiscard]] unsigned long LastSystemError() noexcept;
+// True when `error` (from LastSystemError) means the volume is full.
+[[nodiscard]] bool IsDiskFull(unsigned long error) noexcept;
+
 // A new file "<target>.<n>.tmp" beside `target` that takes the target's place
 // on Commit and is deleted if it is dropped before, whatever the path out:
 // a failed write, a refused replace or an exception unwinding its owner.
@@ -97,7 +136,10 @@ public:
 
     // Creates the file under a name nobody uses. All memory is taken before the
     // file exists, so a std::bad_alloc from here leaves nothing on the disk.
-    [[nodiscard]] bool Create(const FilePath& target);
+    // `permissionsFrom` names the file whose permissions a new target takes
+    // (a copy beside an account file takes the account file's); by default
+    // the target's own, where it exists.
+    [[nodiscard]] bool Create(const FilePath& target, const FilePath& permissionsFrom = {});
 
     [[nodiscard]] std::FILE* Stream() const noexcept { return m_file.get(); }
 
@@ -110,8 +152,18 @@ public:
     // is never deleted: should the rename fail, it may be the only whole copy.
     [[nodiscard]] bool Commit() noexcept;
 
+    // The system's error of the first step that failed (0 if none did): a
+    // write the caller made to Stream() is noted with NoteFailure.
+    [[nodiscard]] unsigned long Error() const noexcept { return m_error; }
+    void NoteFailure() noexcept
+    {
+        if (m_error == 0) m_error = LastSystemError();
+    }
+
 private:
     NativeName m_target;
+    NativeName m_permissionsFrom;
+    unsigned long m_error = 0;
     NativeName m_temp;
     NativeName m_folder; // POSIX: synced after the rename
     unique_file m_file;

@@ -7,7 +7,9 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <climits>
 #include <cstring>
 #include <new>
@@ -131,6 +133,32 @@ FilePath FilePath::WithSuffix(std::string_view suffix) const
     return FilePath(std::move(native));
 }
 
+FilePath FilePath::Folder() const
+{
+    return FilePath(FolderOf(m_native));
+}
+
+FilePath FilePath::Child(const std::string& name) const
+{
+    std::wstring wide;
+    if (m_native.empty() || !ToWide(name, wide)) return {};
+    return FilePath(m_native + L"\\" + wide);
+}
+
+std::string FilePath::Name() const
+{
+    const auto slash = m_native.find_last_of(L"\\/");
+    const std::wstring name = slash == std::wstring::npos ? m_native : m_native.substr(slash + 1);
+    if (name.empty() || name.size() > INT_MAX) return {};
+    const int size = static_cast<int>(name.size());
+    const UINT codePage = FileApiCodePage();
+    const int count = WideCharToMultiByte(codePage, 0, name.data(), size, nullptr, 0, nullptr, nullptr);
+    if (count <= 0) return {};
+    std::string narrow(static_cast<std::size_t>(count), '\0');
+    (void)WideCharToMultiByte(codePage, 0, name.data(), size, narrow.data(), count, nullptr, nullptr);
+    return narrow;
+}
+
 unique_file Open(const FilePath& path, const char* mode) noexcept
 {
     if (path.IsEmpty()) return nullptr;
@@ -218,26 +246,114 @@ bool Remove(const FilePath& path) noexcept
     return DeleteFileW(path.Native().c_str()) != FALSE;
 }
 
+struct SiblingLister {
+    static std::vector<Sibling> List(const FilePath& target)
+    {
+        std::vector<Sibling> found;
+        const std::wstring& full = target.Native();
+        const std::wstring folder = FolderOf(full);
+        const std::size_t prefix = full.size() - folder.size(); // the file name and its dot
+        WIN32_FIND_DATAW data;
+        const HANDLE find = FindFirstFileW((full + L".*").c_str(), &data);
+        if (find == INVALID_HANDLE_VALUE) return found;
+        do {
+            const std::wstring_view name = data.cFileName;
+            if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.size() <= prefix) continue;
+            std::string rest;
+            for (const wchar_t c : name.substr(prefix)) {
+                if (c >= 0x80) {
+                    rest.clear();
+                    break;
+                }
+                rest += static_cast<char>(c);
+            }
+            if (rest.empty()) continue;
+            found.push_back({FilePath(folder + L"\\" + std::wstring(name)), std::move(rest)});
+        } while (FindNextFileW(find, &data));
+        FindClose(find);
+        return found;
+    }
+};
+
+std::vector<Sibling> SiblingsOf(const FilePath& target)
+{
+    return SiblingLister::List(target);
+}
+
 std::vector<FilePath> TemporariesOf(const FilePath& target)
 {
     std::vector<FilePath> found;
-    const std::wstring& full = target.Native();
-    const std::wstring folder = FolderOf(full);
-    // The system matches the pattern as it matches names: without regard to case.
-    const std::size_t prefix = full.size() - folder.size(); // the file name and its dot
-    WIN32_FIND_DATAW data;
-    const HANDLE find = FindFirstFileW((full + L".*.tmp").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE) return found;
-    do {
-        const std::wstring_view name = data.cFileName;
-        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) continue;
-        if (name.size() <= prefix + 4) continue;
-        const std::wstring_view digits = name.substr(prefix, name.size() - prefix - 4);
-        if (digits.find_first_not_of(L"0123456789") != std::wstring_view::npos) continue;
-        found.push_back(FilePath(folder + L"\\" + std::wstring(name)));
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
+    for (auto& sibling : SiblingsOf(target)) {
+        const std::string_view rest = sibling.rest;
+        if (rest.size() <= 4 || !rest.ends_with(".tmp")) continue;
+        if (rest.substr(0, rest.size() - 4).find_first_not_of("0123456789") != std::string_view::npos) continue;
+        found.push_back(std::move(sibling.path));
+    }
     return found;
+}
+
+bool CreateFolder(const FilePath& folder) noexcept
+{
+    if (folder.IsEmpty()) return false;
+    if (CreateDirectoryW(folder.Native().c_str(), nullptr)) return true;
+    const DWORD attributes = GetFileAttributesW(folder.Native().c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool LinkOrCopy(const FilePath& from, const FilePath& to) noexcept
+{
+    if (from.IsEmpty() || to.IsEmpty()) return false;
+    if (CreateHardLinkW(to.Native().c_str(), from.Native().c_str(), nullptr)) return true;
+    const DWORD error = GetLastError();
+    if (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS || error == ERROR_FILE_NOT_FOUND) return false;
+    // FAT and some network shares have no links.
+    if (!CopyFileW(from.Native().c_str(), to.Native().c_str(), TRUE)) return false;
+    CopyPermissions(from, to);
+    return true;
+}
+
+void CopyPermissions(const FilePath& from, const FilePath& to) noexcept
+{
+    if (from.IsEmpty() || to.IsEmpty()) return;
+    CopyDacl(to.Native(), ReadDacl(from.Native()));
+}
+
+std::string ModifiedText(const FilePath& path)
+{
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    FILETIME local{};
+    SYSTEMTIME time{};
+    if (path.IsEmpty() || !GetFileAttributesExW(path.Native().c_str(), GetFileExInfoStandard, &data) ||
+        !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &time))
+        return {};
+    char text[40];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u at %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay,
+                  time.wHour, time.wMinute, time.wSecond);
+    return text;
+}
+
+std::string NowStamp()
+{
+    SYSTEMTIME time{};
+    GetLocalTime(&time);
+    char text[24];
+    std::snprintf(text, sizeof text, "%04u%02u%02u-%02u%02u%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond);
+    return text;
+}
+
+unsigned long LastSystemError() noexcept
+{
+    const DWORD error = GetLastError();
+    // The C runtime's write reports a full disk through errno; the system's
+    // own error may have been overwritten since.
+    if (error == ERROR_SUCCESS && errno == ENOSPC) return ERROR_DISK_FULL;
+    return error;
+}
+
+bool IsDiskFull(unsigned long error) noexcept
+{
+    return error == ERROR_DISK_FULL || error == ERROR_HANDLE_DISK_FULL;
 }
 
 ReplacementFile::~ReplacementFile()
@@ -246,10 +362,11 @@ ReplacementFile::~ReplacementFile()
     if (m_bPending) (void)DeleteFileW(m_temp.c_str());
 }
 
-bool ReplacementFile::Create(const FilePath& target)
+bool ReplacementFile::Create(const FilePath& target, const FilePath& permissionsFrom)
 {
     if (m_bPending || target.IsEmpty()) return false;
     m_target = target.Native();
+    m_permissionsFrom = permissionsFrom.IsEmpty() ? m_target : permissionsFrom.Native();
     const auto stamp = static_cast<unsigned long long>(std::chrono::steady_clock::now().time_since_epoch().count() ^
                                                        reinterpret_cast<std::uintptr_t>(this));
     for (unsigned attempt = 0; attempt <= 100; ++attempt) {
@@ -259,6 +376,7 @@ bool ReplacementFile::Create(const FilePath& target)
         if (handle == INVALID_HANDLE_VALUE) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
+            NoteFailure();
             return false;
         }
         m_temp.swap(temp);
@@ -282,30 +400,43 @@ bool ReplacementFile::Commit() noexcept
 {
     if (!m_bPending || !m_file) return false;
     bool ok = FlushToDisk(m_file.get());
+    if (!ok) NoteFailure();
     ok = std::fclose(m_file.release()) == 0 && ok;
-    if (!ok) return false;
+    if (!ok) {
+        NoteFailure();
+        return false;
+    }
+    const auto fail = [this] {
+        NoteFailure();
+        return false;
+    };
 
     const DWORD attributes = GetFileAttributesW(m_target.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
-        if (GetLastError() != ERROR_FILE_NOT_FOUND) return false;
+        if (GetLastError() != ERROR_FILE_NOT_FOUND) return fail();
+        if (m_permissionsFrom != m_target) CopyDacl(m_temp, ReadDacl(m_permissionsFrom));
         m_bPending = false;
-        return MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE;
+        return MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_WRITE_THROUGH) != FALSE || fail();
     }
     // Windows refuses to replace a read-only file; Wine run as root would not.
-    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) return false;
+    if (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_READONLY)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return fail();
+    }
     // A handle that does not share deletion makes the rename fail: find out
     // while the file may still be deleted.
     const HANDLE probe = CreateFileW(m_target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, 0, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) return false;
+    if (probe == INVALID_HANDLE_VALUE) return fail();
     CloseHandle(probe);
 
     CopyAttributes(m_temp, attributes);
-    CopyDacl(m_temp, ReadDacl(m_target));
+    CopyDacl(m_temp, ReadDacl(m_permissionsFrom));
     // ReplaceFileW is no single step (Wine's moves the old file away, deletes
     // it, then moves the new one in): a rename over the old name is.
     m_bPending = false;
-    return MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
+    return MoveFileExW(m_temp.c_str(), m_target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE ||
+           fail();
 }
 
 } // namespace kd::fileio

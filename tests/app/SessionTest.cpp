@@ -31,12 +31,16 @@ kd::unique_hfile HoldWithoutDeleteSharing(const std::string& file)
 
 std::vector<Row> ReadRecoveryCopy(const std::string& admin)
 {
-    CAccountFile file;
-    kd::fileio::FilePath path;
-    if (!kd::fileio::FilePath::Resolve(admin + ".qrd.recovery", path)) return {};
-    const kd::fileio::unique_file stream = kd::fileio::Open(path, "r");
-    if (!stream || !file.Load(stream.get())) return {};
-    return RowsOf(file);
+    // Each session writes its own, "<admin>.qrd.<n>.recovery".
+    for (const auto& entry : std::filesystem::directory_iterator(std::filesystem::current_path())) {
+        const std::string name = entry.path().filename().string();
+        if (!name.starts_with(admin + ".qrd.") || !name.ends_with(".recovery")) continue;
+        CAccountFile file;
+        kd::fileio::FilePath path;
+        if (!kd::fileio::FilePath::Resolve(name, path) || !file.LoadFrom(path)) return {};
+        return RowsOf(file);
+    }
+    return {};
 }
 
 void Session::SetUp()

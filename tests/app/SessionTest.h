@@ -24,7 +24,7 @@ using Row = std::array<std::string, 3>;
 // A handle on `file` that shares reading and writing but not deletion, as
 // antivirus, backup and sync tools hold files: the file cannot be replaced.
 [[nodiscard]] kd::unique_hfile HoldWithoutDeleteSharing(const std::string& file);
-// The rows of "<admin>.qrd.recovery", empty when there is none.
+// The rows of the recovery copy "<admin>.qrd.<n>.recovery", empty when there is none.
 [[nodiscard]] std::vector<Row> ReadRecoveryCopy(const std::string& admin);
 
 class Session : public ::testing::Test {

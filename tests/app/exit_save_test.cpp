@@ -73,7 +73,7 @@ TEST_F(ExitSave, ARefusedSaveIsToldAndTheWindowKeepsEveryEntryUntilARetrySucceed
     EXPECT_FALSE(fs::exists("hal.qrd.lock"));
     Exit();
     EXPECT_EQ(ReadAccountFile("hal"), rows);
-    EXPECT_FALSE(fs::exists("hal.qrd.recovery"));
+    EXPECT_TRUE(ReadRecoveryCopy("hal").empty());
 }
 
 TEST_F(ExitSave, LeavingWithoutSavingIsAChoiceAndThenNothingIsWritten)
@@ -96,7 +96,7 @@ TEST_F(ExitSave, LeavingWithoutSavingIsAChoiceAndThenNothingIsWritten)
     Exit();
     ASSERT_TRUE(::SetFileAttributesA("ivy.qrd", FILE_ATTRIBUTE_NORMAL));
     EXPECT_EQ(ReadFile("ivy.qrd"), before);
-    EXPECT_FALSE(fs::exists("ivy.qrd.recovery")) << "the user chose to drop the entries";
+    EXPECT_TRUE(ReadRecoveryCopy("ivy").empty()) << "the user chose to drop the entries";
     EXPECT_EQ(Log(), log) << "no second attempt at the window's end";
     EXPECT_FALSE(fs::exists("ivy.qrd.lock"));
 }

@@ -372,5 +372,5 @@ TEST_F(MainDialog, AListThatCannotTakeEveryEntryIsReadOnlyAndNeverShortensTheFil
     Exit();
     EXPECT_EQ(ReadFile("gina.qrd"), before);
     EXPECT_FALSE(fs::exists("gina.qrd.lock"));
-    EXPECT_FALSE(fs::exists("gina.qrd.recovery"));
+    EXPECT_TRUE(ReadRecoveryCopy("gina").empty());
 }

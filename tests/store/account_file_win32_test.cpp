@@ -286,9 +286,10 @@ bool StartSaver(const std::string& admin, Saver& saver)
 long WholeFileEntries(const std::string& admin)
 {
     kd::fileio::FilePath path;
-    if (!kd::fileio::FilePath::Resolve(admin + ".qrd", path) || !CAccountFile::IsWholeAccountFile(path)) return -1;
+    if (!kd::fileio::FilePath::Resolve(admin + ".qrd", path)) return -1;
     CAccountFile store;
-    if (!store.Open(admin.c_str()) || !kd::TextEquals(store.GetHeader().adminAccount, admin)) return -1;
+    if (!store.LoadFrom(path) || !store.GetLoadReport().whole || !kd::TextEquals(store.GetHeader().adminAccount, admin))
+        return -1;
     const auto& records = store.GetRecords();
     for (std::size_t i = 0; i < records.size(); ++i)
         if (!kd::TextEquals(records[i].account, "entry" + std::to_string(i))) return -1;

@@ -1,5 +1,6 @@
 // The recovery copy: what Save would write, beside the account file, for
 // entries that cannot reach the file itself before the process ends.
+#include "CAccountCopies.h"
 #include "CAccountFile.h"
 #include "StoreTestSupport.h"
 
@@ -48,21 +49,21 @@ TEST_F(RecoveryCopy, HoldsTheBytesSaveWritesAndLeavesTheAccountFileAlone)
 {
     CAccountFile store;
     ASSERT_NO_FATAL_FAILURE(Fill(store, "olga"));
-    EXPECT_FALSE(store.SaveRecoveryCopy()) << "nothing to recover before saving is enabled";
-    EXPECT_FALSE(std::filesystem::exists("olga.qrd.recovery"));
-
-    store.EnableSave();
-    ASSERT_TRUE(store.SaveRecoveryCopy());
+    const auto copy = CAccountCopies(store).NewRecoveryPath();
+    EXPECT_EQ(copy.Name(), "olga.qrd.1.recovery");
+    ASSERT_TRUE(store.SaveCopy(copy));
     EXPECT_TRUE(ReadFile("olga.qrd").empty()) << "the account file is not written";
+    store.EnableSave();
     ASSERT_TRUE(store.Save());
-    EXPECT_EQ(ReadFile("olga.qrd.recovery"), ReadFile("olga.qrd"));
+    EXPECT_EQ(ReadFile("olga.qrd.1.recovery"), ReadFile("olga.qrd"));
 
-    // A second copy replaces the first.
+    // The session's second copy replaces its first; a later session's gets a name of its own.
     AccountRecord r = MakeRecord("more", "pw", "");
     ASSERT_TRUE(store.AddRecord(r));
-    ASSERT_TRUE(store.SaveRecoveryCopy());
+    ASSERT_TRUE(store.SaveCopy(copy));
     ASSERT_TRUE(store.Save());
-    EXPECT_EQ(ReadFile("olga.qrd.recovery"), ReadFile("olga.qrd"));
+    EXPECT_EQ(ReadFile("olga.qrd.1.recovery"), ReadFile("olga.qrd"));
+    EXPECT_EQ(CAccountCopies(store).NewRecoveryPath().Name(), "olga.qrd.2.recovery");
     EXPECT_FALSE(Leftovers());
     store.DisableSave();
 }
@@ -79,10 +80,11 @@ TEST_F(RecoveryCopy, IsWrittenWhileTheAccountFileCannotBeReplaced)
     ASSERT_NE(handle, INVALID_HANDLE_VALUE);
     Holder holder(handle);
     EXPECT_FALSE(store.Save());
-    EXPECT_TRUE(store.SaveRecoveryCopy());
+    EXPECT_NE(store.GetSaveError(), 0u) << "the system's reason is kept for the message";
+    EXPECT_TRUE(store.SaveCopy(CAccountCopies(store).NewRecoveryPath()));
     holder.reset();
 
-    const Bytes copy = ReadFile("petra.qrd.recovery");
+    const Bytes copy = ReadFile("petra.qrd.1.recovery");
     EXPECT_TRUE(ReadFile("petra.qrd").empty());
     ASSERT_TRUE(store.Save());
     EXPECT_EQ(copy, ReadFile("petra.qrd"));
