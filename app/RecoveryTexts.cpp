@@ -24,7 +24,8 @@ Question Offer(const std::string& file, const CAccountCopies::Copy& copy, const 
     q.caption = "Copy Found";
     switch (copy.kind) {
     case CAccountCopies::Kind::KilledSave:
-        q.lines.push_back("A save of " + Quoted(file) + " was cut off and left a whole copy: " + Quoted(copy.name) + ".");
+        q.lines.push_back("A save of " + Quoted(file) + " was cut off and left a whole copy: " + Quoted(copy.name) +
+                          ".");
         break;
     case CAccountCopies::Kind::Recovery:
         q.lines.push_back("Entries that could not be saved to " + Quoted(file) + " were kept in " + Quoted(copy.name) +
@@ -34,8 +35,8 @@ Question Offer(const std::string& file, const CAccountCopies::Copy& copy, const 
         q.lines.push_back("Kordane ended without saving; its edits were kept in " + Quoted(copy.name) + ".");
         break;
     case CAccountCopies::Kind::OtherVersion:
-        q.lines.push_back("Another program changed " + Quoted(file) + "; its version was kept as " +
-                          Quoted(copy.name) + ".");
+        q.lines.push_back("Another program changed " + Quoted(file) + "; its version was kept as " + Quoted(copy.name) +
+                          ".");
         break;
     }
     q.lines.push_back(copy.writtenAt.empty() ? "When the copy was written cannot be told."

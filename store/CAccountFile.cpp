@@ -412,8 +412,8 @@ bool CAccountFile::Parse(const void* data, std::size_t count)
         report.recordsRead = read;
         report.recordsCounted = header.recordCount;
         report.logicalSize = count;
-        report.damaged = (header.recordCount > 0 && static_cast<std::size_t>(header.recordCount) > read) ||
-                         count > expected;
+        report.damaged =
+            (header.recordCount > 0 && static_cast<std::size_t>(header.recordCount) > read) || count > expected;
         report.whole = !report.damaged && count == expected && std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 &&
                        header.headerSize == static_cast<std::int32_t>(kHeaderSize) &&
                        header.recordSize == static_cast<std::int32_t>(kRecordSize) &&
@@ -589,4 +589,3 @@ bool CAccountFile::IsSameRecord(const AccountRecord& a, const AccountRecord& b) 
            std::memcmp(a.password, b.password, kTextFieldSize) == 0 &&
            std::memcmp(a.comment, b.comment, kTextFieldSize) == 0;
 }
-

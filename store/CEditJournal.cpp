@@ -56,8 +56,8 @@ bool CEditJournal::Begin(const kd::fileio::FilePath& path, const CAccountFile& s
         const kd::fileio::FilePath base = BaseOf(path);
         // A list as loaded is the file itself: a second name for it costs
         // nothing, where writing the list would cost as much as a save.
-        const bool linked = rowsAreTheFile && !rows.empty() && loaded.size > 0 &&
-                            kd::fileio::LinkOrCopy(store.GetPath(), base);
+        const bool linked =
+            rowsAreTheFile && !rows.empty() && loaded.size > 0 && kd::fileio::LinkOrCopy(store.GetPath(), base);
 
         std::vector<std::uint8_t> head;
         head.insert(head.end(), kMagic, kMagic + sizeof kMagic);
@@ -160,8 +160,7 @@ void CEditJournal::Remove() noexcept
     m_path = {};
 }
 
-bool CEditJournal::Replay(const kd::fileio::FilePath& path, std::vector<AccountRecord>& rows,
-                          AccountFileHeader& header)
+bool CEditJournal::Replay(const kd::fileio::FilePath& path, std::vector<AccountRecord>& rows, AccountFileHeader& header)
 {
     try {
         auto file = kd::fileio::Open(path, "r");
@@ -199,9 +198,12 @@ bool CEditJournal::Replay(const kd::fileio::FilePath& path, std::vector<AccountR
             const auto row = static_cast<std::size_t>(Get(entry + 4, 4));
             if (Get(entry + 8, 4) != sequence) break;
             std::size_t records = 0;
-            if (kind == kInsert || kind == kUpdate) records = 1;
-            else if (kind == kSnapshot) records = row;
-            else if (kind != kDelete) break;
+            if (kind == kInsert || kind == kUpdate)
+                records = 1;
+            else if (kind == kSnapshot)
+                records = row;
+            else if (kind != kDelete)
+                break;
             if (records > (bytes.size() - at - kEntryHead - 8) / kStoredRecordSize) break;
             const std::size_t length = kEntryHead + records * kStoredRecordSize;
             if (Get(entry + length, 8) != kd::ContentHash::Of(entry, length)) break;
@@ -214,8 +216,10 @@ bool CEditJournal::Replay(const kd::fileio::FilePath& path, std::vector<AccountR
             } else if (kind == kInsert) {
                 list.push_back(read[0]);
             } else if (row < list.size()) {
-                if (kind == kUpdate) list[row] = read[0];
-                else list.erase(list.begin() + static_cast<std::ptrdiff_t>(row));
+                if (kind == kUpdate)
+                    list[row] = read[0];
+                else
+                    list.erase(list.begin() + static_cast<std::ptrdiff_t>(row));
             }
             at += length + 8;
         }

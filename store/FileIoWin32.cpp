@@ -327,8 +327,8 @@ std::string ModifiedText(const FilePath& path)
         !FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToSystemTime(&local, &time))
         return {};
     char text[40];
-    std::snprintf(text, sizeof text, "%04u-%02u-%02u at %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay,
-                  time.wHour, time.wMinute, time.wSecond);
+    std::snprintf(text, sizeof text, "%04u-%02u-%02u at %02u:%02u:%02u", time.wYear, time.wMonth, time.wDay, time.wHour,
+                  time.wMinute, time.wSecond);
     return text;
 }
 

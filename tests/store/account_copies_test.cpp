@@ -92,10 +92,9 @@ TEST_F(AccountCopies, WholeCopiesAreFoundNewestFirstAndOnlyThose)
 
     // Cleaning takes only what holds no whole list.
     CAccountCopies(file).RemoveIncomplete();
-    EXPECT_EQ(FolderEntries(),
-              (std::vector<std::string>{"tom.qrd.17.tmp", "tom.qrd.1x.tmp", "tom.qrd.4.recovery",
-                                        "tom.qrd.4.recovery.77.tmp", "tom.qrd.5.qrd.9.tmp", "tom.qrd.lock",
-                                        "tom.qrd.recovery", "tomas.qrd.3.tmp"}));
+    EXPECT_EQ(FolderEntries(), (std::vector<std::string>{"tom.qrd.17.tmp", "tom.qrd.1x.tmp", "tom.qrd.4.recovery",
+                                                         "tom.qrd.4.recovery.77.tmp", "tom.qrd.5.qrd.9.tmp",
+                                                         "tom.qrd.lock", "tom.qrd.recovery", "tomas.qrd.3.tmp"}));
 }
 
 // FAT keeps times to two seconds: copies written in the same tick are ordered
@@ -104,7 +103,8 @@ TEST_F(AccountCopies, EqualTimesAreDecidedByContent)
 {
     const Bytes one = Saved("una", {"a"});
     const Bytes three = Saved("una", {"a", "b", "c"});
-    for (const auto& [first, second] : {std::pair{"una.qrd.1.tmp", "una.qrd.2.tmp"}, {"una.qrd.4.tmp", "una.qrd.3.tmp"}}) {
+    for (const auto& [first, second] :
+         {std::pair{"una.qrd.1.tmp", "una.qrd.2.tmp"}, {"una.qrd.4.tmp", "una.qrd.3.tmp"}}) {
         SCOPED_TRACE(first);
         WriteFile(first, three);
         WriteFile(second, one);
