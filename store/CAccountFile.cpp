@@ -459,13 +459,14 @@ bool CAccountFile::SaveTo(const kd::fileio::FilePath& target, const kd::fileio::
         const bool ok = file.Create(target, permissionsFrom) && WriteTo(file.Stream(), hash) &&
                         (beforeReplace ? beforeReplace() : void(), file.Commit());
         if (!ok) {
-            m_saveError = file.Error();
+            // The first failure's error: a write's, else the replacement's.
+            if (m_saveError == 0) m_saveError = file.Error();
             return false;
         }
         written = {static_cast<std::int64_t>(hash.Size()), hash.Value()};
         return true;
     } catch (const std::bad_alloc&) {
-        m_saveError = file.Error();
+        if (m_saveError == 0) m_saveError = file.Error();
         return false;
     }
 }

@@ -11,6 +11,9 @@
 #endif
 
 #include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <vector>
 #include <memory>
 #include <string>
 
@@ -92,3 +95,40 @@ TEST_F(RecoveryCopy, IsWrittenWhileTheAccountFileCannotBeReplaced)
     store.DisableSave();
 }
 #endif
+
+// A save that runs out of disk space says so: the system's own error reaches
+// the message, not a generic "access denied". The folder is a small tmpfs
+// that the build mounts for this test (KD_FULL_DISK names it); where the
+// machine allows no mount, the test says so and is skipped.
+TEST(FullDisk, ASaveThatRunsOutOfSpaceNamesIt)
+{
+    const char* folder = std::getenv("KD_FULL_DISK");
+    std::error_code ec;
+    if (folder == nullptr || !std::filesystem::exists(std::string(folder) + "/mounted", ec))
+        GTEST_SKIP() << "no small volume was mounted for this test";
+    std::string path = folder;
+#ifdef _WIN32
+    // Wine shows the Unix root as drive Z:.
+    std::replace(path.begin(), path.end(), '/', '\\');
+    path = "Z:" + path;
+#endif
+    const auto previous = std::filesystem::current_path();
+    std::filesystem::current_path(path);
+    CAccountFile store;
+    ASSERT_TRUE(store.Bind("full"));
+    std::filesystem::remove("full.qrd", ec);
+    ASSERT_EQ(store.Create("full", "pw"), CAccountFile::CreateResult::Created);
+    std::vector<AccountRecord> rows;
+    for (int i = 0; i < 400; ++i) rows.push_back(MakeRecord("entry" + std::to_string(i), "pw", "note"));
+    store.SetRecords(rows);
+    store.EnableSave();
+    const bool saved = store.Save();
+    const unsigned long error = store.GetSaveError();
+    store.DisableSave();
+    const bool leftover = Leftovers();
+    std::filesystem::remove("full.qrd", ec);
+    std::filesystem::current_path(previous);
+    EXPECT_FALSE(saved);
+    EXPECT_TRUE(kd::fileio::IsDiskFull(error)) << "error " << error;
+    EXPECT_FALSE(leftover) << "the cut-short temporary is removed";
+}
