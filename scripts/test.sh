@@ -9,7 +9,6 @@
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-source scripts/wine-host.sh
 BUILD=${BUILD:-build}
 jobs=$(nproc)
 # Most Wine tests wait on windows and messages rather than compute: more at
@@ -42,6 +41,9 @@ build() { # <preset>
 }
 
 scripts/install-deps.sh || exit 1
+# Probed once the packages are in: a fresh machine gets wine32 installed just
+# above, and a probe made before would skip every win32 test.
+source scripts/wine-host.sh
 mkdir -p "$logs"
 
 # The Wine prefixes are made while the builds run: a first wineboot spends most
