@@ -162,27 +162,35 @@ bool CAdminSession::BeginSaving()
 {
     m_accountFile.EnableSave();
     m_savePending = true;
-    m_journalFailed = false;
+    m_restartJournal = false;
     const CAccountCopies copies(m_accountFile);
-    const bool begun =
-        m_journal.Begin(copies.NewJournalPath(), m_accountFile, m_accountFile.GetRecords(), !m_tookCopy);
-    m_journalFailed = !begun;
-    return begun;
+    return m_journal.Begin(copies.NewJournalPath(), m_accountFile, m_accountFile.GetRecords(), !m_tookCopy);
+}
+
+// After a save for the end of the desktop session the editing may go on: the
+// first edit after it starts a journal from the list as saved, which is the
+// store's list until the next save.
+bool CAdminSession::JournalOpen()
+{
+    if (m_journal.IsOpen()) return true;
+    if (!m_savePending || !std::exchange(m_restartJournal, false)) return false;
+    return m_journal.Begin(CAccountCopies(m_accountFile).NewJournalPath(), m_accountFile,
+                           m_accountFile.GetRecords(), true);
 }
 
 bool CAdminSession::JournalInsert(const AccountRecord& record)
 {
-    return m_journal.IsOpen() && m_journal.Insert(record);
+    return JournalOpen() && m_journal.Insert(record);
 }
 
 bool CAdminSession::JournalUpdate(std::size_t row, const AccountRecord& record)
 {
-    return m_journal.IsOpen() && m_journal.Update(row, record);
+    return JournalOpen() && m_journal.Update(row, record);
 }
 
 bool CAdminSession::JournalDelete(std::size_t row)
 {
-    return m_journal.IsOpen() && m_journal.Delete(row);
+    return JournalOpen() && m_journal.Delete(row);
 }
 
 CAdminSession::OtherChange CAdminSession::KeepOtherProgramsVersion()
@@ -207,6 +215,7 @@ bool CAdminSession::Save()
     const CAccountCopies copies(m_accountFile);
     if (!m_accountFile.Save([&copies] { (void)copies.KeepVersion(); })) return false;
     m_journal.Remove();
+    m_restartJournal = true;
     DropRecoveryCopy();
     // The file holds these entries now: copies holding the same, and those
     // the user took, have nothing more to give.

@@ -137,6 +137,7 @@ private:
                                                      CAccountLock::Result& result);
     // After the password check, under the lock.
     void OfferCopies(Prompt& prompt, bool fileIsWhole);
+    [[nodiscard]] bool JournalOpen();
     void DropRecoveryCopy() noexcept;
 
     // A copy seen at login: deleted by the save that puts its entries into
@@ -156,7 +157,8 @@ private:
     // The list in the editor is not the file's as loaded: a copy was taken.
     bool m_tookCopy = false;
     bool m_mustNotWrite = false;
-    bool m_journalFailed = false;
+    // A save emptied the journal while the editing goes on.
+    bool m_restartJournal = false;
     // Set by BeginSaving; cleared by the save that ends the session or by
     // leaving without saving. A save for the end of the desktop session leaves
     // it set: the process may go on, and so may the editing.
