@@ -4,7 +4,7 @@ WORKDIR ?= workdir
 SECONDS ?= 60
 SHELL   := /bin/bash
 
-.PHONY: all deps build run test soak bench fuzz screenshots dist clean
+.PHONY: all deps build run test soak stress bench fuzz screenshots dist clean
 
 all: build
 
@@ -22,6 +22,9 @@ test:
 
 soak: deps
 	BUILD=$(BUILD) scripts/soak.sh
+
+stress: deps
+	BUILD=$(BUILD) scripts/stress.sh
 
 bench: deps
 	BUILD=$(BUILD) scripts/bench.sh
