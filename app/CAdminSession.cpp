@@ -84,11 +84,13 @@ bool CAdminSession::LogIn(const std::string& account, const std::string& passwor
 void CAdminSession::OfferCopies(Prompt& prompt, bool fileIsWhole)
 {
     const CAccountCopies copies(m_accountFile);
-    copies.RemoveIncomplete();
+    std::vector<kd::fileio::FilePath> incomplete;
+    const auto found = copies.Find(&incomplete);
+    CAccountCopies::Remove(incomplete);
     const std::vector<AccountRecord> fileRecords = m_accountFile.GetRecords();
     std::optional<std::uint64_t> takenDigest;
-    for (const auto& copy : copies.Find()) {
-        const std::uint64_t digest = CAccountCopies::Digest(copy.records);
+    for (const auto& copy : found) {
+        const std::uint64_t digest = copy.digest;
         const auto difference = CAccountCopies::Compare(fileRecords, copy.records);
         if (difference.Same()) {
             if (fileIsWhole) (void)copies.Discard(copy.path);
@@ -163,8 +165,13 @@ bool CAdminSession::BeginSaving()
     m_accountFile.EnableSave();
     m_savePending = true;
     m_restartJournal = false;
-    const CAccountCopies copies(m_accountFile);
-    return m_journal.Begin(copies.NewJournalPath(), m_accountFile, m_accountFile.GetRecords(), !m_tookCopy);
+    return StartJournal(!m_tookCopy);
+}
+
+bool CAdminSession::StartJournal(bool rowsAreTheFile)
+{
+    return m_journal.Begin(CAccountCopies(m_accountFile).NewJournalPath(), m_accountFile, m_accountFile.GetRecords(),
+                           rowsAreTheFile);
 }
 
 // After a save for the end of the desktop session the editing may go on: the
@@ -174,8 +181,7 @@ bool CAdminSession::JournalOpen()
 {
     if (m_journal.IsOpen()) return true;
     if (!m_savePending || !std::exchange(m_restartJournal, false)) return false;
-    return m_journal.Begin(CAccountCopies(m_accountFile).NewJournalPath(), m_accountFile,
-                           m_accountFile.GetRecords(), true);
+    return StartJournal(true);
 }
 
 bool CAdminSession::JournalInsert(const AccountRecord& record)

@@ -138,6 +138,9 @@ private:
     // After the password check, under the lock.
     void OfferCopies(Prompt& prompt, bool fileIsWhole);
     [[nodiscard]] bool JournalOpen();
+    // A journal from the store's list; `rowsAreTheFile` when that list is the
+    // file's as loaded or saved.
+    [[nodiscard]] bool StartJournal(bool rowsAreTheFile);
     void DropRecoveryCopy() noexcept;
 
     // A copy seen at login: deleted by the save that puts its entries into

@@ -2,7 +2,6 @@
 
 #include <commctrl.h>
 
-#include <algorithm>
 #include <new>
 #include <utility>
 
@@ -167,7 +166,7 @@ bool CKordaneDlg::AddRow(const std::string& account, const std::string& password
     m_list.SetItemText(row, 1, password);
     m_list.SetItemText(row, 2, comment);
     const AccountRecord record = RecordOf(account, password, comment);
-    m_rows.insert(m_rows.begin() + std::min<std::ptrdiff_t>(row, static_cast<std::ptrdiff_t>(m_rows.size())), record);
+    m_rows.push_back(record);
     Journaled(m_session.JournalInsert(record));
     return true;
 }

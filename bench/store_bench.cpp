@@ -270,37 +270,11 @@ std::vector<AccountRecord> EditRecords()
     return out;
 }
 
-// The editor's own work: one row replaced in, or appended to, the list.
-void Edit_InMemory(benchmark::State& state)
-{
-    const int rows = static_cast<int>(state.range(0));
-    const auto kind = static_cast<EditKind>(state.range(1));
-    const CAccountFile* file = LoadedFile(rows);
-    if (file == nullptr) return state.SkipWithError("the file could not be made");
-    std::vector<AccountRecord> list = file->GetRecords();
-    const auto edits = EditRecords();
-    std::vector<double> ns;
-    ns.reserve(kEditsPerRun);
-    std::size_t i = 0;
-    for (auto _ : state) {
-        const AccountRecord& record = edits[i % edits.size()];
-        const auto start = Clock::now();
-        if (kind == kUpdate)
-            list[(i * 7919) % list.size()] = record;
-        else
-            list.push_back(record);
-        benchmark::ClobberMemory();
-        const std::chrono::duration<double, std::nano> took = Clock::now() - start;
-        state.SetIterationTime(took.count() * 1e-9);
-        ns.push_back(took.count());
-        ++i;
-    }
-    ReportPercentiles(state, ns);
-}
-
-// The same, with the entry written through the journal (fsync included).
-// Begin, which links the loaded file as the base, is set-up, not per edit.
-void Edit_Journal(benchmark::State& state)
+// One row replaced in, or appended to, the list: the editor's own work, and
+// with `journaled` the same with the entry written through the journal (fsync
+// included). Begin, which links the loaded file as the base, is set-up, not
+// per edit.
+void Edit(benchmark::State& state, bool journaled)
 {
     const int rows = static_cast<int>(state.range(0));
     const auto kind = static_cast<EditKind>(state.range(1));
@@ -308,7 +282,7 @@ void Edit_Journal(benchmark::State& state)
     if (file == nullptr) return state.SkipWithError("the file could not be made");
     std::vector<AccountRecord> list = file->GetRecords();
     CEditJournal journal;
-    if (!journal.Begin(CAccountCopies(*file).NewJournalPath(), *file, list, true))
+    if (journaled && !journal.Begin(CAccountCopies(*file).NewJournalPath(), *file, list, true))
         return state.SkipWithError("Begin failed");
     const auto edits = EditRecords();
     std::vector<double> ns;
@@ -321,11 +295,12 @@ void Edit_Journal(benchmark::State& state)
         if (kind == kUpdate) {
             const std::size_t row = (i * 7919) % list.size();
             list[row] = record;
-            ok = journal.Update(row, record) && ok;
+            if (journaled) ok = journal.Update(row, record) && ok;
         } else {
             list.push_back(record);
-            ok = journal.Insert(record) && ok;
+            if (journaled) ok = journal.Insert(record) && ok;
         }
+        benchmark::ClobberMemory();
         const std::chrono::duration<double, std::nano> took = Clock::now() - start;
         state.SetIterationTime(took.count() * 1e-9);
         ns.push_back(took.count());
@@ -334,6 +309,16 @@ void Edit_Journal(benchmark::State& state)
     journal.Remove();
     if (!ok) return state.SkipWithError("a journal entry failed");
     ReportPercentiles(state, ns);
+}
+
+void Edit_InMemory(benchmark::State& state)
+{
+    Edit(state, false);
+}
+
+void Edit_Journal(benchmark::State& state)
+{
+    Edit(state, true);
 }
 
 // Peer of the journal: an entry's worth of bytes (one record's entry)

@@ -55,6 +55,15 @@ static_assert(offsetof(AccountFileHeader, adminPassword) == 156);
 
 namespace kd {
 
+// The three text fields as one run of bytes, read through the record as a
+// whole: what equality and hashing of entries look at (the index is not).
+inline constexpr std::size_t kRecordTextBytes = 3 * kTextFieldSize;
+static_assert(offsetof(AccountRecord, comment) + kTextFieldSize == sizeof(AccountRecord));
+[[nodiscard]] inline const unsigned char* RecordTexts(const AccountRecord& record) noexcept
+{
+    return reinterpret_cast<const unsigned char*>(&record) + offsetof(AccountRecord, account);
+}
+
 // The part of `text` a text field keeps: up to its first NUL, at most 127 characters.
 [[nodiscard]] constexpr std::string_view FitText(std::string_view text) noexcept
 {

@@ -54,8 +54,7 @@ Name Classify(std::string rest)
 
 std::uint64_t TextsHash(const AccountRecord& record) noexcept
 {
-    static_assert(offsetof(AccountRecord, comment) + kTextFieldSize == sizeof(AccountRecord));
-    return kd::ContentHash::Of(record.account, 3 * kTextFieldSize);
+    return kd::ContentHash::Of(kd::RecordTexts(record), kd::kRecordTextBytes);
 }
 
 // "<digits>-<digits>" stamps and their "-<n>" suffixes, in time order.
@@ -86,20 +85,34 @@ std::string CAccountCopies::Stem() const
     return name.ends_with(".qrd") ? name.substr(0, name.size() - 4) : name;
 }
 
-std::vector<CAccountCopies::Copy> CAccountCopies::Find() const
+std::vector<CAccountCopies::Copy> CAccountCopies::Find(std::vector<kd::fileio::FilePath>* incomplete) const
 {
     std::vector<Copy> copies;
     if (m_file.GetPath().IsEmpty()) return copies;
-    for (auto& sibling : kd::fileio::SiblingsOf(m_file.GetPath())) {
+    auto siblings = kd::fileio::SiblingsOf(m_file.GetPath());
+    const auto cutShort = [incomplete](const kd::fileio::FilePath& path) {
+        if (incomplete) incomplete->push_back(path);
+    };
+    for (auto& sibling : siblings) {
         const Name name = Classify(sibling.rest);
         Copy copy;
         switch (name) {
         case Name::None:
-        case Name::JournalBase:
             continue;
+        case Name::JournalBase: {
+            const std::string journal = sibling.rest.substr(0, sibling.rest.size() - 5);
+            if (std::none_of(siblings.begin(), siblings.end(),
+                             [&](const kd::fileio::Sibling& s) { return s.rest == journal; }))
+                cutShort(sibling.path);
+            continue;
+        }
         case Name::Journal:
             copy.kind = Kind::Journal;
-            if (!CEditJournal::Replay(sibling.path, copy.records, copy.header)) continue;
+            if (!CEditJournal::Replay(sibling.path, copy.records, copy.header)) {
+                cutShort(sibling.path);
+                cutShort(CEditJournal::BaseOf(sibling.path));
+                continue;
+            }
             break;
         case Name::KilledSave:
         case Name::Recovery:
@@ -108,17 +121,20 @@ std::vector<CAccountCopies::Copy> CAccountCopies::Find() const
             copy.kind = name == Name::KilledSave ? Kind::KilledSave
                         : name == Name::Other    ? Kind::OtherVersion
                                                  : Kind::Recovery;
-            CAccountFile read;
-            if (!read.LoadFrom(sibling.path)) continue;
             // A temporary is whole only once its write ended; another
             // program's version and a finished recovery copy are what they are.
             const bool temporary = name == Name::KilledSave || name == Name::RecoveryTemp;
-            if (temporary && !read.GetLoadReport().whole) continue;
+            CAccountFile read;
+            if (!read.LoadFrom(sibling.path) || (temporary && !read.GetLoadReport().whole)) {
+                if (temporary) cutShort(sibling.path);
+                continue;
+            }
             copy.header = read.GetHeader();
             copy.records = read.GetRecords();
             break;
         }
         }
+        copy.digest = Digest(copy.records);
         copy.name = sibling.path.Name();
         copy.writtenAt = kd::fileio::ModifiedText(sibling.path);
         copy.time = kd::fileio::ModifiedTime(sibling.path).value_or(0);
@@ -130,8 +146,7 @@ std::vector<CAccountCopies::Copy> CAccountCopies::Find() const
     std::sort(copies.begin(), copies.end(), [](const Copy& a, const Copy& b) {
         if (a.time != b.time) return a.time > b.time;
         if (a.records.size() != b.records.size()) return a.records.size() > b.records.size();
-        const auto da = Digest(a.records), db = Digest(b.records);
-        if (da != db) return da > db;
+        if (a.digest != b.digest) return a.digest > b.digest;
         return a.name < b.name;
     });
     return copies;
@@ -139,26 +154,14 @@ std::vector<CAccountCopies::Copy> CAccountCopies::Find() const
 
 void CAccountCopies::RemoveIncomplete() const
 {
-    if (m_file.GetPath().IsEmpty()) return;
-    const auto siblings = kd::fileio::SiblingsOf(m_file.GetPath());
-    for (const auto& sibling : siblings) {
-        const Name name = Classify(sibling.rest);
-        bool remove = false;
-        if (name == Name::KilledSave || name == Name::RecoveryTemp) {
-            CAccountFile read;
-            remove = !read.LoadFrom(sibling.path) || !read.GetLoadReport().whole;
-        } else if (name == Name::Journal) {
-            std::vector<AccountRecord> rows;
-            AccountFileHeader header;
-            remove = !CEditJournal::Replay(sibling.path, rows, header);
-            if (remove) (void)kd::fileio::Remove(CEditJournal::BaseOf(sibling.path));
-        } else if (name == Name::JournalBase) {
-            const std::string journal = sibling.rest.substr(0, sibling.rest.size() - 5);
-            remove = std::none_of(siblings.begin(), siblings.end(),
-                                  [&](const kd::fileio::Sibling& s) { return s.rest == journal; });
-        }
-        if (remove) (void)kd::fileio::Remove(sibling.path);
-    }
+    std::vector<kd::fileio::FilePath> incomplete;
+    (void)Find(&incomplete);
+    Remove(incomplete);
+}
+
+void CAccountCopies::Remove(const std::vector<kd::fileio::FilePath>& incomplete) noexcept
+{
+    for (const auto& path : incomplete) (void)kd::fileio::Remove(path);
 }
 
 bool CAccountCopies::Discard(const kd::fileio::FilePath& copy) const
@@ -224,7 +227,7 @@ std::string CAccountCopies::Describe(const Difference& d)
 std::uint64_t CAccountCopies::Digest(const std::vector<AccountRecord>& records) noexcept
 {
     kd::ContentHash hash;
-    for (const auto& r : records) hash.Add(r.account, 3 * kTextFieldSize);
+    for (const auto& r : records) hash.Add(kd::RecordTexts(r), kd::kRecordTextBytes);
     return hash.Value();
 }
 
@@ -238,7 +241,12 @@ kd::fileio::FilePath CAccountCopies::NewNumbered(const char* kind) const
         const std::string_view first = std::string_view(sibling.rest).substr(0, dot);
         if (IsNumber(first)) highest = std::max(highest, std::stoull(std::string(first)));
     }
-    return m_file.GetPath().WithSuffix("." + std::to_string(highest + 1) + "." + kind);
+    // Appended piece by piece: GCC 12 misreads "literal" + std::string (-Wrestrict).
+    std::string suffix = ".";
+    suffix += std::to_string(highest + 1);
+    suffix += '.';
+    suffix += kind;
+    return m_file.GetPath().WithSuffix(suffix);
 }
 
 kd::fileio::FilePath CAccountCopies::NewJournalPath() const
@@ -255,22 +263,20 @@ bool CAccountCopies::ChangedSinceLoaded() const
 {
     if (m_file.GetPath().IsEmpty()) return false;
     const auto& known = m_file.GetFingerprint();
-    const auto now = CAccountFile::FingerprintOf(m_file.GetPath());
+    const std::int64_t size = kd::fileio::SizeOf(m_file.GetPath());
     // Nothing read at login (a missing file) and nothing there now: unchanged.
-    if (known.size < 0) return now.size > 0;
-    // Different sizes need no reading: the common case costs one look.
-    if (now.size != known.size && kd::fileio::SizeOf(m_file.GetPath()) != known.size) return true;
-    return !(now == known);
+    if (known.size < 0) return size > 0;
+    // Another size needs no reading; the same size is told by content.
+    if (size != known.size) return true;
+    return !(CAccountFile::FingerprintOf(m_file.GetPath()) == known);
 }
 
 kd::fileio::FilePath CAccountCopies::KeepOtherVersion() const
 {
     if (m_file.GetPath().IsEmpty() || kd::fileio::SizeOf(m_file.GetPath()) <= 0) return {};
-    for (int attempt = 0; attempt < 10; ++attempt) {
-        const auto name = NewNumbered("other");
-        if (kd::fileio::LinkOrCopy(m_file.GetPath(), name)) return name;
-    }
-    return {};
+    // Under the lock nobody else makes numbered copies: the new name is free.
+    const auto name = NewNumbered("other");
+    return kd::fileio::LinkOrCopy(m_file.GetPath(), name) ? name : kd::fileio::FilePath{};
 }
 
 kd::fileio::FilePath CAccountCopies::VersionsFolder() const
@@ -283,7 +289,11 @@ kd::fileio::FilePath CAccountCopies::LinkIntoVersions(const std::string& what) c
     const auto folder = VersionsFolder();
     if (folder.IsEmpty() || kd::fileio::SizeOf(m_file.GetPath()) <= 0 || !kd::fileio::CreateFolder(folder)) return {};
     for (int n = 1; n <= 100; ++n) {
-        const std::string name = Stem() + "." + what + (n == 1 ? "" : "-" + std::to_string(n)) + ".qrd";
+        std::string name = Stem();
+        name += '.';
+        name += what;
+        if (n > 1) name += '-' + std::to_string(n);
+        name += ".qrd";
         const auto path = folder.Child(name);
         if (path.IsEmpty()) return {};
         if (kd::fileio::KindOf(path) != kd::fileio::Kind::Missing) continue;

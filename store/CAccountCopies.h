@@ -49,6 +49,7 @@ public:
         std::int64_t time = 0; // of the last write, for the order
         AccountFileHeader header{};
         std::vector<AccountRecord> records;
+        std::uint64_t digest = 0; // Digest(records)
     };
 
     // How a copy's entries differ from the file's, entries compared by their
@@ -67,9 +68,12 @@ public:
 
     // Every copy beside the file that can be read whole (journals replayed),
     // newest first; copies whose times tie, by content: more entries first.
-    [[nodiscard]] std::vector<Copy> Find() const;
-    // Deletes what killed writes left that holds no whole list: cut-short
-    // temporaries, journals without a readable start, bases without a journal.
+    // `incomplete` gets what killed writes left that holds no whole list:
+    // cut-short temporaries, journals without a readable start, bases without
+    // a journal. Nothing is changed.
+    [[nodiscard]] std::vector<Copy> Find(std::vector<kd::fileio::FilePath>* incomplete = nullptr) const;
+    // Deletes those remains.
+    static void Remove(const std::vector<kd::fileio::FilePath>& incomplete) noexcept;
     void RemoveIncomplete() const;
     // Deletes a copy (a journal with its base).
     [[nodiscard]] bool Discard(const kd::fileio::FilePath& copy) const;

@@ -51,10 +51,9 @@ void TerminateTexts(AccountRecord& record) noexcept
 // Hash of the three texts, consistent with IsSameRecord (all 384 bytes).
 std::uint64_t HashTexts(const AccountRecord& record) noexcept
 {
-    static_assert(offsetof(AccountRecord, comment) + kTextFieldSize == sizeof(AccountRecord));
-    const auto* p = reinterpret_cast<const unsigned char*>(&record) + offsetof(AccountRecord, account);
+    const unsigned char* p = kd::RecordTexts(record);
     std::uint64_t h = 0x243F6A8885A308D3u;
-    for (std::size_t i = 0; i < 3 * kTextFieldSize; i += 8) {
+    for (std::size_t i = 0; i < kd::kRecordTextBytes; i += 8) {
         std::uint64_t w;
         std::memcpy(&w, p + i, 8);
         h = (((h << 5) | (h >> 59)) ^ w) * 0x9E3779B97F4A7C15u;
@@ -411,7 +410,6 @@ bool CAccountFile::Parse(const void* data, std::size_t count)
         LoadReport report;
         report.recordsRead = read;
         report.recordsCounted = header.recordCount;
-        report.logicalSize = count;
         report.damaged =
             (header.recordCount > 0 && static_cast<std::size_t>(header.recordCount) > read) || count > expected;
         report.whole = !report.damaged && count == expected && std::memcmp(header.magic, kMagic, sizeof kMagic) == 0 &&

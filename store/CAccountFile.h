@@ -92,7 +92,6 @@ public:
     struct LoadReport {
         std::size_t recordsRead = 0;
         std::int32_t recordsCounted = 0; // the header's count
-        std::size_t logicalSize = 0;     // bytes after the line-end translation
         // Header, counts and length are exactly what Save writes.
         bool whole = false;
         // The header's count or the length says the file holds more than the

@@ -30,20 +30,22 @@ public:
             std::uint64_t w[4];
             std::memcpy(w, p, 32);
             for (std::uint64_t lane = 0; lane < 4; ++lane) {
-                std::uint64_t& h = m_lanes[(m_words + lane) % 4];
+                std::uint64_t& h = m_lanes[(m_words + lane) & 3];
                 h = Round(h, w[lane]);
             }
             m_words += 4;
             p += 32;
             count -= 32;
         }
-        while (count >= 8) {
+        // Counted, not `while (count >= 8)`: GCC's -O3 misreads that loop
+        // after the one above and warns of a past-the-end lane.
+        for (std::size_t words = count / 8; words > 0; --words) {
             std::uint64_t w;
             std::memcpy(&w, p, 8);
             Mix(w);
             p += 8;
-            count -= 8;
         }
+        count %= 8;
         while (count > 0) {
             m_pending |= std::uint64_t{*p++} << (8 * m_pendingBytes++);
             --count;
@@ -83,7 +85,8 @@ private:
     // so that the value does not depend on how the stream was cut into pieces.
     void Mix(std::uint64_t w) noexcept
     {
-        m_lanes[m_words % 4] = Round(m_lanes[m_words % 4], w);
+        std::uint64_t& h = m_lanes[m_words & 3];
+        h = Round(h, w);
         ++m_words;
     }
 

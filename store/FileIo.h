@@ -82,15 +82,7 @@ enum class Created { New, Exists, Failed };
 // Creates an empty file, only where nothing of that name exists.
 [[nodiscard]] Created CreateNew(const FilePath& path) noexcept;
 
-// Renames `from` over `to` in one step: at every instant `to` names either
-// what it named before or the whole of `from`. Durable once it returns true.
-[[nodiscard]] bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept;
-
 [[nodiscard]] bool Remove(const FilePath& path) noexcept;
-
-// The files "<target>.<digits>.tmp" beside `target`: what ReplacementFile
-// leaves behind when its process is killed before Commit.
-[[nodiscard]] std::vector<FilePath> TemporariesOf(const FilePath& target);
 
 // A file beside a target whose name is "<target's name>.<rest>".
 struct Sibling {

@@ -132,13 +132,6 @@ Created CreateNew(const FilePath& path) noexcept
     return Created::New;
 }
 
-bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept
-{
-    if (std::rename(from.Native().c_str(), to.Native().c_str()) != 0) return false;
-    SyncFolder(FolderOf(to.Native()));
-    return true;
-}
-
 bool Remove(const FilePath& path) noexcept
 {
     return ::unlink(path.Native().c_str()) == 0;
@@ -172,18 +165,6 @@ struct SiblingLister {
 std::vector<Sibling> SiblingsOf(const FilePath& target)
 {
     return SiblingLister::List(target);
-}
-
-std::vector<FilePath> TemporariesOf(const FilePath& target)
-{
-    std::vector<FilePath> found;
-    for (auto& sibling : SiblingsOf(target)) {
-        const std::string_view rest = sibling.rest;
-        if (rest.size() <= 4 || !rest.ends_with(".tmp")) continue;
-        if (rest.substr(0, rest.size() - 4).find_first_not_of("0123456789") != std::string_view::npos) continue;
-        found.push_back(std::move(sibling.path));
-    }
-    return found;
 }
 
 bool CreateFolder(const FilePath& folder) noexcept

@@ -234,13 +234,6 @@ Created CreateNew(const FilePath& path) noexcept
     return Created::New;
 }
 
-// One rename, which Windows (NTFS) and Wine (rename(2)) both make atomic.
-bool MoveIntoPlace(const FilePath& from, const FilePath& to) noexcept
-{
-    return MoveFileExW(from.Native().c_str(), to.Native().c_str(),
-                       MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != FALSE;
-}
-
 bool Remove(const FilePath& path) noexcept
 {
     return DeleteFileW(path.Native().c_str()) != FALSE;
@@ -278,18 +271,6 @@ struct SiblingLister {
 std::vector<Sibling> SiblingsOf(const FilePath& target)
 {
     return SiblingLister::List(target);
-}
-
-std::vector<FilePath> TemporariesOf(const FilePath& target)
-{
-    std::vector<FilePath> found;
-    for (auto& sibling : SiblingsOf(target)) {
-        const std::string_view rest = sibling.rest;
-        if (rest.size() <= 4 || !rest.ends_with(".tmp")) continue;
-        if (rest.substr(0, rest.size() - 4).find_first_not_of("0123456789") != std::string_view::npos) continue;
-        found.push_back(std::move(sibling.path));
-    }
-    return found;
 }
 
 bool CreateFolder(const FilePath& folder) noexcept
