@@ -3,9 +3,13 @@
 source tree, every CTest name and every test or tool program that the READMEs
 and the package's ReadMe.txt mention in code. Paths below build/, dist/ and bin/
 are outputs and are not checked; <placeholders> end a path.
+The package's ReadMe.txt and the help page tell a user the same facts, taken
+from the code where it has them: the keys, the exit codes, the message of a
+start without components and the characters a name may not contain.
 
 Usage: docs_test.py <source dir>"""
 import glob
+import html
 import os
 import re
 import sys
@@ -90,6 +94,28 @@ def problems(doc_text, doc_dir, root, targets, tests, programs, package_files=No
     return found
 
 
+# A key as the documents name it: "Ctrl+F", "Shift+F10", "Alt+X", "F3", "Page Up".
+KEY = re.compile(r"(?<![\w+])(?:(?:Ctrl|Alt|Shift)\+)+(?:F\d{1,2}|Space|Tab|[A-Z0-9])(?![\w+])"
+                 r"|(?<![\w+])(?:F\d{1,2}|Tab|Space|Return|Escape|Home|End|Page Up|Page Down|Menu key"
+                 r"|Arrow keys|Windows\+V)(?![\w+])")
+
+
+def read(*parts):
+    with open(os.path.join(SOURCE, *parts), encoding="cp1252") as f:
+        return f.read()
+
+
+def plain(text):
+    """A page as one line of words: markup, entities and line breaks gone."""
+    text = re.sub(r"<style.*?</style>", "", text, flags=re.S)
+    return re.sub(r"\s+", " ", html.unescape(re.sub(r"<[^>]+>", " ", text)))
+
+
+def c_constant(text, name):
+    found = re.search(r"\b" + name + r"\s*=\s*(\d+)\s*;", text)
+    return int(found.group(1)) if found else None
+
+
 class Documents(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
@@ -127,6 +153,50 @@ class Documents(unittest.TestCase):
                 if not os.path.exists(os.path.join(SOURCE, "help", page)):
                     found.append(f"help page {page}")
         self.assertEqual(found, [])
+
+    def test_the_package_readme_and_the_help_page_tell_the_same(self):
+        readme = read("scripts", "package", "ReadMe.txt")
+        page = read("help", "faq.html")
+        docs = {"ReadMe.txt": re.sub(r"\s+", " ", readme), "faq.html": plain(page)}
+
+        # Every key named in one is named in the other, and so is each
+        # mnemonic of the main window's buttons.
+        keys = {name: set(KEY.findall(text)) for name, text in docs.items()}
+        self.assertEqual(keys["ReadMe.txt"] ^ keys["faq.html"], set())
+        rc = read("app", "Kordane.rc")
+        main = re.search(r"^IDD_KORDANE_DIALOG DIALOGEX.*?^END", rc, re.S | re.M).group(0)
+        mnemonics = {"Alt+" + m.upper() for m in re.findall(r'"[^"&]*&(\w)', main)}
+        self.assertGreaterEqual(len(mnemonics), 7)
+        self.assertEqual(mnemonics - keys["ReadMe.txt"], set())
+
+        # The message of a start without components, as the program shows it,
+        # and every exit code the program ends with.
+        app = read("app", "CKordaneApp.cpp")
+        message = re.search(r'MessageBoxA\(nullptr, "([^"]+)", "Kordane", MB_OK\)', app).group(1)
+        codes = {0, c_constant(read("app", "CKordaneApp.h"), "kExitStartFailed"),
+                 c_constant(read("app", "CAdminSession.h"), "kExitEntriesNotSaved")}
+        self.assertNotIn(None, codes)
+        self.assertEqual(len(codes), 3)
+        documented = {"ReadMe.txt": {int(c) for c in re.findall(r"^  (\d)  Kordane", readme, re.M)},
+                      "faq.html": {int(c) for c in re.findall(r"<th>(\d)</th><td>Kordane", page)}}
+
+        # The characters a name may not contain, as the store checks them.
+        store = read("store", "CAccountFile.cpp")
+        literal = re.search(r'std::string_view\("([^)]*)"\)\.find\(s\[i\]\)', store).group(1)
+        forbidden = set(re.sub(r"\\(.)", r"\1", literal))
+        self.assertEqual(len(forbidden), 9)
+
+        for name, text in docs.items():
+            with self.subTest(doc=name):
+                self.assertIn(message, text)
+                self.assertEqual(documented[name], codes)
+                listed = re.search(r"may not contain any of the characters (.*?) or a control character", text)
+                self.assertIsNotNone(listed)
+                self.assertEqual(set(listed.group(1).split()), forbidden)
+                self.assertIn("letter case", text)
+                # An example a user would copy: the top of a drive, which other users can read.
+                self.assertNotIn("D:\\", text)
+        self.assertNotIn("D:\\", read("README.md"))
 
     def test_drift_is_caught(self):
         # The check itself: names that do not exist are reported, real ones are not.
