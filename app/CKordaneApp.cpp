@@ -98,7 +98,8 @@ bool CKordaneApp::InitInstance()
 {
     ::InitCommonControls();
     kd::CApp::InitInstance();
-    m_exitCode = 0;
+    // Every way out before the main window exists is a failed start.
+    m_exitCode = kExitStartFailed;
     AddControlClass(&CExplorer1::RegisterWindowClass);  // the help dialog's web browser
     EnableControlContainer();
 
@@ -120,6 +121,7 @@ bool CKordaneApp::InitInstance()
         return false;
     }
     ::ShowWindow(main->GetSafeHwnd(), SW_HIDE);
+    m_exitCode = 0;
     return true;
 }
 

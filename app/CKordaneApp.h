@@ -17,9 +17,14 @@ public:
     static_assert(kSkinMask == 66);
     static constexpr int kPathBufferSize = 256;   // base directory and the paths built on it
     static constexpr int kAppNameBufferSize = 128;
+    // The exit code of a start that failed (no components, no base directory,
+    // no main window), so that a script or shortcut checker can tell it from a
+    // normal end.
+    static constexpr int kExitStartFailed = 1;
     // The exit code of a process that ends without saving entries it had.
     static constexpr int kExitEntriesNotSaved = CAdminSession::kExitEntriesNotSaved;
 
+    // False, with the exit code kExitStartFailed, when the program cannot run.
     bool InitInstance() override;
     int ExitInstance() override;
 

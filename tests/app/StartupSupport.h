@@ -16,6 +16,9 @@ namespace kdtest {
 
 namespace fs = std::filesystem;
 
+// The exit code of a start that failed, as ReadMe.txt and the help page give it.
+inline constexpr long kExitStartFailed = 1;
+
 // Kordane.exe running in `folder` (its working folder), ended (Exit pressed, or killed) at scope end.
 class Program {
 public:

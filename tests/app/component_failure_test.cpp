@@ -64,8 +64,9 @@ TEST(Startup, FindsBothComponentsBesideItWithNothingRegistered)
 
 TEST(Startup, ComponentThatCannotLoadEndsWithTheMessageAndNothingElse)
 {
-    // The log object created before a helper failure is released at exit: the
-    // program still ends cleanly with exit code 0. The component is neither
+    // The log object created before a helper failure is released at exit, and
+    // the program ends with the exit code of a failed start, not 0, so that a
+    // script or shortcut checker sees the failure. The component is neither
     // beside the program nor registered.
     for (const char* dll : {"Helper.dll", "Scrivet.dll"}) {
         Unregistered missing(dll);
@@ -84,7 +85,7 @@ TEST(Startup, ComponentThatCannotLoadEndsWithTheMessageAndNothingElse)
             text = text || WindowText(child) == "Create COM Component Failed.";
         EXPECT_TRUE(text) << dll;
         program.Press(IDOK, box);
-        EXPECT_EQ(program.WaitExit(), 0) << dll;
+        EXPECT_EQ(program.WaitExit(), kExitStartFailed) << dll;
         EXPECT_FALSE(fs::exists(folder.path() / "Tmp")) << dll;
         EXPECT_FALSE(fs::exists(folder.path() / "Scrivet")) << dll;
     }

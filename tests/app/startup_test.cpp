@@ -114,7 +114,7 @@ TEST(Startup, WithoutABaseDirectoryItEndsAtOnceWithoutAMessage)
     ASSERT_GE(dir.string().size(), 257u);
     Program program(dir);
     ASSERT_TRUE(program.started());
-    EXPECT_EQ(program.WaitExit(), 0);
+    EXPECT_EQ(program.WaitExit(), kExitStartFailed);
     EXPECT_EQ(program.WaitWindow("Kordane", 0), nullptr);
     EXPECT_TRUE(fs::is_empty(dir));
 }
