@@ -6,6 +6,9 @@ rem administrator rights. Safe to run again: registering twice writes the same
 rem entries. Folder names are echoed outside parenthesised blocks only, where a
 rem ")" in them cannot end the block.
 setlocal
+echo Kordane install: this is optional. Kordane runs from its folder without it;
+echo install.cmd only registers Scrivet.dll and Helper.dll for the whole machine,
+echo for other programs that create them.
 set "HERE=%~dp0"
 set "REGSVR=%SystemRoot%\System32\regsvr32.exe"
 rem A 32-bit package on 64-bit Windows needs the 32-bit regsvr32.

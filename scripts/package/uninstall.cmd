@@ -28,11 +28,16 @@ popd
 
 :unregister_all
 set "FAILED="
+set "DONE=0"
 call :unregister Scrivet.dll {AC552A93-1207-45F6-A5F6-3DA576F6805A}
 call :unregister Helper.dll {D51C143B-F977-49BF-90BF-8548A62DDA20}
 if defined FAILED goto end
-if defined ACCOUNTS echo Kordane's components are unregistered. Move your account files out of this folder before you delete it.
-if not defined ACCOUNTS echo Kordane's components are unregistered. You may now delete this folder.
+rem "unregistered" is said only of what this run removed.
+set "SAID="
+if "%DONE%"=="2" set "SAID=Kordane's components are unregistered. "
+if "%DONE%"=="0" echo Kordane uninstall: nothing was unregistered, because no component is registered from this folder.
+if defined ACCOUNTS echo %SAID%Move your account files out of this folder before you delete it.
+if not defined ACCOUNTS echo %SAID%You may now delete this folder.
 
 :end
 call :keep_window_open "%~0" "%~f0"
@@ -41,17 +46,32 @@ exit /b 0
 
 rem :unregister <dll> <class identifier>: only where the class is registered from this folder.
 :unregister
-set "SERVER="
-for /f "tokens=2,*" %%A in ('reg query "HKCR\CLSID\%~2\InprocServer32" /ve %VIEW% 2^>nul ^| find "REG_SZ"') do set "SERVER=%%B"
-if not defined SERVER exit /b 0
+call :server_of %~2
+if not defined SERVER goto unregister_none
 if /i "%SERVER%"=="%HERE%%~1" goto unregister_here
 echo Kordane uninstall: %~1 stays registered from another folder: %SERVER%
 exit /b 0
+:unregister_none
+echo Kordane uninstall: %~1 is not registered.
+exit /b 0
 :unregister_here
 "%REGSVR%" /u /s "%HERE%%~1"
-if not errorlevel 1 exit /b 0
+if errorlevel 1 goto unregister_failed
+rem regsvr32's answer alone is not taken for it: the registration must be gone.
+call :server_of %~2
+if /i "%SERVER%"=="%HERE%%~1" goto unregister_failed
+echo Kordane uninstall: %~1 unregistered.
+set /a DONE+=1
+exit /b 0
+:unregister_failed
 echo Kordane uninstall: unregistering %~1 failed. Run uninstall.cmd as an administrator.
 set "FAILED=1"
+exit /b 0
+
+rem :server_of <class identifier>: SERVER, the file the class is registered from, or nothing.
+:server_of
+set "SERVER="
+for /f "tokens=2,*" %%A in ('reg query "HKCR\CLSID\%~1\InprocServer32" /ve %VIEW% 2^>nul ^| find "REG_SZ"') do set "SERVER=%%B"
 exit /b 0
 
 rem Double-clicked, or "Run as administrator": Windows started this script by its

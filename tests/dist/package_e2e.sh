@@ -3,8 +3,9 @@
 # where nothing is registered: unzip and run Kordane.exe (no installation), create
 # an administrator with entries, upgrade by extracting the package over the
 # folder, run two copies side by side, register one copy machine-wide and run the
-# other copy's uninstall.cmd, and see a component that cannot load refused.
-# Account files are never touched by any of it.
+# other copy's uninstall.cmd, and see a component that cannot load refused with
+# the exit code of a failed start. uninstall.cmd says "unregistered" only of what
+# it removed. Account files are never touched by any of it.
 # Usage: package_e2e.sh <source dir> <build dir> <win32|win64>   (needs DISPLAY)
 set -euo pipefail
 src=$1 bdir=$2 arch=$3
@@ -51,11 +52,20 @@ wine cmd /c exit >"$work/services.log" 2>&1 </dev/null
 start_in() { # <folder>: starts that folder's Kordane.exe there, as a double-click does
   ( cd "$1" && exec wine Kordane.exe </dev/null >/dev/null 2>&1 ) & kordane_pid=$!
 }
-wait_exit() { # [pid]: the process must end on its own
-  local pid=${1:-$kordane_pid}
-  for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || return 0; sleep 0.2; done
+wait_exit() { # [pid] [exit code, default 0]: the process must end on its own, with that code
+  local pid=${1:-$kordane_pid} expected=${2:-0} code=0
+  for _ in $(seq 100); do
+    if ! kill -0 "$pid" 2>/dev/null; then
+      wait "$pid" || code=$?
+      [ "$code" = "$expected" ] || fail "Kordane ended with exit code $code, expected $expected"
+      return 0
+    fi
+    sleep 0.2
+  done
   fail "Kordane did not exit"
 }
+# The lines of a script's output that say a component was unregistered.
+unregistered_lines() { grep -E "unregistered\.|components are unregistered" <<<"$1" || true; }
 login() { # <caption of the expected message>
   drive click Kordane 1000
   drive wait "Login Dialog" >/dev/null || fail "no login dialog"
@@ -159,6 +169,8 @@ wait_exit "$first"; wait_exit "$second"
 
 step "install.cmd: machine-wide registration, optional"
 run_cmd "$other" install.cmd >"$work/install.log" || { cat "$work/install.log"; fail "install.cmd"; }
+[ "$(head -1 "$work/install.log")" = "Kordane install: this is optional. Kordane runs from its folder without it;" ] ||
+  fail "install.cmd does not begin by saying that it is optional: $(head -1 "$work/install.log")"
 run_cmd "$other" install.cmd >/dev/null || fail "install.cmd a second time"
 grep -q "Press any key" "$work/install.log" && fail "install.cmd typed in a console waited for a key"
 for clsid in "$scrivet" "$helper"; do
@@ -179,7 +191,24 @@ for dll in Scrivet Helper; do
 done
 [ "$(server_of "$scrivet")" = "$(winpath "$other")\\Scrivet.dll" ] || fail "the old copy unregistered Scrivet.dll"
 [ "$(server_of "$helper")" = "$(winpath "$other")\\Helper.dll" ] || fail "the old copy unregistered Helper.dll"
+[ -z "$(unregistered_lines "$out")" ] || fail "uninstall.cmd says it unregistered what it left: $(unregistered_lines "$out")"
+grep -qx "Kordane uninstall: nothing was unregistered, because no component is registered from this folder." <<<"$out" ||
+  fail "uninstall.cmd does not say why it unregistered nothing"
 cmp -s "$app/e2eadmin.qrd" "$work/saved.qrd" || fail "uninstall.cmd touched the account file"
+
+step "uninstall.cmd where one component is registered from its folder and the other from another"
+wine regsvr32 /s "$(winpath "$app")\\Scrivet.dll" </dev/null >/dev/null 2>&1 || fail "regsvr32 of the old copy's Scrivet.dll"
+[ "$(server_of "$scrivet")" = "$(winpath "$app")\\Scrivet.dll" ] || fail "Scrivet.dll not registered from the old copy"
+out=$(run_cmd "$app" uninstall.cmd) || fail "uninstall.cmd: $out"
+echo "$out"
+[ "$(unregistered_lines "$out")" = "Kordane uninstall: Scrivet.dll unregistered." ] ||
+  fail "uninstall.cmd does not say exactly what it unregistered: $(unregistered_lines "$out")"
+grep -qF "Kordane uninstall: Helper.dll stays registered from another folder: $(winpath "$other")\\Helper.dll" <<<"$out" ||
+  fail "uninstall.cmd does not say that Helper.dll stays registered"
+grep -qx "Move your account files out of this folder before you delete it." <<<"$out" || fail "no warning before deleting: $out"
+[ -z "$(server_of "$scrivet")" ] || fail "Scrivet.dll still registered"
+# The other copy registers both again for the next step.
+run_cmd "$other" install.cmd >/dev/null || fail "install.cmd once more"
 start_in "$other"
 drive wait Kordane 30000 >/dev/null || fail "the other copy does not start"
 drive hastext Kordane "Create COM Component Failed." 2>/dev/null && fail "the other copy lost its components"
@@ -190,7 +219,15 @@ step "uninstall.cmd of the registered copy"
 out=$(run_cmd "$other" uninstall.cmd) || fail "uninstall.cmd: $out"
 grep -qF "Kordane uninstall: no account files (*.qrd) in $(winpath "$other")\\" <<<"$out" || fail "no account files not said: $out"
 grep -qx "Kordane's components are unregistered. You may now delete this folder." <<<"$out" || fail "$out"
-run_cmd "$other" uninstall.cmd >/dev/null || fail "uninstall.cmd a second time"
+for dll in Scrivet Helper; do
+  grep -qx "Kordane uninstall: $dll.dll unregistered." <<<"$out" || fail "$dll.dll unregistered not said: $out"
+done
+out=$(run_cmd "$other" uninstall.cmd) || fail "uninstall.cmd a second time: $out"
+[ -z "$(unregistered_lines "$out")" ] || fail "a second uninstall.cmd says it unregistered: $(unregistered_lines "$out")"
+for dll in Scrivet Helper; do
+  grep -qx "Kordane uninstall: $dll.dll is not registered." <<<"$out" || fail "$dll.dll not said to be unregistered already: $out"
+done
+grep -qx "You may now delete this folder." <<<"$out" || fail "$out"
 for key in 'HKCR\Halvrin.Scrivet' 'HKCR\Halvrin.Scrivet.1' 'HKCR\Halvrin.Helper' 'HKCR\Halvrin.Helper.1'; do
   if wine reg query "$key" "$view" >/dev/null 2>&1 </dev/null; then fail "$key still registered"; fi
 done
@@ -215,6 +252,6 @@ start_in "$work/broken"
 drive wait Kordane 30000 >/dev/null || fail "no message"
 drive hastext Kordane "Create COM Component Failed." || fail "wrong message"
 drive click Kordane 1
-wait_exit
+wait_exit "$kordane_pid" 1
 cmp -s "$app/e2eadmin.qrd" "$work/saved.qrd" || fail "account file changed"
 echo "package test passed"
