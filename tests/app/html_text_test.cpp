@@ -85,9 +85,11 @@ TEST(HtmlText, TheShippedHelpPageReadsAsText)
               std::wstring::npos);
     EXPECT_NE(text.find(L"  1. Press Create Admin....\r\n  2. Type"), std::wstring::npos);
     EXPECT_NE(text.find(L"<administrator>.qrd \x2014 one account file"), std::wstring::npos);
-    // The page's placeholders are text; any other '<' is markup left over.
+    // The page's placeholders and the characters a name may not contain are
+    // text; any other '<' is markup left over.
     std::wstring rest = text;
-    for (const wchar_t* placeholder : {L"<administrator>", L"<n>", L"<date>", L"<time>", L"<\x2026>"})
+    for (const wchar_t* placeholder :
+         {L"<administrator>", L"<n>", L"<date>", L"<time>", L"<\x2026>", L"< > : \" / \\ | ? *"})
         for (auto at = rest.find(placeholder); at != std::wstring::npos; at = rest.find(placeholder))
             rest.erase(at, std::wcslen(placeholder));
     EXPECT_EQ(rest.find(L'<'), std::wstring::npos) << "markup left";
