@@ -1,5 +1,7 @@
 #include "CDialog.h"
 
+#include "FieldLabels.h"
+
 #include <utility>
 
 namespace kd {
@@ -109,6 +111,7 @@ bool CDialog::PreTranslateMessage(MSG& msg)
 bool CDialog::OnInitDialog()
 {
     UpdateData(false);
+    (void)PutLabelsBeforeFields(m_hWnd);
     return true;
 }
 

@@ -63,8 +63,9 @@ public:
     virtual bool PreTranslateMessage(MSG& msg);
 
 protected:
-    // Platform initialisation: shows the members in the controls. True lets
-    // the platform set the initial focus.
+    // Platform initialisation: shows the members in the controls and puts
+    // each field's label before it for screen readers. True lets the platform
+    // set the initial focus.
     virtual bool OnInitDialog();
     virtual void DoDataExchange(CDataExchange& dx);
     // OK processing: reads the fields, then ends the dialog with IDOK.
