@@ -2,6 +2,9 @@
 
 #include <commctrl.h>
 
+#include <windowsx.h>
+
+#include <memory>
 #include <new>
 #include <utility>
 
@@ -23,13 +26,34 @@ constexpr int kColumnWidth = 150;
 constexpr const char* kColumnHeadings[] = {"ID(Account)", "Password", "Comment"};
 constexpr const char* kIncompleteListText = "The list is incomplete: changes will not be saved.";
 constexpr int kEditorFields[] = {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT};
+constexpr const char* kClipboardBusyText = "The clipboard is in use by another program: nothing was copied.";
+
+// How the ANSI code page folds letter case and which bytes lead a
+// double-byte character, as CharLower and the system see them.
+kd::TextFolding AnsiFolding() noexcept
+{
+    kd::TextFolding folding = kd::TextFolding::Ascii();
+    for (unsigned b = 0x80; b < 0x100; ++b) {
+        if (::IsDBCSLeadByte(static_cast<BYTE>(b))) {
+            folding.lead[b] = true;
+            continue;
+        }
+        char c = static_cast<char>(b);
+        ::CharLowerBuffA(&c, 1);
+        folding.lower[b] = static_cast<unsigned char>(c);
+    }
+    return folding;
+}
+
+bool KeyDown(int key) noexcept { return ::GetKeyState(key) < 0; }
 
 } // namespace
 
 CKordaneDlg::CKordaneDlg(std::function<void()> entriesNotSaved)
     : kd::CDialog(IDD_KORDANE_DIALOG),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_entriesNotSaved(std::move(entriesNotSaved))
+      m_entriesNotSaved(std::move(entriesNotSaved)),
+      m_folding(AnsiFolding())
 {
     MapMessage(WM_SYSCOMMAND, &CKordaneDlg::OnSysCommand);
     MapMessage(WM_PAINT, &CKordaneDlg::OnPaint);
@@ -47,6 +71,7 @@ CKordaneDlg::CKordaneDlg(std::function<void()> entriesNotSaved)
     MapCommand(IDC_BUTTON_UPDATE, &CKordaneDlg::OnBnClickedUpdate);
     MapCommand(IDC_BUTTON_DELETE, &CKordaneDlg::OnBnClickedDelete);
     MapNotify(IDC_LIST_ACCOUNTS, LVN_ITEMCHANGING, &CKordaneDlg::OnItemChangingList);
+    MapMessage(WM_CONTEXTMENU, &CKordaneDlg::OnContextMenu);
 }
 
 CKordaneDlg::~CKordaneDlg() = default;
@@ -68,7 +93,35 @@ bool CKordaneDlg::PreTranslateMessage(MSG& msg)
 {
     // Escape and Return would close the dialog or press Exit: swallow them.
     if (msg.message == WM_KEYDOWN && (msg.wParam == VK_ESCAPE || msg.wParam == VK_RETURN)) return true;
+    if (HandleKey(msg)) return true;
     return kd::CDialog::PreTranslateMessage(msg);
+}
+
+bool CKordaneDlg::HandleKey(const MSG& msg)
+{
+    if (msg.message != WM_KEYDOWN || KeyDown(VK_MENU)) return false;
+    const bool control = KeyDown(VK_CONTROL);
+    const bool shift = KeyDown(VK_SHIFT);
+    if (msg.wParam == VK_F3 && !control && !shift) {
+        FindNextRow();
+        return true;
+    }
+    if (!control || shift) return false;
+    if (msg.wParam == 'F') {
+        OpenFind();
+        return true;
+    }
+    // Ctrl+C in a field copies the field's selection, as everywhere.
+    if (msg.hwnd != m_list.GetSafeHwnd()) return false;
+    if (msg.wParam == 'C') {
+        (void)CopyCell(1);
+        return true;
+    }
+    if (msg.wParam == 'B') {
+        (void)CopyCell(0);
+        return true;
+    }
+    return false;
 }
 
 bool CKordaneDlg::OnInitDialog()
@@ -213,6 +266,8 @@ LRESULT CKordaneDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<L
 
 LRESULT CKordaneDlg::OnDestroy(WPARAM, LPARAM)
 {
+    // A password left on the clipboard outlives the program.
+    m_clipboard.ClearIfStillOurs(m_hWnd);
     Default();
     SaveSession();
     return 0;
@@ -325,6 +380,7 @@ LRESULT CKordaneDlg::OnQueryEndSession(WPARAM, LPARAM)
 // the entries are written now, and the lock and the save at Exit are kept.
 LRESULT CKordaneDlg::OnEndSession(WPARAM ending, LPARAM)
 {
+    if (ending) m_clipboard.ClearIfStillOurs(m_hWnd);
     if (ending && m_session.IsSavePending() && SaveEntries(false) != ERROR_SUCCESS) KeepRecoveryCopy();
     return 0;
 }
@@ -341,6 +397,7 @@ LRESULT CKordaneDlg::OnTimer(WPARAM wParam, LPARAM)
         ::KillTimer(m_hWnd, kShowTimer);
         ::ShowWindow(m_hWnd, SW_SHOW);
     }
+    (void)m_clipboard.OnTimer(m_hWnd, wParam);
     Default();
     return 0;
 }
@@ -426,16 +483,133 @@ void CKordaneDlg::OnBnClickedHelp()
 LRESULT CKordaneDlg::OnItemChangingList(NMHDR* hdr)
 {
     const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
-    if (change->iItem >= 0 && change->uNewState == (LVIS_SELECTED | LVIS_FOCUSED)) {
-        m_nCurrentRow = change->iItem;
-        m_strId = m_list.GetItemText(change->iItem, 0);
-        m_strPassword = m_list.GetItemText(change->iItem, 1);
-        m_strComment = m_list.GetItemText(change->iItem, 2);
-        UpdateData(false);
-        m_btnUpdate.EnableWindow(!m_bReadOnly);
-        m_btnDelete.EnableWindow(!m_bReadOnly);
-    }
+    if (change->iItem >= 0 && change->uNewState == (LVIS_SELECTED | LVIS_FOCUSED)) LoadRow(change->iItem);
     return 0;  // the change is always allowed
+}
+
+void CKordaneDlg::LoadRow(int row)
+{
+    m_nCurrentRow = row;
+    m_strId = m_list.GetItemText(row, 0);
+    m_strPassword = m_list.GetItemText(row, 1);
+    m_strComment = m_list.GetItemText(row, 2);
+    UpdateData(false);
+    m_btnUpdate.EnableWindow(!m_bReadOnly);
+    m_btnDelete.EnableWindow(!m_bReadOnly);
+}
+
+int CKordaneDlg::SelectedRow() const noexcept
+{
+    const int focused = m_list.GetNextItem(-1, LVNI_FOCUSED);
+    if (focused >= 0 && m_list.GetItemState(focused, LVIS_SELECTED)) return focused;
+    return m_list.GetNextItem(-1, LVNI_SELECTED);
+}
+
+void CKordaneDlg::SelectAndLoad(int row)
+{
+    // As a click: this row alone selected, focused and shown.
+    m_list.SetItemState(-1, 0, LVIS_SELECTED);
+    m_list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    m_list.EnsureVisible(row);
+    // An already focused, selected row changes no state and so is not loaded by the list.
+    if (m_nCurrentRow != row) LoadRow(row);
+}
+
+bool CKordaneDlg::CopyCell(int column)
+{
+    const int row = SelectedRow();
+    if (row < 0) return false;
+    if (m_clipboard.Copy(m_hWnd, m_list.GetItemText(row, column))) return true;
+    CMessageBox::Show(m_hWnd, kClipboardBusyText);
+    return false;
+}
+
+LRESULT CKordaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
+{
+    if (reinterpret_cast<HWND>(wParam) != m_list.GetSafeHwnd()) {
+        Default();
+        return 0;
+    }
+    POINT at{GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)};
+    const int row = SelectedRow();
+    if (lParam == -1) {
+        // From the keyboard: under the selected row, else the list's corner.
+        RECT r{};
+        if (row >= 0 && m_list.GetItemLabelRect(row, r)) {
+            at = {r.left, r.bottom};
+        } else {
+            at = {0, 0};
+        }
+        ::ClientToScreen(m_list.GetSafeHwnd(), &at);
+    }
+    const kd::unique_hmenu menu(::LoadMenuA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_LIST_MENU)));
+    HMENU popup = menu ? ::GetSubMenu(menu.get(), 0) : nullptr;
+    if (!popup) return 0;
+    const UINT state = row >= 0 ? MF_ENABLED : MF_GRAYED;
+    for (const UINT id : {ID_COPY_ACCOUNT, ID_COPY_PASSWORD, ID_COPY_COMMENT})
+        ::EnableMenuItem(popup, id, MF_BYCOMMAND | state);
+    const auto command = static_cast<UINT>(::TrackPopupMenu(
+        popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, m_hWnd, nullptr));
+    switch (command) {
+    case ID_COPY_ACCOUNT: (void)CopyCell(0); break;
+    case ID_COPY_PASSWORD: (void)CopyCell(1); break;
+    case ID_COPY_COMMENT: (void)CopyCell(2); break;
+    default: break;
+    }
+    return 0;
+}
+
+CFindDlg::Outcome CKordaneDlg::FindRow(const std::string& text, bool next)
+{
+    m_findText = text;
+    const kd::CEntryFinder finder(text, m_folding);
+    if (finder.Empty()) return CFindDlg::Outcome::NothingTyped;
+    int current = SelectedRow();
+    if (current < 0) current = m_nCurrentRow;
+    std::size_t from = 0;
+    if (current >= 0) from = static_cast<std::size_t>(current) + (next ? 1 : 0);
+    bool wrapped = false;
+    const auto row = finder.FindFrom(m_rows, from, &wrapped);
+    if (!row) return CFindDlg::Outcome::NotFound;
+    SelectAndLoad(static_cast<int>(*row));
+    return wrapped ? CFindDlg::Outcome::FoundFromTop : CFindDlg::Outcome::Found;
+}
+
+CFindDlg* CKordaneDlg::FindDialog() const noexcept
+{
+    if (!m_findWnd || !::IsWindow(m_findWnd)) return nullptr;
+    return dynamic_cast<CFindDlg*>(kd::CDialog::FromHandle(m_findWnd));
+}
+
+void CKordaneDlg::OpenFind()
+{
+    if (CFindDlg* open = FindDialog()) {
+        open->Present();
+        return;
+    }
+    m_findWnd = nullptr;
+    auto find = std::make_unique<CFindDlg>(
+        m_hWnd, [this](const std::string& text, bool next) { return FindRow(text, next); }, m_findText);
+    if (!find->Create()) return;
+    // The window owns the object from here and deletes it when it goes.
+    m_findWnd = find.release()->GetSafeHwnd();
+}
+
+void CKordaneDlg::FindNextRow()
+{
+    if (CFindDlg* open = FindDialog()) {
+        open->FindNext();
+        return;
+    }
+    if (m_findText.empty()) {
+        OpenFind();
+        return;
+    }
+    const CFindDlg::Outcome outcome = FindRow(m_findText, true);
+    if (outcome == CFindDlg::Outcome::Found) return;
+    // Whatever is not a plain find is said in the Find window.
+    OpenFind();
+    if (CFindDlg* open = FindDialog()) open->Tell(outcome);
 }
 
 void CKordaneDlg::OnBnClickedInsert()

@@ -12,13 +12,17 @@
 
 #include "CAdminSession.h"
 #include "CDialog.h"
+#include "CFindDlg.h"
 #include "CListView.h"
+#include "CSecretClipboard.h"
+#include "EntryFinder.h"
 
 class CKordaneDlg : public kd::CDialog {
 public:
     static constexpr int kMaxFieldChars = CAdminSession::kMaxFieldChars;
     static constexpr UINT_PTR kShowTimer = 100;
     static constexpr UINT kShowDelayMs = 100;
+    static constexpr UINT_PTR kClipboardTimer = 101;
 
     // `entriesNotSaved` is told when the window goes without having saved the
     // entries it had, so that the process can end with kExitEntriesNotSaved.
@@ -38,6 +42,19 @@ public:
     // edited, byte for byte as loaded for a row nobody touched.
     void SaveList();
 
+    // Copies a text of the selected row (0 account, 1 password, 2 comment)
+    // without showing it. False when no row is selected or the clipboard refused.
+    bool CopyCell(int column);
+    // Selects and loads the row that contains `text` (any column, any case),
+    // from the current row on, or from the row after it (`next`).
+    CFindDlg::Outcome FindRow(const std::string& text, bool next);
+    // Ctrl+F: the Find window, made or brought back.
+    void OpenFind();
+    // F3: the next row with the last text looked for.
+    void FindNextRow();
+    // The Find window while it is open, else null.
+    [[nodiscard]] CFindDlg* FindDialog() const noexcept;
+
     // The administrator's account file, its lock and its one save.
     CAdminSession m_session;
 
@@ -56,6 +73,7 @@ private:
     LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnItemChangingList(NMHDR* hdr);
+    LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
     void OnBnClickedExit();
     void OnBnClickedLogin();
     void OnBnClickedCreateAdmin();
@@ -65,6 +83,14 @@ private:
     void OnBnClickedDelete();
 
     void EnterLoggedIn();
+    // The row the commands of the list act on: the focused row if selected,
+    // else the first selected one; -1 for none.
+    [[nodiscard]] int SelectedRow() const noexcept;
+    // A row into the editor as a click makes it current.
+    void LoadRow(int row);
+    void SelectAndLoad(int row);
+    // The list's shortcuts and the dialog's own keys; true consumes the message.
+    bool HandleKey(const MSG& msg);
     // Fields that show but take no typing, and no Insert, Update or Delete:
     // for a session whose changes could not be saved.
     void EnterReadOnly();
@@ -110,4 +136,9 @@ private:
     // The entries the list shows, row for row: loaded records stay as they
     // were read, whatever the list view's code page makes of their texts.
     std::vector<AccountRecord> m_rows;
+
+    CSecretClipboard m_clipboard{kClipboardTimer};
+    kd::TextFolding m_folding;  // of the ANSI code page the texts are in
+    std::string m_findText;
+    HWND m_findWnd = nullptr;
 };

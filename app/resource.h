@@ -11,6 +11,8 @@
 #define IDD_MESSAGE_BOX         133
 #define IDD_SAVE_FAILED         134
 #define IDD_QUESTION            135
+#define IDD_FIND                136
+#define IDR_LIST_MENU           137
 
 // Main dialog
 #define IDC_BUTTON_LOGIN        1000
@@ -51,6 +53,16 @@
 #define IDC_BUTTON_QUESTION_1   1045
 #define IDC_BUTTON_QUESTION_2   1046
 #define IDC_BUTTON_QUESTION_3   1047
+
+// Find dialog (IDOK is Find Next, IDCANCEL Close)
+#define IDC_STATIC_FIND_LABEL   1050
+#define IDC_EDIT_FIND           1051
+#define IDC_STATIC_FIND_STATUS  1052
+
+// The list's context menu
+#define ID_COPY_ACCOUNT         32771
+#define ID_COPY_PASSWORD        32772
+#define ID_COPY_COMMENT         32773
 
 // Help dialog
 #define IDC_BUTTON_VISIT_SITE   3

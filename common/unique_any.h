@@ -67,6 +67,7 @@ inline void destroy_window(HWND h) noexcept { ::DestroyWindow(h); }
 inline void unhook(HHOOK h) noexcept { ::UnhookWindowsHookEx(h); }
 inline void free_library(HMODULE h) noexcept { ::FreeLibrary(h); }
 inline void local_free(HLOCAL h) noexcept { ::LocalFree(h); }
+inline void global_free(HGLOBAL h) noexcept { ::GlobalFree(h); }
 inline void free_bstr(BSTR s) noexcept { ::SysFreeString(s); }
 inline void close_cfile(std::FILE* f) noexcept { std::fclose(f); }
 } // namespace detail
@@ -85,6 +86,7 @@ using unique_hwnd     = unique_any<HWND, detail::destroy_window>;
 using unique_hhook    = unique_any<HHOOK, detail::unhook>;
 using unique_hmodule  = unique_any<HMODULE, detail::free_library>;
 using unique_hlocal   = unique_any<HLOCAL, detail::local_free>;
+using unique_hglobal  = unique_any<HGLOBAL, detail::global_free>;              // until SetClipboardData takes it
 using unique_bstr     = unique_any<BSTR, detail::free_bstr>;                 // SysAllocString*
 using unique_cfile    = unique_any<std::FILE*, detail::close_cfile>;        // fopen
 

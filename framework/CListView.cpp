@@ -101,6 +101,23 @@ UINT CListView::GetItemState(int row, UINT mask) const noexcept
     return static_cast<UINT>(::SendMessageA(m_hWnd, LVM_GETITEMSTATE, static_cast<WPARAM>(row), mask));
 }
 
+int CListView::GetNextItem(int after, UINT flags) const noexcept
+{
+    return static_cast<int>(::SendMessageA(m_hWnd, LVM_GETNEXTITEM, static_cast<WPARAM>(after), MAKELPARAM(flags, 0)));
+}
+
+bool CListView::EnsureVisible(int row) const noexcept
+{
+    return ::SendMessageA(m_hWnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(row), FALSE) != 0;
+}
+
+bool CListView::GetItemLabelRect(int row, RECT& rect) const noexcept
+{
+    rect = RECT{};
+    rect.left = LVIR_LABEL;
+    return ::SendMessageA(m_hWnd, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect)) != 0;
+}
+
 bool CListView::DeleteItem(int row) const noexcept
 {
     return ::SendMessageA(m_hWnd, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) != 0;

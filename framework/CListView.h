@@ -28,6 +28,11 @@ public:
     [[nodiscard]] LPARAM GetItemData(int row) const noexcept;
     bool SetItemState(int row, UINT state, UINT mask) const noexcept;
     [[nodiscard]] UINT GetItemState(int row, UINT mask) const noexcept;
+    // The next row after `after` (-1: from the top) with the LVNI_* state; -1 for none.
+    [[nodiscard]] int GetNextItem(int after, UINT flags) const noexcept;
+    bool EnsureVisible(int row) const noexcept;
+    // The row's label in client coordinates; false when there is no such row.
+    bool GetItemLabelRect(int row, RECT& rect) const noexcept;
     bool DeleteItem(int row) const noexcept;
     bool DeleteAllItems() const noexcept;
     // Reserves room for `count` rows before a bulk fill.

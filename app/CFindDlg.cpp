@@ -1,0 +1,80 @@
+#include "CFindDlg.h"
+
+#include <utility>
+
+#include "CKordaneDlg.h"
+#include "resource.h"
+
+CFindDlg::CFindDlg(HWND owner, Finder finder, std::string text)
+    : kd::CDialog(IDD_FIND, owner), m_finder(std::move(finder)), m_strText(std::move(text))
+{
+    MapCommand(IDC_EDIT_FIND, &CFindDlg::OnEditChanged, EN_CHANGE);
+}
+
+void CFindDlg::DoDataExchange(kd::CDataExchange& dx)
+{
+    dx.Text(IDC_EDIT_FIND, m_strText, CKordaneDlg::kMaxFieldChars);
+}
+
+bool CFindDlg::OnInitDialog()
+{
+    m_bShowingText = true;
+    kd::CDialog::OnInitDialog();
+    m_bShowingText = false;
+    Present();
+    return false;  // the focus is set
+}
+
+std::string CFindDlg::StatusText(Outcome outcome, const std::string& text)
+{
+    switch (outcome) {
+    case Outcome::FoundFromTop:
+        return "Passed the last entry: found from the top.";
+    case Outcome::NotFound:
+        return "Not found: no account, password or comment contains \"" + text + "\".";
+    case Outcome::Found:
+    case Outcome::NothingTyped:
+        break;
+    }
+    return {};
+}
+
+void CFindDlg::Tell(Outcome outcome)
+{
+    ::SetDlgItemTextA(m_hWnd, IDC_STATIC_FIND_STATUS, StatusText(outcome, m_strText).c_str());
+    if (outcome == Outcome::NotFound) ::MessageBeep(MB_ICONINFORMATION);
+}
+
+void CFindDlg::OnEditChanged()
+{
+    if (m_bShowingText || !UpdateData(true)) return;
+    Tell(m_finder(m_strText, false));
+}
+
+void CFindDlg::FindNext()
+{
+    if (m_hWnd && !UpdateData(true)) return;
+    const Outcome outcome = m_finder(m_strText, true);
+    if (m_hWnd) Tell(outcome);
+}
+
+void CFindDlg::OnOK() { FindNext(); }
+
+void CFindDlg::OnCancel() { DestroyWindow(); }
+
+void CFindDlg::Present() const noexcept
+{
+    if (!m_hWnd) return;
+    ::ShowWindow(m_hWnd, SW_SHOW);
+    ::SetActiveWindow(m_hWnd);
+    GotoDlgCtrl(IDC_EDIT_FIND);  // selects the field's text too
+}
+
+bool CFindDlg::PreTranslateMessage(MSG& msg)
+{
+    if (msg.message == WM_KEYDOWN && msg.wParam == VK_F3) {
+        FindNext();
+        return true;
+    }
+    return kd::CDialog::PreTranslateMessage(msg);
+}
