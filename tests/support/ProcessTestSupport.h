@@ -44,4 +44,45 @@ inline DWORD Regsvr32(const std::string& dll, bool unregister = false)
     return code;
 }
 
+// Runs a command line and answers its exit code (-1: it did not run or end
+// within `timeoutMs`) and what it wrote to its standard output.
+struct ProgramOutput {
+    DWORD exitCode = static_cast<DWORD>(-1);
+    std::string out;
+};
+inline ProgramOutput RunCapturing(std::string commandLine, DWORD timeoutMs = 30000)
+{
+    ProgramOutput result;
+    SECURITY_ATTRIBUTES inherit{sizeof inherit, nullptr, TRUE};
+    kd::unique_handle readEnd, writeEnd;
+    if (!::CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0)) return result;
+    ::SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
+    STARTUPINFOA si{};
+    si.cb = sizeof si;
+    si.dwFlags = STARTF_USESTDHANDLES;
+    si.hStdOutput = writeEnd.get();
+    si.hStdError = writeEnd.get();
+    si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION pi{};
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
+                          &si, &pi))
+        return result;
+    kd::unique_handle process(pi.hProcess), thread(pi.hThread);
+    writeEnd.reset();  // the child holds the only writer: reading ends when it does
+    char buffer[4096];
+    DWORD got = 0;
+    while (::ReadFile(readEnd.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) result.out.append(buffer, got);
+    if (::WaitForSingleObject(process.get(), timeoutMs) != WAIT_OBJECT_0 ||
+        !::GetExitCodeProcess(process.get(), &result.exitCode)) {
+        ::TerminateProcess(process.get(), 1);
+        result.exitCode = static_cast<DWORD>(-1);
+    }
+    // Text mode: the child's line ends are CR LF.
+    std::string text;
+    for (const char c : result.out)
+        if (c != '\r') text.push_back(c);
+    result.out = text;
+    return result;
+}
+
 } // namespace kdtest

@@ -16,6 +16,9 @@
 //                                            while, as backup and sync tools do
 //   uidriver modules <caption>               print "<process id> <path>" for each module of
 //                                            each process that shows such a visible window
+//   uidriver clipboard                       print the clipboard's text ("text=..." or "no text")
+//                                            and each privacy format it holds as "<name>=<DWORD>"
+//   uidriver copy <text>                     put text on the clipboard, as another program
 //
 // Exit code 0 on success, 1 when the window or control is missing or a wait timed out.
 #include <windows.h>
@@ -24,6 +27,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <set>
 #include <string>
 #include <vector>
@@ -139,10 +143,82 @@ int Modules(const char* caption)
     return 0;
 }
 
+class ClipboardOpen {
+public:
+    ClipboardOpen()
+    {
+        for (int attempt = 0; attempt < 50 && !m_open; ++attempt) {
+            m_open = ::OpenClipboard(nullptr) != FALSE;
+            if (!m_open) ::Sleep(20);
+        }
+    }
+    ClipboardOpen(const ClipboardOpen&) = delete;
+    ClipboardOpen& operator=(const ClipboardOpen&) = delete;
+    ~ClipboardOpen()
+    {
+        if (m_open) ::CloseClipboard();
+    }
+    explicit operator bool() const { return m_open; }
+
+private:
+    bool m_open = false;
+};
+
+int PrintClipboard()
+{
+    const ClipboardOpen open;
+    if (!open) return Fail("the clipboard cannot be opened");
+    if (HANDLE data = ::GetClipboardData(CF_UNICODETEXT)) {
+        const auto* wide = static_cast<const wchar_t*>(::GlobalLock(data));
+        if (!wide) return Fail("the clipboard's text cannot be read");
+        const int size = ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, nullptr, 0, nullptr, nullptr);
+        std::string text(static_cast<size_t>(size > 0 ? size : 1), '\0');
+        ::WideCharToMultiByte(CP_UTF8, 0, wide, -1, text.data(), size, nullptr, nullptr);
+        ::GlobalUnlock(data);
+        std::printf("text=%s\n", text.c_str());
+    } else {
+        std::printf("no text\n");
+    }
+    for (const char* name :
+         {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"}) {
+        HANDLE data = ::GetClipboardData(::RegisterClipboardFormatA(name));
+        if (!data) continue;
+        DWORD value = 0xFFFFFFFF;
+        if (::GlobalSize(data) >= sizeof value) {
+            if (const void* bytes = ::GlobalLock(data)) {
+                std::memcpy(&value, bytes, sizeof value);
+                ::GlobalUnlock(data);
+            }
+        }
+        std::printf("%s=%lu\n", name, static_cast<unsigned long>(value));
+    }
+    return 0;
+}
+
+int CopyText(const char* utf8)
+{
+    const int size = ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, nullptr, 0);
+    if (size <= 0) return Fail("the text is no UTF-8");
+    HGLOBAL memory = ::GlobalAlloc(GMEM_MOVEABLE, static_cast<SIZE_T>(size) * sizeof(wchar_t));
+    if (!memory) return Fail("no memory");
+    if (void* target = ::GlobalLock(memory)) {
+        ::MultiByteToWideChar(CP_UTF8, 0, utf8, -1, static_cast<wchar_t*>(target), size);
+        ::GlobalUnlock(memory);
+    }
+    const ClipboardOpen open;
+    if (!open || !::EmptyClipboard() || !::SetClipboardData(CF_UNICODETEXT, memory)) {
+        ::GlobalFree(memory);
+        return Fail("the clipboard did not take the text");
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 2 && std::string(argv[1]) == "clipboard") return PrintClipboard();
+    if (argc == 3 && std::string(argv[1]) == "copy") return CopyText(argv[2]);
     if (argc < 3) return Fail("usage: uidriver <command> <caption> [args]");
     const std::string cmd = argv[1];
     const char* caption = argv[2];
