@@ -3,10 +3,15 @@
 //   login-to-filled-list: from OK in the login dialog to the filled list, less
 //                         the time the "Login success." box stays open;
 //   exit-to-file-written: the main window's destruction (list handed back,
-//                         file written) until it is gone.
+//                         file written) until it is gone;
+//   find: Find from the top for the last row's account (found, selected and
+//         loaded into the fields) and for a text no entry holds (every text
+//         read), against the list view's own LVM_FINDITEM for the same
+//         account (a prefix match of the first column only).
 // Peers: CAccountFile::Open (load) and CAccountFile::Save of the same file.
 // Run: scripts/with-display.sh scripts/wine-session.sh <build>/win32/wine-run <build>/win32/bin/kordane_bench.exe
 #include <windows.h>
+#include <commctrl.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -70,10 +75,10 @@ void WriteFile(const std::string& admin, int count)
 }
 
 struct Times {
-    double storeLoad, storeSave, login, exit;
+    double storeLoad, storeSave, login, exit, findLast, findNone, listFind;
 };
 
-Times MeasureOnce(const std::string& admin)
+Times MeasureOnce(const std::string& admin, int count)
 {
     Times t{};
     {
@@ -112,6 +117,22 @@ Times MeasureOnce(const std::string& admin)
     driver.join();
     t.login = (boxAt - okAt) + (filledAt - boxClosedAt);
 
+    char last[64];
+    std::snprintf(last, sizeof last, "account%07d", count - 1);
+    const double f0 = Now();
+    (void)dlg->FindRow(last, false);
+    t.findLast = Now() - f0;
+    const double f1 = Now();
+    (void)dlg->FindRow("no such entry", false);
+    t.findNone = Now() - f1;
+    LVFINDINFOA info{};
+    info.flags = LVFI_STRING | LVFI_PARTIAL;
+    info.psz = last;
+    const double f2 = Now();
+    (void)::SendMessageA(::GetDlgItem(dlg->GetSafeHwnd(), IDC_LIST_ACCOUNTS), LVM_FINDITEMA, static_cast<WPARAM>(-1),
+                         reinterpret_cast<LPARAM>(&info));
+    t.listFind = Now() - f2;
+
     const double e0 = Now();
     dlg->DestroyWindow(); // hands the list back; the store writes the file
     t.exit = Now() - e0;
@@ -125,12 +146,17 @@ int main()
     kdtest::TempFolder folder("kd-bench");
     std::printf("%9s %12s %12s %7s %12s %12s %7s\n", "entries", "store load", "login->list", "ratio", "store save",
                 "exit->file", "ratio");
+    struct Finds {
+        int count;
+        double last, none, list;
+    };
+    std::vector<Finds> finds;
     for (int count : {10000, 100000}) {
         const std::string admin = "bench" + std::to_string(count);
         WriteFile(admin, count);
         std::vector<Times> runs;
         const int repetitions = count > 50000 ? 3 : 5;
-        for (int i = 0; i < repetitions; ++i) runs.push_back(MeasureOnce(admin));
+        for (int i = 0; i < repetitions; ++i) runs.push_back(MeasureOnce(admin, count));
         auto median = [&](double Times::*field) {
             std::vector<double> v;
             for (const Times& t : runs) v.push_back(t.*field);
@@ -140,7 +166,11 @@ int main()
         const double save = median(&Times::storeSave), exit = median(&Times::exit);
         std::printf("%9d %10.1f ms %10.1f ms %7.2f %10.1f ms %10.1f ms %7.2f\n", count, load, login, login / load, save,
                     exit, exit / save);
+        finds.push_back({count, median(&Times::findLast), median(&Times::findNone), median(&Times::listFind)});
         std::fflush(stdout);
     }
+    std::printf("\n%9s %12s %12s %14s %7s\n", "entries", "find last", "find none", "LVM_FINDITEM", "ratio");
+    for (const auto& [count, last, none, list] : finds)
+        std::printf("%9d %10.2f ms %10.2f ms %12.2f ms %7.2f\n", count, last, none, list, last / list);
     return 0;
 }
