@@ -15,6 +15,7 @@ CEntryFinder::CEntryFinder(std::string_view text, const TextFolding& folding) : 
     text = FitText(text);
     m_needle.reserve(text.size());
     m_trail.reserve(text.size());
+    for (const bool lead : folding.lead) m_doubleByte = m_doubleByte || lead;
     bool trail = false;
     for (const char c : text) {
         const auto b = static_cast<unsigned char>(c);
@@ -39,6 +40,12 @@ bool CEntryFinder::Contains(std::string_view haystack) const noexcept
     if (m_needle.empty() || haystack.size() < m_needle.size()) return false;
     const auto* bytes = reinterpret_cast<const unsigned char*>(haystack.data());
     const std::size_t last = haystack.size() - m_needle.size();
+    const auto first = static_cast<unsigned char>(m_needle[0]);
+    if (!m_doubleByte) {
+        for (std::size_t at = 0; at <= last; ++at)
+            if (m_folding.lower[bytes[at]] == first && MatchesAt(bytes + at)) return true;
+        return false;
+    }
     // Candidates start on character boundaries only: a trail byte never
     // begins a match.
     for (std::size_t at = 0; at <= last;) {
