@@ -1,5 +1,6 @@
 #include "CButtonSubclass.h"
 
+#include "ButtonAccessible.h"
 #include "ControlPaint.h"
 
 namespace {
@@ -67,9 +68,23 @@ int CButtonSubclass::RestingState() const noexcept
     return ::GetFocus() == m_hWnd ? kFocused : kNormal;
 }
 
+bool CButtonSubclass::IsPushButton() const noexcept
+{
+    const LONG_PTR type = ::GetWindowLongPtrA(m_hWnd, GWL_STYLE) & BS_TYPEMASK;
+    return type == BS_PUSHBUTTON || type == BS_DEFPUSHBUTTON;
+}
+
 LRESULT CButtonSubclass::WindowProc(UINT message, WPARAM wParam, LPARAM lParam)
 {
+    if (message == ButtonAccessible::PressedQueryMessage())
+        return (m_styleType == BS_PUSHBUTTON || m_styleType == BS_DEFPUSHBUTTON) && m_state == kPressed ? 1 : 0;
     switch (message) {
+    case WM_GETOBJECT:
+        // The skin has taken the button's own handling, and the platform's
+        // answer may not even say it is a button.
+        if (static_cast<LONG>(lParam) == OBJID_CLIENT && IsPushButton())
+            if (const LRESULT object = ButtonAccessible::AnswerGetObject(m_hWnd, wParam)) return object;
+        return CWndSubclass::WindowProc(message, wParam, lParam);
     case WM_SETFOCUS:
         if (m_state == kNormal) m_state = kFocused;
         // The window that lost the focus hears of it once more, as the skin

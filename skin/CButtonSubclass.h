@@ -3,6 +3,8 @@
 // caption on the skin background, automatic radio buttons their glyph drawn
 // from the last BM_SETCHECK. The skin takes the mouse and focus handling of
 // every button it is attached to: a click reaches the parent as BN_CLICKED.
+// Push buttons answer WM_GETOBJECT with their own accessible object
+// (ButtonAccessible).
 #pragma once
 
 #include "CWndSubclass.h"
@@ -32,6 +34,8 @@ private:
     void PaintGroupCaption(HDC dc, const RECT& r, const std::string& text);
     void PaintRadio(HDC dc, const RECT& r, const std::string& text);
     [[nodiscard]] int RestingState() const noexcept;
+    // Of either push-button type now, whatever further style bits it has.
+    [[nodiscard]] bool IsPushButton() const noexcept;
 
     int m_tracking = 0;
     // In this order: face, background, black, dark shadow, shadow, white;
