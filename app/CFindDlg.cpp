@@ -31,7 +31,7 @@ std::string CFindDlg::StatusText(Outcome outcome, const std::string& text)
     case Outcome::FoundFromTop:
         return "Passed the last entry: found from the top.";
     case Outcome::NotFound:
-        return "Not found: no account, password or comment contains \"" + text + "\".";
+        return "Not found: no entry contains \"" + text + "\".";
     case Outcome::Found:
     case Outcome::NothingTyped:
         break;
@@ -41,7 +41,13 @@ std::string CFindDlg::StatusText(Outcome outcome, const std::string& text)
 
 void CFindDlg::Tell(Outcome outcome)
 {
-    ::SetDlgItemTextA(m_hWnd, IDC_STATIC_FIND_STATUS, StatusText(outcome, m_strText).c_str());
+    const std::string status = StatusText(outcome, m_strText);
+    HWND line = GetDlgItem(IDC_STATIC_FIND_STATUS);
+    // Set while hidden: a static paints new text at once, in its own font,
+    // where the skin paints it in the skin's on the next WM_PAINT.
+    ::ShowWindow(line, SW_HIDE);
+    ::SetWindowTextA(line, status.c_str());
+    if (!status.empty()) ::ShowWindow(line, SW_SHOW);
     if (outcome == Outcome::NotFound) ::MessageBeep(MB_ICONINFORMATION);
 }
 
