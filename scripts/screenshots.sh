@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # `make screenshots`: the README's pictures, taken from the real program under
 # Wine on a private Xvfb display and written to docs/ as PNG: the main dialog
-# logged out and with entries, the login dialog, a message box, what Exit
+# logged out and with entries, Find, the login dialog, a message box, what Exit
 # says when it cannot save, and a question with four lines and three buttons.
 #   BUILD  build folder (default: build)
 set -euo pipefail
@@ -74,6 +74,16 @@ ui click "Message Box" 1018
 ui waitgone "Message Box" >/dev/null
 ui select Kordane 1005 1
 shot main-with-entries.png Kordane
+# Find, opened with Ctrl+F as a user opens it; typing selects and loads the row.
+ui key Kordane 1005 f ctrl
+ui wait Find >/dev/null
+ui settext Find 1051 TIGER
+ui key Find 1051 F3   # the only match once more: found again from the top
+shot find.png Find
+ui settext Find 1051 "no such entry"
+shot find-not-found.png Find
+ui close Find
+ui waitgone Find >/dev/null
 # Exit while another program holds the file without sharing deletion.
 ( cd "$work" && exec wine "$bin/uidriver.exe" hold admin.qrd 60000 ) >/dev/null 2>&1 &
 holder=$!

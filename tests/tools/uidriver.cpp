@@ -16,6 +16,9 @@
 //                                            while, as backup and sync tools do
 //   uidriver modules <caption>               print "<process id> <path>" for each module of
 //                                            each process that shows such a visible window
+//   uidriver key <caption> <id> <key> [ctrl|shift|alt]
+//                                            type a key (a letter, or F1-F12) into the control,
+//                                            with the window in front, as the keyboard does
 //   uidriver clipboard                       print the clipboard's text ("text=..." or "no text")
 //                                            and each privacy format it holds as "<name>=<DWORD>"
 //   uidriver copy <text>                     put text on the clipboard, as another program
@@ -25,6 +28,7 @@
 #include <commctrl.h>
 #include <tlhelp32.h>
 
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -164,6 +168,46 @@ private:
     bool m_open = false;
 };
 
+// Keys as the keyboard types them: shortcuts read the keyboard state, which a
+// posted message does not set. The window comes to the front with the focus
+// on the control first, through the input state its thread shares with ours.
+int TypeKey(HWND control, const std::string& key, const char* modifier)
+{
+    WORD vk = 0;
+    if (key.size() == 1) vk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(key[0])));
+    else if (key.size() >= 2 && (key[0] == 'F' || key[0] == 'f')) vk = static_cast<WORD>(VK_F1 + std::atoi(key.c_str() + 1) - 1);
+    if (!vk) return Fail("unknown key");
+    WORD mod = 0;
+    if (modifier) {
+        const std::string m = modifier;
+        mod = m == "ctrl" ? VK_CONTROL : m == "shift" ? VK_SHIFT : m == "alt" ? VK_MENU : 0;
+        if (!mod) return Fail("unknown modifier");
+    }
+    HWND top = ::GetAncestor(control, GA_ROOT);
+    const DWORD target = ::GetWindowThreadProcessId(top, nullptr);
+    const DWORD self = ::GetCurrentThreadId();
+    ::AttachThreadInput(self, target, TRUE);
+    ::SetForegroundWindow(top);
+    ::SetFocus(control);
+    ::AttachThreadInput(self, target, FALSE);
+    ::Sleep(200);
+    std::vector<INPUT> inputs;
+    auto add = [&](WORD code, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = code;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(in);
+    };
+    if (mod) add(mod, false);
+    add(vk, false);
+    add(vk, true);
+    if (mod) add(mod, true);
+    return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size()
+               ? 0
+               : Fail("the keys were not taken");
+}
+
 int PrintClipboard()
 {
     const ClipboardOpen open;
@@ -278,5 +322,6 @@ int main(int argc, char** argv)
     }
     if (cmd == "listtext") return ListText(ctl, static_cast<int>(num(4, 0)), static_cast<int>(num(5, 0)));
     if (cmd == "select") return Select(ctl, static_cast<int>(num(4, 0)));
+    if (cmd == "key") return arg(4) ? TypeKey(ctl, arg(4), arg(5)) : Fail("missing key");
     return Fail("unknown command");
 }
