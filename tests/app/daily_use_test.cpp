@@ -65,23 +65,10 @@ void CopyFromAnotherProgram(const std::string& text)
     EXPECT_EQ(copy.exitCode, 0u) << copy.out;
 }
 
-// A key as the keyboard types it, with Control or Shift held: the shortcuts
-// read the keyboard state, which a posted message does not set.
+// A key typed, and its effect given time.
 void Type(WORD key, WORD modifier = 0)
 {
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD vk, bool up) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = vk;
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(in);
-    };
-    if (modifier) add(modifier, false);
-    add(key, false);
-    add(key, true);
-    if (modifier) add(modifier, true);
-    ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
+    EXPECT_TRUE(SendKey(key, modifier));
     Pump(250);
 }
 
@@ -117,7 +104,7 @@ struct MenuSeen {
     std::vector<std::string> items;
     std::vector<bool> enabled;
 };
-MenuSeen PickFromContextMenu(HWND main, char mnemonic)
+MenuSeen PickFromContextMenu(HWND main, char mnemonic, bool shiftF10 = false)
 {
     MenuSeen seen;
     std::atomic<bool> done{false};
@@ -142,8 +129,15 @@ MenuSeen PickFromContextMenu(HWND main, char mnemonic)
         }
         done = true;
     });
-    // From the keyboard (Shift+F10, the Menu key): no position.
-    ::PostMessageA(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(::GetDlgItem(main, IDC_LIST_ACCOUNTS)), -1);
+    HWND list = ::GetDlgItem(main, IDC_LIST_ACCOUNTS);
+    if (shiftF10) {
+        ::SetForegroundWindow(main);
+        ::SetFocus(list);
+        (void)SendKey(VK_F10, VK_SHIFT);
+    } else {
+        // What Shift+F10 and the Menu key send: no position.
+        ::PostMessageA(main, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(list), -1);
+    }
     while (!done) Pump(50);
     picker.join();
     Pump(200);
@@ -227,7 +221,8 @@ TEST_F(DailyUse, TheListsMenuCopiesEachTextOfTheSelectedRow)
     EXPECT_EQ(ClipboardSeenFromOutside(), std::string("text=WEB shop\n") + kPrivateMarks);
     (void)PickFromContextMenu(m_main, 'p');
     EXPECT_EQ(ClipboardText(), "text=b4nk");
-    (void)PickFromContextMenu(m_main, 'a');
+    seen = PickFromContextMenu(m_main, 'a', true);
+    EXPECT_EQ(seen.items.size(), 3u) << "Shift+F10 opens the menu";
     EXPECT_EQ(ClipboardText(), "text=Bank");
     EXPECT_EQ(ItemText(m_main, IDC_EDIT_PASSWORD), "b4nk") << "the row is still the current one";
 }

@@ -7,17 +7,11 @@
 #include <vector>
 
 #include "EntryFinder.h"
+#include "StoreTestSupport.h"
+
+using storetest::MakeRecord;
 
 namespace {
-
-AccountRecord Entry(const std::string& account, const std::string& password, const std::string& comment)
-{
-    AccountRecord record{};
-    kd::SetText(record.account, account);
-    kd::SetText(record.password, password);
-    kd::SetText(record.comment, comment);
-    return record;
-}
 
 const kd::TextFolding kAscii = kd::TextFolding::Ascii();
 
@@ -34,8 +28,8 @@ kd::TextFolding ShiftJis()
 
 TEST(EntryFinder, FindsTheTextInAnyColumnIgnoringLetterCase)
 {
-    const std::vector<AccountRecord> rows = {Entry("alice", "Secret1", "mail"), Entry("bob", "pw", "Bank ACCOUNT"),
-                                             Entry("carol", "x", "")};
+    const std::vector<AccountRecord> rows = {MakeRecord("alice", "Secret1", "mail"), MakeRecord("bob", "pw", "Bank ACCOUNT"),
+                                             MakeRecord("carol", "x", "")};
     EXPECT_EQ(kd::CEntryFinder("ALI", kAscii).FindFrom(rows, 0), 0u);
     EXPECT_EQ(kd::CEntryFinder("secret", kAscii).FindFrom(rows, 0), 0u);
     EXPECT_EQ(kd::CEntryFinder("k acc", kAscii).FindFrom(rows, 0), 1u);
@@ -45,15 +39,15 @@ TEST(EntryFinder, FindsTheTextInAnyColumnIgnoringLetterCase)
     EXPECT_FALSE(kd::CEntryFinder("", kAscii).FindFrom(rows, 0));
     EXPECT_FALSE(kd::CEntryFinder("alicesecret1", kAscii).FindFrom(rows, 0));
     // The entry number is no text of the entry.
-    std::vector<AccountRecord> numbered = {Entry("a", "b", "c")};
+    std::vector<AccountRecord> numbered = {MakeRecord("a", "b", "c")};
     numbered[0].index = 7;
     EXPECT_FALSE(kd::CEntryFinder("7", kAscii).FindFrom(numbered, 0));
 }
 
 TEST(EntryFinder, GoesOnFromTheGivenRowAndRoundFromTheTop)
 {
-    const std::vector<AccountRecord> rows = {Entry("web", "1", ""), Entry("mail", "2", ""), Entry("web2", "3", ""),
-                                             Entry("bank", "4", "")};
+    const std::vector<AccountRecord> rows = {MakeRecord("web", "1", ""), MakeRecord("mail", "2", ""), MakeRecord("web2", "3", ""),
+                                             MakeRecord("bank", "4", "")};
     const kd::CEntryFinder web("WEB", kAscii);
     bool wrapped = true;
     EXPECT_EQ(web.FindFrom(rows, 0, &wrapped), 0u);
@@ -76,19 +70,19 @@ TEST(EntryFinder, FoldsWhatTheCodePageFoldsAndComparesDoubleByteCharactersWhole)
     // A single-byte code page whose upper-case E acute (0xC9) folds to 0xE9.
     kd::TextFolding latin = kd::TextFolding::Ascii();
     latin.lower[0xC9] = 0xE9;
-    const std::vector<AccountRecord> accented = {Entry("caf\xC9", "x", "")};
+    const std::vector<AccountRecord> accented = {MakeRecord("caf\xC9", "x", "")};
     EXPECT_EQ(kd::CEntryFinder("CAF\xE9", latin).FindFrom(accented, 0), 0u);
     EXPECT_FALSE(kd::CEntryFinder("CAF\xE9", kAscii).FindFrom(accented, 0));
 
     // In code page 932, 0x83 0x41 is one katakana character whose trail byte is 'A'.
     const kd::TextFolding sjis = ShiftJis();
-    const std::vector<AccountRecord> katakana = {Entry("\x83\x41", "x", "")};
+    const std::vector<AccountRecord> katakana = {MakeRecord("\x83\x41", "x", "")};
     EXPECT_FALSE(kd::CEntryFinder("a", sjis).FindFrom(katakana, 0)) << "a trail byte is no letter";
     EXPECT_FALSE(kd::CEntryFinder("A", sjis).FindFrom(katakana, 0)) << "nor does a match start on it";
     EXPECT_FALSE(kd::CEntryFinder("\x83\x61", sjis).FindFrom(katakana, 0)) << "trail bytes are not folded";
     EXPECT_EQ(kd::CEntryFinder("\x83\x41", sjis).FindFrom(katakana, 0), 0u);
     // Letters after a double-byte character still fold.
-    const std::vector<AccountRecord> mixed = {Entry("\x83\x41Mail", "x", "")};
+    const std::vector<AccountRecord> mixed = {MakeRecord("\x83\x41Mail", "x", "")};
     EXPECT_EQ(kd::CEntryFinder("mail", sjis).FindFrom(mixed, 0), 0u);
     // A lead byte's trail that is 0x41 followed by a letter: "AM" must not match across it.
     EXPECT_FALSE(kd::CEntryFinder("am", sjis).FindFrom(mixed, 0));

@@ -66,6 +66,26 @@ inline void PostClick(HWND dialog, int id)
     ::PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(dialog, id)));
 }
 
+// A key as the keyboard types it, with a modifier key held (0: none), into
+// whatever has the focus: shortcuts read the keyboard state, which a posted
+// message does not set. False when the system took not every event.
+inline bool SendKey(WORD vk, WORD modifier = 0)
+{
+    std::vector<INPUT> inputs;
+    auto add = [&inputs](WORD code, bool up) {
+        INPUT in{};
+        in.type = INPUT_KEYBOARD;
+        in.ki.wVk = code;
+        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+        inputs.push_back(in);
+    };
+    if (modifier) add(modifier, false);
+    add(vk, false);
+    add(vk, true);
+    if (modifier) add(modifier, true);
+    return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size();
+}
+
 // Round-trips a few sent messages, so that what was posted before is handled.
 inline void Sync(HWND wnd)
 {

@@ -191,21 +191,7 @@ int TypeKey(HWND control, const std::string& key, const char* modifier)
     ::SetFocus(control);
     ::AttachThreadInput(self, target, FALSE);
     ::Sleep(200);
-    std::vector<INPUT> inputs;
-    auto add = [&](WORD code, bool up) {
-        INPUT in{};
-        in.type = INPUT_KEYBOARD;
-        in.ki.wVk = code;
-        in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-        inputs.push_back(in);
-    };
-    if (mod) add(mod, false);
-    add(vk, false);
-    add(vk, true);
-    if (mod) add(mod, true);
-    return ::SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT)) == inputs.size()
-               ? 0
-               : Fail("the keys were not taken");
+    return kdtest::SendKey(vk, mod) ? 0 : Fail("the keys were not taken");
 }
 
 int PrintClipboard()
