@@ -5,7 +5,15 @@
 # On a host that cannot execute 32-bit programs (scripts/wine-host.sh decides;
 # KD_WIN64_ONLY=1 forces it) the win32 build is still built and its binaries
 # checked as files, but its tests under Wine are not run: they are counted as
-# skipped, never as passed. BUILD names the build folder (default: build).
+# programs not run, never as passed. BUILD names the build folder (default: build).
+#
+# Taken from scripts/wine-host.sh, sourced once the packages are installed:
+#   KD_WINE_ARCHS     the architectures this host runs under Wine
+#   KD_WIN32_SKIPPED  why win32 does not run here (empty where it does)
+#   kd_arch_prefix    <build folder> <preset>: the Wine prefix of a preset
+#   kd_wine_runs      <preset>: whether Wine runs that preset's programs here
+# The summary counts test cases (a GoogleTest program's cases, any other test
+# as one) and, apart from them, the test programs a host could not run.
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -19,7 +27,8 @@ summary=()
 status=0
 passed=0
 failed=0
-skipped=0
+skipped=0          # test cases
+programs_not_run=0 # whole test programs this host cannot run
 
 step() { echo; echo "=== $*"; }
 
@@ -107,10 +116,10 @@ for preset in win32 win64; do
   tally "$preset" "$BUILD/$preset" "$logs/$preset.log" "$rc"
   if ! kd_wine_runs "$preset"; then
     not_run=$(ctest --test-dir "$BUILD/$preset" -N -LE nowine | sed -n 's/^Total Tests: //p')
-    line="$preset under Wine: NOT RUN, $KD_WIN32_SKIPPED; ${not_run:-?} test programs not run, counted as skipped"
+    line="$preset under Wine: NOT RUN, $KD_WIN32_SKIPPED; ${not_run:-?} test programs not run"
     echo "$line"
     summary+=("$line")
-    skipped=$((skipped + ${not_run:-0}))
+    programs_not_run=$((programs_not_run + ${not_run:-0}))
   fi
 done
 echo "(fuzzing and Wine tests: $(( $(date +%s) - started )) s)"
@@ -118,5 +127,5 @@ echo "(fuzzing and Wine tests: $(( $(date +%s) - started )) s)"
 echo
 echo "=== summary"
 printf '%s\n' "${summary[@]}"
-echo "$passed passed, $failed failed, $skipped skipped"
+echo "test cases: $passed passed, $failed failed, $skipped skipped; test programs not run on this host: $programs_not_run"
 exit $status

@@ -105,6 +105,27 @@ class Scripts(unittest.TestCase):
                             self.assertNotRegex(code, r"/usr/(bin|lib/wine)/wine")
         self.assertIn(os.path.join("scripts", "run.sh"), checked)  # the scan sees calls at all
 
+    def test_make_test_probes_the_host_after_installing_the_packages(self):
+        # A fresh machine gets wine32 from install-deps.sh: a probe made before
+        # it would skip every win32 test on a host that runs them. test.sh runs
+        # here beside stand-ins that note the order and end it at the probe.
+        with tempfile.TemporaryDirectory() as tmp:
+            scripts = os.path.join(tmp, "scripts")
+            os.makedirs(scripts)
+            with open(os.path.join(ROOT, "scripts", "test.sh")) as f:
+                test_sh = f.read()
+            with open(os.path.join(scripts, "test.sh"), "w") as f:
+                f.write(test_sh)
+            with open(os.path.join(scripts, "install-deps.sh"), "w") as f:
+                f.write('#!/bin/sh\necho installed >> "$(dirname "$0")/../order"\n')
+            os.chmod(os.path.join(scripts, "install-deps.sh"), 0o755)
+            with open(os.path.join(scripts, "wine-host.sh"), "w") as f:
+                f.write('echo probed >> "$root/order"\nexit 0\n')
+            subprocess.run(["bash", os.path.join(scripts, "test.sh")], cwd=tmp, env={**os.environ, "BUILD": "b"},
+                           capture_output=True, timeout=60)
+            with open(os.path.join(tmp, "order")) as f:
+                self.assertEqual(f.read().split(), ["installed", "probed"])
+
 
 if __name__ == "__main__":
     if len(sys.argv) != 2:
