@@ -9,6 +9,7 @@
 
 #include "CExplorer1.h"
 #include "CKordaneDlg.h"
+#include "Trace.h"
 #include "Vellaris.h"
 #include "resource.h"
 

@@ -7,7 +7,7 @@
 
 #include "CAdminSession.h"
 #include "CApp.h"
-#include "Trace.h"
+#include "Components.h"
 #include "Vellaris.h"
 
 class CKordaneApp : public kd::CApp {

@@ -3,8 +3,7 @@
 #include <array>
 #include <cstdio>
 
-kd::com_ptr<IScrivet> g_pLog;
-kd::com_ptr<IHelper> g_pHelper;
+#include "Components.h"
 
 void WriteTraceLine(const TracePoint& point) noexcept
 {

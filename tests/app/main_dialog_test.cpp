@@ -314,7 +314,7 @@ TEST_F(MainDialog, AFailingSaveAtTheWindowsEndLeavesALogLineAndARecoveryCopy)
     fs::remove("frank.qrd");
     fs::create_directory("frank.qrd");
     Exit();
-    EXPECT_NE(Log().find("Fun:CKordaneDlg::SaveList"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("Fun:CKordaneDlg::SaveEntries"), std::string::npos) << Log();
     EXPECT_EQ(ReadRecoveryCopy("frank"), (std::vector<Row>{{"x", "y", "z"}})) << "the entries do not vanish";
 }
 
@@ -346,7 +346,7 @@ TEST_F(MainDialog, AListThatCannotTakeEveryEntryIsReadOnlyAndNeverShortensTheFil
               (std::vector<std::string>{"Login success.", "The list is incomplete: changes will not be saved."}));
     m_responder.Clear();
     EXPECT_EQ(RowCount(m_main), kRowsTaken);
-    EXPECT_NE(Log().find("Fun:CKordaneDlg::FillList"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("Fun:CKordaneDlg::OnBnClickedLogin"), std::string::npos) << Log();
     EXPECT_FALSE(IsItemEnabled(m_main, IDC_BUTTON_LOGIN));
 
     // No edit is taken that would then be dropped; the rows shown can still be read.

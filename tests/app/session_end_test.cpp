@@ -84,7 +84,7 @@ TEST_F(SessionEnd, ASessionEndThatCannotSaveWaitsAndKeepsARecoveryCopyUntilASave
     EXPECT_EQ(::SendMessageA(m_main, WM_QUERYENDSESSION, 0, ENDSESSION_LOGOFF), FALSE) << "the session waits";
     EXPECT_EQ(fs::file_size("sven.qrd"), created) << "the file as creation wrote it";
     EXPECT_EQ(ReadRecoveryCopy("sven"), (std::vector<Row>{{"mail", "m1", "work"}})) << "ready if the system ends us";
-    EXPECT_EQ(LineCount(Log(), "Fun:CKordaneDlg::SaveList"), 1u) << Log();
+    EXPECT_EQ(LineCount(Log(), "Fun:CKordaneDlg::SaveEntries"), 1u) << Log();
     ::SendMessageA(m_main, WM_ENDSESSION, FALSE, ENDSESSION_LOGOFF);
     EXPECT_EQ(ListRows(), (std::vector<Row>{{"mail", "m1", "work"}}));
 
@@ -103,7 +103,7 @@ TEST_F(SessionEnd, AFailedSaveAtTheSessionEndIsLoggedKeptAsARecoveryCopyAndTried
     fs::remove("quinn.qrd");
     fs::create_directory("quinn.qrd");  // the file's place is taken: the store cannot write it
     ::SendMessageA(m_main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
-    EXPECT_EQ(LineCount(Log(), "Fun:CKordaneDlg::SaveList"), 1u) << Log();
+    EXPECT_EQ(LineCount(Log(), "Fun:CKordaneDlg::SaveEntries"), 1u) << Log();
     EXPECT_EQ(ReadRecoveryCopy("quinn"), (std::vector<Row>{{"x", "y", "z"}}));
 
     fs::remove("quinn.qrd");
