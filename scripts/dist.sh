@@ -1,6 +1,9 @@
 #!/usr/bin/env bash
 # Builds the release packages: dist/Kordane-<version>-<arch>.zip for win32 and win64,
-# each holding the folder Kordane, and dist/SHA256SUMS for the packages it wrote. The same commit gives the same
+# each holding the folder Kordane, and dist/SHA256SUMS for the packages it wrote.
+# Refuses a work tree with uncommitted changes, and a HEAD whose tag is not
+# project(VERSION). The zip's BuildInfo.txt names the commit, the compilers and
+# KD_WEB_SITE_URL. The same commit gives the same
 # bytes in any build folder at any time: every zip entry carries the commit's time
 # (or SOURCE_DATE_EPOCH when set), entries are sorted, binaries carry no time stamp.
 # Usage: scripts/dist.sh [--out DIR] [win32|win64 ...]   (BUILD names the build folder)
@@ -18,9 +21,36 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ ${#presets[@]} -gt 0 ] || presets=(win32 win64)
+
+# A release is one commit, and nothing but it: a local edit would go into the
+# zip without a trace. KD_DIST_ALLOW_CHANGES=1 packs a work tree on trial (the
+# package tests do).
+if [ -z "${KD_DIST_ALLOW_CHANGES:-}" ] && git -C "$root" rev-parse --git-dir >/dev/null 2>&1; then
+  changes=$(git -C "$root" status --porcelain)
+  if [ -n "$changes" ]; then
+    echo "dist: the work tree has changes that no commit holds; commit or stash them first:" >&2
+    echo "$changes" >&2
+    exit 1
+  fi
+  project_version=$(sed -n 's/^project(Kordane VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+  for tag in $(git -C "$root" tag --points-at HEAD); do
+    if [ "${tag#v}" != "$project_version" ]; then
+      echo "dist: HEAD is tagged $tag, but CMakeLists.txt's project(VERSION) is $project_version" >&2
+      exit 1
+    fi
+  done
+fi
 mkdir -p "$out"
 
 crlf() { sed -e 's/\r$//' -e 's/$/\r/' "$1"; }
+# "(<Debian package> <version>)" of a program, where dpkg knows it.
+package_of() {
+  local file pkg
+  file=$(readlink -f "$(command -v "$1" 2>/dev/null)" 2>/dev/null) || return 0
+  pkg=$(dpkg -S "$file" 2>/dev/null | head -1 | cut -d: -f1) || return 0
+  [ -n "$pkg" ] && echo "($pkg $(dpkg-query -W -f='${Version}' "$pkg" 2>/dev/null))"
+  return 0
+}
 
 if [ -n "${SOURCE_DATE_EPOCH:-}" ]; then
   epoch=$SOURCE_DATE_EPOCH
@@ -52,6 +82,21 @@ for preset in "${presets[@]}"; do
   done
   cp skin/Solvane/MainWindow.bmp "$pkg/skin/Solvane/"
   cp help/*.html "$pkg/help/"
+  crlf CHANGELOG.md > "$pkg/CHANGELOG.md"
+  # What the binaries' bytes depend on besides the commit: a second machine
+  # with the same compilers and settings makes the same zip.
+  url=$(sed -n 's/^KD_WEB_SITE_URL:STRING=//p' "$bdir/CMakeCache.txt")
+  {
+    echo "Kordane $version $preset"
+    echo "commit: $(git -C "$root" rev-parse HEAD 2>/dev/null || echo unknown)"
+    compiler=$(sed -n 's/^CMAKE_CXX_COMPILER:[A-Z]*=//p' "$bdir/CMakeCache.txt")
+    compiler=${compiler:-$triple-g++}
+    echo "compiler: $("$compiler" --version 2>/dev/null | head -1 || true) $(package_of "$compiler")"
+    echo "binutils: $("$triple-ld" --version 2>/dev/null | head -1 || true) $(package_of "$triple-ld")"
+    echo "KD_WEB_SITE_URL: ${url:-(empty: the bundled help page)}"
+  } > "$stage/buildinfo"
+  crlf "$stage/buildinfo" > "$pkg/BuildInfo.txt"
+  rm -f "$stage/buildinfo"
   for f in install.cmd uninstall.cmd "Start Kordane.cmd" ReadMe.txt; do
     sed -e "s/@ARCH@/$preset/g" -e "s/@VERSION@/$version/g" "scripts/package/$f" > "$stage/tmp"
     crlf "$stage/tmp" > "$pkg/$f"

@@ -56,6 +56,16 @@ class Package(unittest.TestCase):
                  if e.filename.lower().endswith((".qrd", ".lock")) or e.filename.startswith(("Kordane/Scrivet/", "Kordane/Tmp/"))]
         self.assertEqual(users, [])
 
+    def test_the_build_s_inputs_and_the_changelog_ship_along(self):
+        info = self.archive.read("Kordane/BuildInfo.txt").decode()
+        lines = dict(line.split(": ", 1) for line in info.splitlines()[1:] if ": " in line)
+        self.assertRegex(lines.get("commit", ""), r"^([0-9a-f]{40}|unknown)$")
+        self.assertIn("mingw32-g++", lines.get("compiler", ""))
+        self.assertIn("GNU ld", lines.get("binutils", ""))
+        self.assertIn("KD_WEB_SITE_URL", info)
+        self.assertTrue(info.endswith("\r\n"))
+        self.assertIn(b"## Unreleased", self.archive.read("Kordane/CHANGELOG.md"))
+
     def test_no_build_machine_folder_in_any_file(self):
         needles = [f.rstrip("/").encode() for f in FOLDERS]
         needles += [n.replace(b"/", b"\\") for n in needles]

@@ -39,7 +39,7 @@ server_of() {
 run_cmd() { ( cd "$1" && wine cmd /c "$2" </dev/null 2>&1 | tr -d '\r' ); }
 
 step "package"
-zip=$(BUILD="$bdir/.." KD_DIST_NO_BUILD=1 "$src/scripts/dist.sh" --out "$work/dist" "$arch" | tail -1)
+zip=$(BUILD="$bdir/.." KD_DIST_NO_BUILD=1 KD_DIST_ALLOW_CHANGES=1 "$src/scripts/dist.sh" --out "$work/dist" "$arch" | tail -1)
 [ -f "$zip" ] || fail "no package"
 version=$(sed -n 's/^#define KD_VERSION_STRING "\(.*\)"/\1/p' "$bdir/generated/kd_version.h")
 
