@@ -26,6 +26,7 @@ constexpr int kColumnWidth = 150;
 constexpr const char* kColumnHeadings[] = {"ID(Account)", "Password", "Comment"};
 constexpr const char* kIncompleteListText = "The list is incomplete: changes will not be saved.";
 constexpr int kEditorFields[] = {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT};
+constexpr const char* kListRefusedText = "The list did not take the change: nothing was changed.";
 constexpr const char* kClipboardBusyText = "The clipboard is in use by another program: nothing was copied.";
 
 // How the ANSI code page folds letter case and which bytes lead a
@@ -149,8 +150,10 @@ void CKordaneDlg::InitList()
 {
     if (!m_list) return;
     m_list.SetExtendedStyle(m_list.GetExtendedStyle() | LVS_EX_GRIDLINES | LVS_EX_FULLROWSELECT);
+    // A column the list refused only hides its texts: the rows keep them, and
+    // so does the file.
     for (int column = 0; column < 3; ++column)
-        m_list.InsertColumn(column, kColumnHeadings[column], LVCFMT_LEFT, kColumnWidth);
+        (void)m_list.InsertColumn(column, kColumnHeadings[column], LVCFMT_LEFT, kColumnWidth);
 }
 
 void CKordaneDlg::EnableField(int id, bool enable) const noexcept
@@ -174,7 +177,7 @@ bool CKordaneDlg::FillList()
 {
     const std::vector<AccountRecord>& records = m_session.Store().GetRecords();
     kd::CListView::RedrawLock noRedraw(m_list);
-    m_list.DeleteAllItems();
+    if (!m_list.DeleteAllItems()) return false;
     m_rows.clear();
     m_list.SetItemCount(static_cast<int>(records.size()));
     int row = 0;
@@ -215,13 +218,22 @@ bool CKordaneDlg::AddRow(const std::string& account, const std::string& password
 {
     if (HasRow(account, password, comment)) return false;
     const int row = m_list.InsertItem(m_list.GetItemCount(), account);
-    if (row < 0) return false;
-    m_list.SetItemText(row, 1, password);
-    m_list.SetItemText(row, 2, comment);
+    if (row < 0 || !m_list.SetItemText(row, 1, password) || !m_list.SetItemText(row, 2, comment)) {
+        // Half a row would be saved as shown: none is added, and the user is told.
+        if (row >= 0 && !m_list.DeleteItem(row)) EnterReadOnly();
+        ListRefused();
+        return true;  // not an equal row: the refusal is told here, not as one
+    }
     const AccountRecord record = RecordOf(account, password, comment);
     m_rows.push_back(record);
     Journaled(m_session.JournalInsert(record));
     return true;
+}
+
+void CKordaneDlg::ListRefused()
+{
+    WriteTraceLine(tracepoint::kListRefusedEdit);
+    CMessageBox::Show(m_hWnd, kListRefusedText);
 }
 
 void CKordaneDlg::Journaled(bool written) noexcept
@@ -507,10 +519,11 @@ int CKordaneDlg::SelectedRow() const noexcept
 
 void CKordaneDlg::SelectAndLoad(int row)
 {
-    // As a click: this row alone selected, focused and shown.
-    m_list.SetItemState(-1, 0, LVIS_SELECTED);
-    m_list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
-    m_list.EnsureVisible(row);
+    // As a click: this row alone selected, focused and shown. Another row left
+    // selected or a row not scrolled into view changes nothing that is saved.
+    (void)m_list.SetItemState(-1, 0, LVIS_SELECTED);
+    if (!m_list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED)) return;
+    (void)m_list.EnsureVisible(row);
     // An already focused, selected row changes no state and so is not loaded by the list.
     if (m_nCurrentRow != row) LoadRow(row);
 }
@@ -629,11 +642,19 @@ void CKordaneDlg::OnBnClickedUpdate()
         CMessageBox::Show(m_hWnd, "The same item have been existent.", IDC_EDIT_PASSWORD);
         return;
     }
-    m_list.SetItemText(m_nCurrentRow, 0, m_strId);
-    m_list.SetItemText(m_nCurrentRow, 1, m_strPassword);
-    m_list.SetItemText(m_nCurrentRow, 2, m_strComment);
     const auto row = static_cast<std::size_t>(m_nCurrentRow);
     if (row >= m_rows.size()) return;
+    const std::string texts[] = {m_strId, m_strPassword, m_strComment};
+    for (int column = 0; column < 3; ++column) {
+        if (m_list.SetItemText(m_nCurrentRow, column, texts[column])) continue;
+        // The row goes back to what it was, which is what is saved.
+        const AccountRecord& was = m_rows[row];
+        const std::string_view old[] = {kd::GetText(was.account), kd::GetText(was.password), kd::GetText(was.comment)};
+        for (int undo = 0; undo < column; ++undo)
+            if (!m_list.SetItemText(m_nCurrentRow, undo, std::string(old[undo]))) EnterReadOnly();
+        ListRefused();
+        return;
+    }
     m_rows[row] = RecordOf(m_strId, m_strPassword, m_strComment);
     Journaled(m_session.JournalUpdate(row, m_rows[row]));
 }
@@ -641,7 +662,11 @@ void CKordaneDlg::OnBnClickedUpdate()
 void CKordaneDlg::OnBnClickedDelete()
 {
     if (m_nCurrentRow == -1 || m_bReadOnly) return;
-    m_list.DeleteItem(m_nCurrentRow);
+    // A row the list keeps is kept in the file too.
+    if (!m_list.DeleteItem(m_nCurrentRow)) {
+        ListRefused();
+        return;
+    }
     const auto row = static_cast<std::size_t>(m_nCurrentRow);
     if (row < m_rows.size()) {
         m_rows.erase(m_rows.begin() + static_cast<std::ptrdiff_t>(row));

@@ -35,6 +35,8 @@ public:
     void ResetEditor();
     // False when the list view refused a record: the list then holds fewer rows than the store.
     [[nodiscard]] bool FillList();
+    // False only for a row equal to one listed; a row the list view refuses is
+    // told by ListRefused and not added.
     bool AddRow(const std::string& account, const std::string& password, const std::string& comment);
     [[nodiscard]] bool HasRow(const std::string& account, const std::string& password,
                               const std::string& comment) const;
@@ -98,6 +100,9 @@ private:
     // stopped it (a log line is left). Another program's version of the file
     // is kept first; `tell` says so to the user.
     [[nodiscard]] DWORD SaveEntries(bool tell);
+    // The list view refused an Insert, Update or Delete: logged and told; what
+    // the list shows is what is saved. A list that could not be put back is read-only.
+    void ListRefused();
     // An edit of the list reached the journal, or is logged once as not having.
     void Journaled(bool written) noexcept;
     [[nodiscard]] static AccountRecord RecordOf(const std::string& account, const std::string& password,

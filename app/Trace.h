@@ -34,6 +34,7 @@ inline constexpr TracePoint kCreateLockFailed{57, "CCreateAdminDlg::OnBnClickedO
 inline constexpr TracePoint kSaveFailed{263, "CKordaneDlg::SaveEntries"};
 inline constexpr TracePoint kRecoveryCopyFailed{320, "CKordaneDlg::KeepRecoveryCopy"};
 inline constexpr TracePoint kListIncomplete{438, "CKordaneDlg::OnBnClickedLogin"};
+inline constexpr TracePoint kListRefusedEdit{235, "CKordaneDlg::ListRefused"};
 inline constexpr TracePoint kHelpPageFailed{143, "CHelpDlg::ShowPageText"};
 inline constexpr TracePoint kNavigateError{84, "CExplorer1::OnNavigateError"};
 inline constexpr TracePoint kNavigateFailed{154, "CExplorer1::Navigate"};
@@ -42,7 +43,7 @@ inline constexpr TracePoint kNavigateCallFailed{159, "CExplorer1::Navigate"};
 inline constexpr TracePoint kAll[] = {
     kLogNotOpened,     kSkinNotInstalled,    kLoginOpenFailed,    kCreateFailed,   kLoginInUse,
     kLoginLockFailed,  kCopyNotHandled,      kFileDamaged,        kJournalFailed,  kOtherVersionNotKept,
-    kCreateInUse,      kCreateLockFailed,    kSaveFailed,         kRecoveryCopyFailed, kListIncomplete,
+    kCreateInUse,      kCreateLockFailed,    kSaveFailed,         kRecoveryCopyFailed, kListIncomplete, kListRefusedEdit,
     kHelpPageFailed,   kNavigateError,       kNavigateFailed,     kNavigateCallFailed};
 
 [[nodiscard]] constexpr bool NumbersUnique() noexcept

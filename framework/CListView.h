@@ -16,25 +16,25 @@ public:
     void SetExtendedStyle(DWORD style) const noexcept;
 
     // Answers the new column's index, -1 on failure.
-    int InsertColumn(int column, const char* heading, int format, int width) const noexcept;
+    [[nodiscard]] int InsertColumn(int column, const char* heading, int format, int width) const noexcept;
     [[nodiscard]] int GetColumnCount() const noexcept;
 
     [[nodiscard]] int GetItemCount() const noexcept;
     // Inserts a row with its first column and item data; answers its index, -1 on failure.
-    int InsertItem(int row, const std::string& text, LPARAM data = 0) const noexcept;
-    bool SetItemText(int row, int column, const std::string& text) const noexcept;
+    [[nodiscard]] int InsertItem(int row, const std::string& text, LPARAM data = 0) const noexcept;
+    [[nodiscard]] bool SetItemText(int row, int column, const std::string& text) const noexcept;
     [[nodiscard]] std::string GetItemText(int row, int column) const;
-    bool SetItemData(int row, LPARAM data) const noexcept;
+    [[nodiscard]] bool SetItemData(int row, LPARAM data) const noexcept;
     [[nodiscard]] LPARAM GetItemData(int row) const noexcept;
-    bool SetItemState(int row, UINT state, UINT mask) const noexcept;
+    [[nodiscard]] bool SetItemState(int row, UINT state, UINT mask) const noexcept;
     [[nodiscard]] UINT GetItemState(int row, UINT mask) const noexcept;
     // The next row after `after` (-1: from the top) with the LVNI_* state; -1 for none.
     [[nodiscard]] int GetNextItem(int after, UINT flags) const noexcept;
-    bool EnsureVisible(int row) const noexcept;
+    [[nodiscard]] bool EnsureVisible(int row) const noexcept;
     // The row's label in client coordinates; false when there is no such row.
-    bool GetItemLabelRect(int row, RECT& rect) const noexcept;
-    bool DeleteItem(int row) const noexcept;
-    bool DeleteAllItems() const noexcept;
+    [[nodiscard]] bool GetItemLabelRect(int row, RECT& rect) const noexcept;
+    [[nodiscard]] bool DeleteItem(int row) const noexcept;
+    [[nodiscard]] bool DeleteAllItems() const noexcept;
     // Reserves room for `count` rows before a bulk fill.
     void SetItemCount(int count) const noexcept;
 

@@ -145,8 +145,8 @@ void Session::SelectRow(int row)
     kd::CListView list;
     list.Attach(::GetDlgItem(m_main, IDC_LIST_ACCOUNTS));
     // Clear first, so the row's own change is a whole selected-and-focused one.
-    list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED);
-    list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED);
+    EXPECT_TRUE(list.SetItemState(-1, 0, LVIS_SELECTED | LVIS_FOCUSED));
+    EXPECT_TRUE(list.SetItemState(row, LVIS_SELECTED | LVIS_FOCUSED, LVIS_SELECTED | LVIS_FOCUSED)) << row;
     Pump(50);
 }
 

@@ -374,3 +374,47 @@ TEST_F(MainDialog, AListThatCannotTakeEveryEntryIsReadOnlyAndNeverShortensTheFil
     EXPECT_FALSE(fs::exists("gina.qrd.lock"));
     EXPECT_TRUE(ReadRecoveryCopy("gina").empty());
 }
+
+namespace {
+
+// A list view that refuses one kind of change while `g_refuse` names it.
+UINT g_refuse = 0;
+LRESULT CALLBACK RefusingEditsProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam)
+{
+    if (message == g_refuse) return message == LVM_INSERTITEMA ? -1 : FALSE;
+    return ::CallWindowProcA(g_listProc, wnd, message, wParam, lParam);
+}
+
+} // namespace
+
+TEST_F(MainDialog, AnEditTheListRefusesChangesNothingThatIsSavedAndIsTold)
+{
+    WriteAccountFile("hugo", "pw", {{"a", "1", ""}, {"b", "2", ""}});
+    ASSERT_NO_FATAL_FAILURE(Start());
+    Login("hugo", "pw");
+    m_responder.Clear();
+    HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
+    g_listProc = reinterpret_cast<WNDPROC>(
+        ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefusingEditsProc)));
+    const std::vector<Row> rows{{"a", "1", ""}, {"b", "2", ""}};
+
+    g_refuse = LVM_SETITEMTEXTA;  // the new row's password
+    Insert("c", "3", "x");
+    EXPECT_EQ(ListRows(), rows) << "no half row";
+    SelectRow(1);
+    SetFields("b2", "22", "");
+    Click(m_main, IDC_BUTTON_UPDATE);
+    EXPECT_EQ(ListRows(), rows) << "the row as it was";
+    g_refuse = LVM_DELETEITEM;
+    Click(m_main, IDC_BUTTON_DELETE);
+    EXPECT_EQ(ListRows(), rows);
+    const std::string told = "The list did not take the change: nothing was changed.";
+    EXPECT_EQ(m_responder.Messages(), (std::vector<std::string>{told, told, told}));
+    EXPECT_NE(Log().find("Fun:CKordaneDlg::ListRefused"), std::string::npos) << Log();
+
+    // What the list shows is what is saved.
+    g_refuse = 0;
+    Insert("d", "4", "");
+    Exit();
+    EXPECT_EQ(ReadAccountFile("hugo"), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}, {"d", "4", ""}}));
+}

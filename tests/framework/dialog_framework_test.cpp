@@ -150,13 +150,13 @@ TEST(Routing, CommandsNotificationsAndMessagesReachTheirNamedHandlers)
     EXPECT_EQ(dlg->acts, 1) << "only the mapped notification code";
 
     // A notification's result goes back to the control: here it vetoes a selection.
-    dlg->list.InsertColumn(0, "c", LVCFMT_LEFT, 50);
-    dlg->list.InsertItem(0, "row");
+    ASSERT_EQ(dlg->list.InsertColumn(0, "c", LVCFMT_LEFT, 50), 0);
+    ASSERT_EQ(dlg->list.InsertItem(0, "row"), 0);
     dlg->blockSelection = true;
-    dlg->list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    (void)dlg->list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);  // vetoed: what the state says is checked
     EXPECT_EQ(dlg->list.GetItemState(0, LVIS_SELECTED), 0u);
     dlg->blockSelection = false;
-    dlg->list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+    EXPECT_TRUE(dlg->list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED));
     EXPECT_EQ(dlg->list.GetItemState(0, LVIS_SELECTED), UINT(LVIS_SELECTED));
 
     // Results of colour messages are answered directly, not through DWLP_MSGRESULT.
