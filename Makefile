@@ -4,7 +4,7 @@ WORKDIR ?= workdir
 SECONDS ?= 60
 SHELL   := /bin/bash
 
-.PHONY: all deps build run test soak stress bench fuzz screenshots dist clean
+.PHONY: all deps build run test soak stress bench fuzz screenshots dist format clean
 
 all: build
 
@@ -38,6 +38,10 @@ screenshots: build
 
 dist: deps
 	BUILD=$(BUILD) scripts/dist.sh
+
+# The house style (.clang-format) applied in place; `make test` fails on code without it.
+format: deps
+	scripts/format.sh
 
 clean:
 	rm -rf $(BUILD) dist

@@ -10,7 +10,7 @@ pkgs=(cmake make g++ ninja-build
       mingw-w64 g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix
       wine wine64 wine32:i386 fonts-wine
       xvfb xauth x11-apps x11-utils xdotool imagemagick
-      googletest libbenchmark-dev libssl-dev clang libclang-rt-14-dev zip unzip python3 locales)
+      googletest libbenchmark-dev libssl-dev clang clang-format libclang-rt-14-dev zip unzip python3 locales)
 
 missing=()
 for p in "${pkgs[@]}"; do
