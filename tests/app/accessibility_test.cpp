@@ -12,13 +12,13 @@
 #include <utility>
 #include <vector>
 
-#include "SessionTest.h"
+#include "AppTest.h"
 
 using namespace kdtest;
 
 namespace {
 
-using Accessibility = Session;
+using Accessibility = AppTest;
 
 // The text of the static text just before a control in z-order, or "" when
 // the window there is no static text.

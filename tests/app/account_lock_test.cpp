@@ -14,14 +14,14 @@
 #include "CAccountFile.h"
 #include "CAccountLock.h"
 #include "ProgramDriver.h"
-#include "SessionTest.h"
+#include "AppTest.h"
 
 using namespace kdtest;
 namespace fs = std::filesystem;
 
 namespace {
 
-using AccountLock = Session;
+using AccountLock = AppTest;
 using Messages = std::vector<std::string>;
 
 // True when some process holds the lock file without sharing.

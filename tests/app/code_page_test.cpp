@@ -11,14 +11,14 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "SessionTest.h"
+#include "AppTest.h"
 
 using namespace kdtest;
 namespace fs = std::filesystem;
 
 namespace {
 
-using CodePage = Session;
+using CodePage = AppTest;
 
 // One entry per byte value after "pw", and the byte alone as a comment.
 std::vector<Row> EveryByte()

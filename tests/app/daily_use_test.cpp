@@ -13,13 +13,13 @@
 #include <vector>
 
 #include "ProcessTestSupport.h"
-#include "SessionTest.h"
+#include "AppTest.h"
 
 using namespace kdtest;
 
 namespace {
 
-using DailyUse = Session;
+using DailyUse = AppTest;
 
 constexpr const char* kPrivateMarks =
     "ExcludeClipboardContentFromMonitorProcessing=0\n"

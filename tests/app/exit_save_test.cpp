@@ -10,14 +10,14 @@
 #include "CAccountFile.h"
 #include "CSaveFailedDlg.h"
 #include "ProgramDriver.h"
-#include "SessionTest.h"
+#include "AppTest.h"
 
 using namespace kdtest;
 namespace fs = std::filesystem;
 
 namespace {
 
-using ExitSave = Session;
+using ExitSave = AppTest;
 
 constexpr const char* kSaveFailedCaption = "Save Failed";
 

@@ -13,15 +13,15 @@
 
 #include "CCreateAdminDlg.h"
 #include "CLoginDlg.h"
-#include "SessionTest.h"
+#include "AppTest.h"
 
 using namespace kdtest;
 namespace fs = std::filesystem;
 
 namespace {
 
-using LoginDialog = Session;
-using CreateAdminDialog = Session;
+using LoginDialog = AppTest;
+using CreateAdminDialog = AppTest;
 using Messages = std::vector<std::string>;
 
 } // namespace

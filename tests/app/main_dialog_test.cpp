@@ -7,14 +7,14 @@
 
 #include <filesystem>
 
-#include "SessionTest.h"
+#include "AppTest.h"
 
 using namespace kdtest;
 namespace fs = std::filesystem;
 
 namespace {
 
-using MainDialog = Session;
+using MainDialog = AppTest;
 
 constexpr int kEditorIds[] = {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT};
 

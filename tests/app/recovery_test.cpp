@@ -15,7 +15,7 @@
 #include "CAccountCopies.h"
 #include "CAccountFile.h"
 #include "CEditJournal.h"
-#include "SessionTest.h"
+#include "AppTest.h"
 #include "resource.h"
 
 using namespace kdtest;
@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Recovery = Session;
+using Recovery = AppTest;
 using Messages = std::vector<std::string>;
 
 constexpr const char* kOfferCaption = "Copy Found";

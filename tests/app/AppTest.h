@@ -1,4 +1,4 @@
-// A Kordane session inside the test program: the real start-up (components,
+// Kordane inside the test program (AppTest): the real start-up (components,
 // folders, log, skin, hidden main dialog) in a fresh folder, and the real
 // shutdown. The test thread is the program's user-interface thread.
 #pragma once
@@ -27,7 +27,7 @@ using Row = std::array<std::string, 3>;
 // The rows of the recovery copy "<admin>.qrd.<n>.recovery", empty when there is none.
 [[nodiscard]] std::vector<Row> ReadRecoveryCopy(const std::string& admin);
 
-class Session : public ::testing::Test {
+class AppTest : public ::testing::Test {
 protected:
     void SetUp() override;
     void TearDown() override;

@@ -1,4 +1,4 @@
-#include "SessionTest.h"
+#include "AppTest.h"
 
 #include "CAccountFile.h"
 #include "CListView.h"
@@ -43,7 +43,7 @@ std::vector<Row> ReadRecoveryCopy(const std::string& admin)
     return {};
 }
 
-void Session::SetUp()
+void AppTest::SetUp()
 {
     // The program as shipped: with its skin, so the dialogs are tested skinned.
     const std::filesystem::path skin = m_folder.path() / "skin" / "Solvane";
@@ -52,14 +52,14 @@ void Session::SetUp()
                                skin / "MainWindow.bmp");
 }
 
-void Session::TearDown()
+void AppTest::TearDown()
 {
     Exit();
     EXPECT_EQ(m_responder.PendingSteps(), 0u) << "a dialog the test expected never opened";
     EXPECT_TRUE(m_responder.Unexpected().empty()) << "unexpected dialog: " << m_responder.Unexpected().front();
 }
 
-void Session::Start()
+void AppTest::Start()
 {
     ASSERT_TRUE(theApp.InitInstance());
     m_running = true;
@@ -70,7 +70,7 @@ void Session::Start()
     ASSERT_TRUE(::IsWindowVisible(m_main));
 }
 
-void Session::Exit()
+void AppTest::Exit()
 {
     if (!m_running) return;
     m_running = false;
@@ -78,19 +78,19 @@ void Session::Exit()
     m_main = nullptr;
 }
 
-std::string Session::Log() const
+std::string AppTest::Log() const
 {
     return ReadText(m_folder.path() / "Scrivet" / (theApp.AppName() + ".txt"));
 }
 
-std::string Session::Cell(int row, int column) const
+std::string AppTest::Cell(int row, int column) const
 {
     kd::CListView list;
     list.Attach(::GetDlgItem(m_main, IDC_LIST_ACCOUNTS));
     return list.GetItemText(row, column);
 }
 
-std::vector<Row> Session::ListRows() const
+std::vector<Row> AppTest::ListRows() const
 {
     kd::CListView list;
     list.Attach(::GetDlgItem(m_main, IDC_LIST_ACCOUNTS));
@@ -100,26 +100,26 @@ std::vector<Row> Session::ListRows() const
     return rows;
 }
 
-void Session::CreateAdmin(const std::string& account, const std::string& password, const std::string& confirm)
+void AppTest::CreateAdmin(const std::string& account, const std::string& password, const std::string& confirm)
 {
     m_responder.Expect(kCreateCaption, CreateWith(account, password, confirm));
     Click(m_main, IDC_BUTTON_CREATEADMIN);
 }
 
-void Session::Login(const std::string& account, const std::string& password)
+void AppTest::Login(const std::string& account, const std::string& password)
 {
     m_responder.Expect(kLoginCaption, LoginWith(account, password));
     Click(m_main, IDC_BUTTON_LOGIN);
 }
 
-void Session::LoginExpectingFailure(const std::string& account, const std::string& password)
+void AppTest::LoginExpectingFailure(const std::string& account, const std::string& password)
 {
     m_responder.Expect(kLoginCaption, LoginWith(account, password));
     m_responder.Expect(kLoginCaption, Pressing(IDCANCEL));
     Click(m_main, IDC_BUTTON_LOGIN);
 }
 
-void Session::CreateAdminExpectingFailure(const std::string& account, const std::string& password,
+void AppTest::CreateAdminExpectingFailure(const std::string& account, const std::string& password,
                                           const std::string& confirm)
 {
     m_responder.Expect(kCreateCaption, CreateWith(account, password, confirm));
@@ -127,20 +127,20 @@ void Session::CreateAdminExpectingFailure(const std::string& account, const std:
     Click(m_main, IDC_BUTTON_CREATEADMIN);
 }
 
-void Session::SetFields(const std::string& id, const std::string& password, const std::string& comment)
+void AppTest::SetFields(const std::string& id, const std::string& password, const std::string& comment)
 {
     SetItemText(m_main, IDC_EDIT_ID, id);
     SetItemText(m_main, IDC_EDIT_PASSWORD, password);
     SetItemText(m_main, IDC_EDIT_COMMENT, comment);
 }
 
-void Session::Insert(const std::string& id, const std::string& password, const std::string& comment)
+void AppTest::Insert(const std::string& id, const std::string& password, const std::string& comment)
 {
     SetFields(id, password, comment);
     Click(m_main, IDC_BUTTON_INSERT);
 }
 
-void Session::SelectRow(int row)
+void AppTest::SelectRow(int row)
 {
     kd::CListView list;
     list.Attach(::GetDlgItem(m_main, IDC_LIST_ACCOUNTS));
@@ -150,7 +150,7 @@ void Session::SelectRow(int row)
     Pump(50);
 }
 
-void Session::WriteAccountFile(const std::string& admin, const std::string& password, const std::vector<Row>& rows)
+void AppTest::WriteAccountFile(const std::string& admin, const std::string& password, const std::vector<Row>& rows)
 {
     CAccountFile file;
     ASSERT_TRUE(file.Open(admin.c_str()));
@@ -166,7 +166,7 @@ void Session::WriteAccountFile(const std::string& admin, const std::string& pass
     ASSERT_TRUE(file.Save());
 }
 
-std::vector<Row> Session::ReadAccountFile(const std::string& admin)
+std::vector<Row> AppTest::ReadAccountFile(const std::string& admin)
 {
     CAccountFile file;
     if (!file.Open(admin.c_str())) return {};

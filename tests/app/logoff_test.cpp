@@ -10,14 +10,14 @@
 #include "CAccountFile.h"
 #include "FileIo.h"
 #include "ProgramDriver.h"
-#include "SessionTest.h"
+#include "AppTest.h"
 
 using namespace kdtest;
 namespace fs = std::filesystem;
 
 namespace {
 
-using SessionEnd = Session;
+using LogOff = AppTest;
 
 LRESULT Send(HWND wnd, UINT message, WPARAM wParam)
 {
@@ -37,7 +37,7 @@ size_t LineCount(const std::string& text, const std::string& what)
 
 // As the Restart Manager does: WM_ENDSESSION with ENDSESSION_CLOSEAPP need not
 // end the process, and the editing may go on.
-TEST_F(SessionEnd, EndingTheSessionSavesAndAProgramThatGoesOnKeepsItsLockAndSavesAgainAtExit)
+TEST_F(LogOff, LoggingOffSavesAndAProgramThatGoesOnKeepsItsLockAndSavesAgainAtExit)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("olga", "pw", "pw");
@@ -56,7 +56,7 @@ TEST_F(SessionEnd, EndingTheSessionSavesAndAProgramThatGoesOnKeepsItsLockAndSave
     EXPECT_TRUE(ReadRecoveryCopy("olga").empty());
 }
 
-TEST_F(SessionEnd, ACancelledSessionEndLeavesTheEditorAsItWas)
+TEST_F(LogOff, ACancelledLogOffLeavesTheEditorAsItWas)
 {
     WriteAccountFile("petra", "pw", {{"a", "1", ""}});
     ASSERT_NO_FATAL_FAILURE(Start());
@@ -72,7 +72,7 @@ TEST_F(SessionEnd, ACancelledSessionEndLeavesTheEditorAsItWas)
 }
 
 // The file held open without delete sharing, as antivirus, backup and sync tools do.
-TEST_F(SessionEnd, ASessionEndThatCannotSaveWaitsAndKeepsARecoveryCopyUntilASaveSucceeds)
+TEST_F(LogOff, ALogOffThatCannotSaveWaitsAndKeepsARecoveryCopyUntilASaveSucceeds)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("sven", "pw", "pw");
@@ -95,7 +95,7 @@ TEST_F(SessionEnd, ASessionEndThatCannotSaveWaitsAndKeepsARecoveryCopyUntilASave
     EXPECT_TRUE(ReadRecoveryCopy("sven").empty()) << "a stale copy would be offered back at the next login";
 }
 
-TEST_F(SessionEnd, AFailedSaveAtTheSessionEndIsLoggedKeptAsARecoveryCopyAndTriedAgainAtExit)
+TEST_F(LogOff, AFailedSaveAtLogOffIsLoggedKeptAsARecoveryCopyAndTriedAgainAtExit)
 {
     ASSERT_NO_FATAL_FAILURE(Start());
     CreateAdmin("quinn", "pw", "pw");
@@ -113,7 +113,7 @@ TEST_F(SessionEnd, AFailedSaveAtTheSessionEndIsLoggedKeptAsARecoveryCopyAndTried
 }
 
 // The real program, logged off by another process and then ended as the system does.
-TEST(SessionEndProcess, LogOffKeepsTheEntriesOfAProgramThatIsThenTerminated)
+TEST(LogOffProcess, LogOffKeepsTheEntriesOfAProgramThatIsThenTerminated)
 {
     TempFolder folder("kd-logoff");
     Program program(folder.path());
@@ -138,7 +138,7 @@ TEST(SessionEndProcess, LogOffKeepsTheEntriesOfAProgramThatIsThenTerminated)
     EXPECT_FALSE(fs::exists("rosa.qrd.lock"));
 }
 
-TEST(SessionEndProcess, AProgramThatCannotSaveAndIsEndedAnywayLeavesItsEntriesInARecoveryCopy)
+TEST(LogOffProcess, AProgramThatCannotSaveAndIsEndedAnywayLeavesItsEntriesInARecoveryCopy)
 {
     TempFolder folder("kd-forced");
     Program program(folder.path());
