@@ -58,6 +58,7 @@ private:
 
 namespace detail {
 inline void close_handle(HANDLE h) noexcept { ::CloseHandle(h); }
+inline void find_close(HANDLE h) noexcept { ::FindClose(h); }
 inline void close_reg(HKEY h) noexcept { ::RegCloseKey(h); }
 inline void delete_gdi(HGDIOBJ h) noexcept { ::DeleteObject(h); }
 inline void delete_dc(HDC h) noexcept { ::DeleteDC(h); }
@@ -72,8 +73,12 @@ inline void free_bstr(BSTR s) noexcept { ::SysFreeString(s); }
 inline void close_cfile(std::FILE* f) noexcept { std::fclose(f); }
 } // namespace detail
 
-using unique_handle   = unique_any<HANDLE, detail::close_handle>;              // events, threads, processes, snapshots
-using unique_hfile    = unique_any<HANDLE, detail::close_handle, -1>; // -1: INVALID_HANDLE_VALUE
+// A HANDLE's alias follows what its creating call returns on failure: null
+// (events, threads, processes) or INVALID_HANDLE_VALUE, -1 (CreateFile,
+// CreateToolhelp32Snapshot; FindFirstFile*, closed with FindClose).
+using unique_handle   = unique_any<HANDLE, detail::close_handle>;
+using unique_hfile    = unique_any<HANDLE, detail::close_handle, -1>;
+using unique_hfind    = unique_any<HANDLE, detail::find_close, -1>;
 using unique_hkey     = unique_any<HKEY, detail::close_reg>;
 using unique_hbitmap  = unique_any<HBITMAP, detail::delete_gdi>;
 using unique_hbrush   = unique_any<HBRUSH, detail::delete_gdi>;

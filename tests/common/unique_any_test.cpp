@@ -1,7 +1,10 @@
 #include "unique_any.h"
+#include "TempFolder.h"
 #include "WindowTestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <string>
 
 namespace {
 
@@ -35,6 +38,26 @@ TEST(UniqueAny, InvalidHandleValueIsEmptyForFiles)
 {
     kd::unique_hfile file(::CreateFileA("Z:\\no\\such\\dir\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(file);
+}
+
+// A failed FindFirstFile returns INVALID_HANDLE_VALUE, not null. A search
+// handle is no kernel handle: only FindClose lets go of the folder it lists,
+// which can then be removed and made again under its name.
+TEST(UniqueAny, FindHandlesAreEmptyOnFailureAndLetGoOfTheFolder)
+{
+    WIN32_FIND_DATAW found;
+    const kd::unique_hfind none(::FindFirstFileW(L"Z:\\no\\such\\dir\\*", &found));
+    EXPECT_FALSE(none);
+
+    const kdtest::TempDirectory parent("find");
+    const std::wstring folder = (parent.path() / "listed").wstring();
+    ASSERT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr));
+    {
+        const kd::unique_hfind find(::FindFirstFileW((folder + L"\\*").c_str(), &found));
+        ASSERT_TRUE(find);
+    }
+    EXPECT_TRUE(::RemoveDirectoryW(folder.c_str())) << ::GetLastError();
+    EXPECT_TRUE(::CreateDirectoryW(folder.c_str(), nullptr)) << ::GetLastError();
 }
 
 TEST(UniqueAny, SelectScopeRestoresThePreviousObject)
