@@ -14,6 +14,7 @@
 #include <cstring>
 #include <new>
 
+#include "unique_any.h"
 #include "win32_text.h"
 
 namespace kd::fileio {
@@ -224,13 +225,12 @@ bool IsLeadByte(unsigned char byte) noexcept
 Created CreateNew(const FilePath& path) noexcept
 {
     if (path.IsEmpty()) return Created::Failed;
-    const HANDLE handle = CreateFileW(path.Native().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                      FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (handle == INVALID_HANDLE_VALUE) {
+    const kd::unique_hfile file(CreateFileW(path.Native().c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) {
         const DWORD error = GetLastError();
         return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? Created::Exists : Created::Failed;
     }
-    CloseHandle(handle);
     return Created::New;
 }
 
@@ -247,8 +247,8 @@ struct SiblingLister {
         const std::wstring folder = FolderOf(full);
         const std::size_t prefix = full.size() - folder.size(); // the file name and its dot
         WIN32_FIND_DATAW data;
-        const HANDLE find = FindFirstFileW((full + L".*").c_str(), &data);
-        if (find == INVALID_HANDLE_VALUE) return found;
+        const kd::unique_hfind find(FindFirstFileW((full + L".*").c_str(), &data));
+        if (!find) return found;
         do {
             const std::wstring_view name = data.cFileName;
             if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || name.size() <= prefix) continue;
@@ -262,8 +262,7 @@ struct SiblingLister {
             }
             if (rest.empty()) continue;
             found.push_back({FilePath(folder + L"\\" + std::wstring(name)), std::move(rest)});
-        } while (FindNextFileW(find, &data));
-        FindClose(find);
+        } while (FindNextFileW(find.get(), &data));
         return found;
     }
 };
@@ -352,9 +351,9 @@ bool ReplacementFile::Create(const FilePath& target, const FilePath& permissions
                                                        reinterpret_cast<std::uintptr_t>(this));
     for (unsigned attempt = 0; attempt <= 100; ++attempt) {
         std::wstring temp = m_target + L"." + std::to_wstring((stamp + attempt) % 1000000007u) + L".tmp";
-        const HANDLE handle = CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                          FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (handle == INVALID_HANDLE_VALUE) {
+        kd::unique_hfile handle(CreateFileW(temp.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                            FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!handle) {
             const DWORD error = GetLastError();
             if (error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS) continue;
             NoteFailure();
@@ -362,11 +361,10 @@ bool ReplacementFile::Create(const FilePath& target, const FilePath& permissions
         }
         m_temp.swap(temp);
         m_bPending = true;
-        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle), _O_WRONLY | _O_BINARY);
-        if (fd == -1) {
-            CloseHandle(handle);
-            return false;
-        }
+        const int fd = _open_osfhandle(reinterpret_cast<intptr_t>(handle.get()), _O_WRONLY | _O_BINARY);
+        if (fd == -1) return false;
+        // The descriptor owns the handle now: _close closes both.
+        (void)handle.release();
         m_file.reset(_fdopen(fd, "wb"));
         if (!m_file) {
             _close(fd);
@@ -406,10 +404,11 @@ bool ReplacementFile::Commit() noexcept
     }
     // A handle that does not share deletion makes the rename fail: find out
     // while the file may still be deleted.
-    const HANDLE probe = CreateFileW(m_target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, 0, nullptr);
-    if (probe == INVALID_HANDLE_VALUE) return fail();
-    CloseHandle(probe);
+    const bool deletable =
+        kd::unique_hfile(CreateFileW(m_target.c_str(), DELETE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, 0, nullptr))
+            .is_valid();
+    if (!deletable) return fail();
 
     CopyAttributes(m_temp, attributes);
     CopyDacl(m_temp, ReadDacl(m_permissionsFrom));
