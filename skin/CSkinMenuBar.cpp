@@ -8,7 +8,7 @@
 namespace {
 
 // Set only while a drop-down of some bar is open.
-HHOOK g_filterHook = nullptr;
+kd::unique_hhook g_filterHook;
 CSkinMenuBar* g_filterBar = nullptr;
 
 constexpr UINT kCentredLine = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
@@ -19,15 +19,14 @@ class FilterHookScope {
 public:
     FilterHookScope(CSkinMenuBar* bar, HOOKPROC proc) noexcept
     {
-        g_filterHook = ::SetWindowsHookExA(WH_MSGFILTER, proc, nullptr, ::GetCurrentThreadId());
+        g_filterHook.reset(::SetWindowsHookExA(WH_MSGFILTER, proc, nullptr, ::GetCurrentThreadId()));
         g_filterBar = bar;
     }
     FilterHookScope(const FilterHookScope&) = delete;
     FilterHookScope& operator=(const FilterHookScope&) = delete;
     ~FilterHookScope()
     {
-        if (g_filterHook) ::UnhookWindowsHookEx(g_filterHook);
-        g_filterHook = nullptr;
+        g_filterHook.reset();
         g_filterBar = nullptr;
     }
 };
@@ -212,7 +211,7 @@ LRESULT CALLBACK CSkinMenuBar::MenuFilterHookProc(int code, WPARAM wParam, LPARA
     if (code == MSGF_MENU && g_filterBar && lParam) {
         if (g_filterBar->Filter(*reinterpret_cast<const MSG*>(lParam))) return 1;
     }
-    return ::CallNextHookEx(g_filterHook, code, wParam, lParam);
+    return ::CallNextHookEx(g_filterHook.get(), code, wParam, lParam);
 }
 
 LRESULT CSkinMenuBar::DrawItem(const DRAWITEMSTRUCT& item)
