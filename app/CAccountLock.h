@@ -35,7 +35,6 @@ public:
         m_deleteOnClose.reset();
         m_file.reset();
     }
-    [[nodiscard]] bool IsHeld() const noexcept { return m_file.is_valid(); }
 
 private:
     kd::unique_hfile m_file;           // holds the byte lock; shares nothing but deletion

@@ -22,7 +22,6 @@ public:
     void EnableWindow(bool enable = true) const noexcept { if (m_hWnd) ::EnableWindow(m_hWnd, enable ? TRUE : FALSE); }
     [[nodiscard]] bool IsWindowEnabled() const noexcept { return m_hWnd && ::IsWindowEnabled(m_hWnd); }
     void SetWindowText(const std::string& text) const noexcept { if (m_hWnd) ::SetWindowTextA(m_hWnd, text.c_str()); }
-    [[nodiscard]] std::string GetWindowText() const { return WindowText(m_hWnd); }
     void SetFocus() const noexcept { if (m_hWnd) ::SetFocus(m_hWnd); }
 
 protected:

@@ -14,8 +14,6 @@ class CDataExchange {
 public:
     CDataExchange(HWND dialog, bool saveAndValidate) noexcept : m_dialog(dialog), m_save(saveAndValidate) {}
 
-    // True when controls are read into members, false when members are shown.
-    [[nodiscard]] bool IsSaving() const noexcept { return m_save; }
     // False once a field failed validation; later exchanges are skipped.
     [[nodiscard]] bool Succeeded() const noexcept { return !m_failed; }
 
@@ -31,7 +29,7 @@ private:
     void Fail(HWND control) noexcept;
 
     HWND m_dialog;
-    bool m_save;
+    bool m_save; // true: the controls are read into the members; false: the members are shown
     bool m_failed = false;
 };
 

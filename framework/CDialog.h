@@ -40,8 +40,6 @@ public:
 
     [[nodiscard]] HWND GetSafeHwnd() const noexcept { return m_hWnd; }
     [[nodiscard]] HWND GetDlgItem(int id) const noexcept { return ::GetDlgItem(m_hWnd, id); }
-    [[nodiscard]] UINT TemplateId() const noexcept { return m_templateId; }
-    [[nodiscard]] bool IsModal() const noexcept { return m_modal; }
 
     // Runs DoDataExchange: true reads the controls into the members (false
     // when a field fails validation), false shows the members in the controls.

@@ -37,8 +37,6 @@ public:
 
     // Moves the control within the host (client coordinates).
     void SetArea(const RECT& area) noexcept;
-    [[nodiscard]] RECT Area() const noexcept { return m_area; }
-    [[nodiscard]] HWND Host() const noexcept { return m_host; }
     // Any interface of the embedded control (E_UNEXPECTED once closed).
     [[nodiscard]] HRESULT QueryControl(REFIID iid, void** out) const noexcept;
 

@@ -38,7 +38,6 @@ public:
     // Index of the first button under a window-relative point, or -1.
     [[nodiscard]] int HitTest(POINT point) const noexcept;
 
-    [[nodiscard]] const RECT& BarRect() const noexcept { return m_bar; }
     [[nodiscard]] int HotIndex() const noexcept { return m_hot; }
     [[nodiscard]] std::size_t ButtonCount() const noexcept { return m_buttons.size(); }
     [[nodiscard]] const CSkinMenuButton& Button(std::size_t i) const { return *m_buttons.at(i); }

@@ -26,7 +26,6 @@ public:
     // The text of an item this button made owner-drawn, found by the item
     // data the menu hands to WM_DRAWITEM; null for any other item data.
     [[nodiscard]] const char* ItemText(ULONG_PTR itemData) const noexcept;
-    [[nodiscard]] std::size_t ConvertedItems() const noexcept { return m_items.size(); }
 
     // Deepest submenu nesting that is converted and restored.
     static constexpr int kMaxDepth = 16;

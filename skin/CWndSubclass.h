@@ -23,9 +23,6 @@ public:
     CWndSubclass(const CWndSubclass&) = delete;
     CWndSubclass& operator=(const CWndSubclass&) = delete;
 
-    // Every skin class reports the base's run-time class.
-    [[nodiscard]] virtual const char* RuntimeClassName() const noexcept { return "CWndSubclass"; }
-
     // Attaches to wnd; returns 1, or 0 when already attached or wnd is null.
     virtual int Subclass(HWND wnd);
     // Detaches; returns 1, or 0 when not attached.
