@@ -48,10 +48,7 @@ CHelpDlg::CHelpDlg() noexcept : kd::CDialog(IDD_HELP_DIALOG)
 
 std::string CHelpDlg::FaqPagePath()
 {
-    std::string path = kd::ModuleFileName(nullptr);
-    const size_t slash = path.find_last_of("\\/");
-    path.erase(slash == std::string::npos ? 0 : slash + 1);
-    return path += kFaqPage;
+    return kd::ModuleFolder(nullptr) + kFaqPage;
 }
 
 std::string CHelpDlg::FaqPageUrl()

@@ -1,5 +1,5 @@
-// Two Win32 idioms every deliverable needs, written once: single-byte text as
-// wide text, and a module's whole path.
+// The Win32 idioms every deliverable needs, written once: single-byte text as
+// wide text, a window's text, and a module's whole path and folder.
 #pragma once
 
 #include <windows.h>
@@ -25,6 +25,19 @@ namespace kd {
     return wide;
 }
 
+// A window's whole text, however long (empty for no window or no text).
+// Throws std::bad_alloc.
+[[nodiscard]] inline std::string WindowText(HWND wnd)
+{
+    if (!wnd) return {};
+    const int length = ::GetWindowTextLengthA(wnd);
+    if (length <= 0) return {};
+    std::string text(static_cast<std::size_t>(length) + 1, '\0');
+    const int got = ::GetWindowTextA(wnd, text.data(), length + 1);
+    text.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+    return text;
+}
+
 // The whole path of `module` (null: the program). The buffer grows rather
 // than cutting the path; empty when the system fails. Throws std::bad_alloc.
 [[nodiscard]] inline std::string ModuleFileName(HMODULE module)
@@ -41,6 +54,16 @@ namespace kd {
         if (path.size() >= kLongestPath) return {};
         path.resize(path.size() * 2);
     }
+}
+
+// The folder of `module` (null: the program) with its trailing backslash;
+// empty when the system fails. Throws std::bad_alloc.
+[[nodiscard]] inline std::string ModuleFolder(HMODULE module)
+{
+    std::string path = ModuleFileName(module);
+    const std::size_t slash = path.find_last_of("\\/");
+    path.erase(slash == std::string::npos ? 0 : slash + 1);
+    return path;
 }
 
 }  // namespace kd

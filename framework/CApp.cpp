@@ -31,8 +31,7 @@ const std::string& CApp::AppName()
 {
     if (m_appName.empty()) {
         std::string path = ModuleFileName(nullptr);
-        const size_t slash = path.find_last_of("\\/");
-        if (slash != std::string::npos) path.erase(0, slash + 1);
+        path.erase(0, ModuleFolder(nullptr).size());
         const size_t dot = path.rfind('.');
         if (dot != std::string::npos && dot > 0) path.erase(dot);
         m_appName = path;

@@ -5,10 +5,10 @@
 
 #include <string>
 
+#include "win32_text.h"
+
 namespace kd {
 
-// A window's text, any length.
-[[nodiscard]] std::string WindowText(HWND wnd);
 
 class CControl {
 public:

@@ -2,17 +2,6 @@
 
 namespace kd {
 
-std::string WindowText(HWND wnd)
-{
-    if (!wnd) return {};
-    const int length = ::GetWindowTextLengthA(wnd);
-    if (length <= 0) return {};
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    const int got = ::GetWindowTextA(wnd, text.data(), length + 1);
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
-
 void CDataExchange::Control(int id, CControl& control) noexcept
 {
     control.Attach(::GetDlgItem(m_dialog, id));  // rebinds a wrapper reused for a new window

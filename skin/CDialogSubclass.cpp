@@ -1,5 +1,7 @@
 #include "CDialogSubclass.h"
 
+#include "win32_text.h"
+
 #include "CSkinManager.h"
 #include "KeyColourRegion.h"
 #include "unique_any.h"
@@ -129,11 +131,7 @@ int CDialogSubclass::Subclass(HWND wnd)
 {
     if (!CWndSubclass::Subclass(wnd)) return 0;
 
-    const int length = ::GetWindowTextLengthA(wnd);
-    std::string text(static_cast<std::size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int read = ::GetWindowTextA(wnd, text.data(), static_cast<int>(text.size()));
-    text.resize(static_cast<std::size_t>(read > 0 ? read : 0));
-    m_caption = std::move(text);
+    m_caption = kd::WindowText(wnd);
 
     m_savedStyle = static_cast<DWORD>(::GetWindowLongPtrA(wnd, GWL_STYLE));
     m_hasMinimizeBox = (m_savedStyle & WS_MINIMIZEBOX) ? 1 : 0;

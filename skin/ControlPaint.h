@@ -3,6 +3,7 @@
 #pragma once
 
 #include "unique_any.h"
+#include "win32_text.h"
 
 #include <windows.h>
 #include <array>
@@ -29,13 +30,8 @@ inline void FillSolid(HDC dc, const RECT& rect, COLORREF color) noexcept
     if (brush) ::FillRect(dc, &rect, brush.get());
 }
 
-// The window text, at most 260 characters of it.
-inline std::string ControlText(HWND wnd)
-{
-    std::array<char, 261> buffer{};
-    const int length = ::GetWindowTextA(wnd, buffer.data(), static_cast<int>(buffer.size()));
-    return std::string(buffer.data(), length > 0 ? static_cast<std::size_t>(length) : 0);
-}
+// The window text, all of it.
+inline std::string ControlText(HWND wnd) { return kd::WindowText(wnd); }
 
 // Extent of a text in the font selected into dc; empty text measures 0 x 0.
 inline SIZE TextExtent(HDC dc, const std::string& text) noexcept

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "unique_any.h"
+#include "win32_text.h"
 
 #include <windows.h>
 
@@ -15,12 +16,7 @@ namespace kdtest {
 // The folder of the running test program, where every binary of the build lands.
 inline std::filesystem::path BinDirectory()
 {
-    std::vector<char> path(MAX_PATH);
-    for (;;) {
-        const DWORD n = ::GetModuleFileNameA(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n < path.size()) return std::filesystem::path(std::string(path.data(), n)).parent_path();
-        path.resize(path.size() * 2);
-    }
+    return std::filesystem::path(kd::ModuleFileName(nullptr)).parent_path();
 }
 
 // The real regsvr32 on a DLL of the build, silently. It runs at this program's

@@ -9,16 +9,11 @@
 #include <utility>
 #include <vector>
 
+#include "win32_text.h"
+
 namespace kdtest {
 
-inline std::string WindowText(HWND wnd)
-{
-    const int length = ::GetWindowTextLengthA(wnd);
-    std::string text(static_cast<size_t>(length > 0 ? length : 0) + 1, '\0');
-    const int got = ::GetWindowTextA(wnd, text.data(), static_cast<int>(text.size()));
-    text.resize(got > 0 ? static_cast<size_t>(got) : 0);
-    return text;
-}
+using kd::WindowText;
 
 inline std::string ClassName(HWND wnd)
 {
