@@ -4,6 +4,7 @@
 #include "CAccountFile.h"
 #include "LineEnds.h"
 #include "StoreTestSupport.h"
+#include "unique_any.h"
 
 #include <gtest/gtest.h>
 
@@ -77,13 +78,12 @@ std::vector<std::wstring> WideEntries()
 {
     std::vector<std::wstring> names;
     WIN32_FIND_DATAW found;
-    const HANDLE h = FindFirstFileW(L"*", &found);
-    if (h == INVALID_HANDLE_VALUE) return names;
+    const kd::unique_hfind search(::FindFirstFileW(L"*", &found));
+    if (!search) return names;
     do {
         const std::wstring name = found.cFileName;
         if (name != L"." && name != L"..") names.push_back(name);
-    } while (FindNextFileW(h, &found));
-    FindClose(h);
+    } while (::FindNextFileW(search.get(), &found));
     return names;
 }
 
