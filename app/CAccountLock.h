@@ -14,10 +14,10 @@
 class CAccountLock {
 public:
     enum class Result {
-        Held,        // this process holds the lock now
-        InUse,       // another program holds it
-        Failed,      // no lock can be taken here (a folder or a file that may not be opened in its place)
-        Unavailable  // the folder takes no new files at all: go on without a lock
+        Held,       // this process holds the lock now
+        InUse,      // another program holds it
+        Failed,     // no lock can be taken here (a folder or a file that may not be opened in its place)
+        Unavailable // the folder takes no new files at all: go on without a lock
     };
 
     // Told by the login and create-administrator dialogs when the lock is InUse.
@@ -37,6 +37,6 @@ public:
     }
 
 private:
-    kd::unique_hfile m_file;           // holds the byte lock; shares nothing but deletion
-    kd::unique_hfile m_deleteOnClose;  // opened only once the byte lock is ours
+    kd::unique_hfile m_file;          // holds the byte lock; shares nothing but deletion
+    kd::unique_hfile m_deleteOnClose; // opened only once the byte lock is ours
 };

@@ -67,8 +67,8 @@ bool CAdminSession::LogIn(const std::string& account, const std::string& passwor
     if (fileHasContent && report.damaged) {
         const auto kept = CAccountCopies(m_accountFile).KeepDamaged();
         m_mustNotWrite = kept.IsEmpty();
-        prompt.FileDamaged(report, kept.IsEmpty() ? std::string() : std::string(CAccountCopies::kVersionsFolder) +
-                                                                        "\\" + kept.Name());
+        prompt.FileDamaged(report, kept.IsEmpty() ? std::string()
+                                                  : std::string(CAccountCopies::kVersionsFolder) + "\\" + kept.Name());
     }
     try {
         OfferCopies(prompt, fileHasContent && !report.damaged);

@@ -16,26 +16,26 @@
 
 class CAdminSession {
 public:
-    static constexpr int kMaxFieldChars = static_cast<int>(kMaxTextLength);  // what a 128-byte text field keeps
+    static constexpr int kMaxFieldChars = static_cast<int>(kMaxTextLength); // what a 128-byte text field keeps
     // The exit code of a process that ends without saving entries it had.
     static constexpr int kExitEntriesNotSaved = 2;
 
     // Why a login or creation was refused.
     enum class Refusal {
-        AccountError,   // login: no file for this name, or a name no file can have
-        PasswordError,  // login
-        OpenFailed,     // login: the file exists but cannot be loaded
-        Exists,         // creation: the administrator's file is there already
-        CreateFailed,   // creation: a name no file can have, or a file that cannot be made
-        InUse,          // another Kordane holds the lock
-        LockFailed      // no lock can be taken here
+        AccountError,  // login: no file for this name, or a name no file can have
+        PasswordError, // login
+        OpenFailed,    // login: the file exists but cannot be loaded
+        Exists,        // creation: the administrator's file is there already
+        CreateFailed,  // creation: a name no file can have, or a file that cannot be made
+        InUse,         // another Kordane holds the lock
+        LockFailed     // no lock can be taken here
     };
 
     // What the user does with a copy whose entries differ from the file's.
     enum class CopyChoice {
-        Take,    // its entries go into the editor, saved at Exit as usual
-        Keep,    // the file's entries now, the copy for later
-        Discard  // deleted, once the user has confirmed it
+        Take,   // its entries go into the editor, saved at Exit as usual
+        Keep,   // the file's entries now, the copy for later
+        Discard // deleted, once the user has confirmed it
     };
 
     // The user of a login or creation: told why an attempt was refused while

@@ -52,7 +52,7 @@ void CCreateAdminDlg::Refused(CAdminSession::Refusal reason)
     case CAdminSession::Refusal::AccountError:
     case CAdminSession::Refusal::PasswordError:
     case CAdminSession::Refusal::OpenFailed:
-        break;  // login only
+        break; // login only
     }
 }
 

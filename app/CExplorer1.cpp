@@ -127,8 +127,8 @@ bool CExplorer1::Create(HWND parent, const RECT& area, int id)
     Attach(nullptr);
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     if (!RegisterWindowClass(instance)) return false;
-    HWND wnd = ::CreateWindowExA(0, WindowClassName().c_str(), "", WS_CHILD | WS_VISIBLE | WS_TABSTOP,
-                                 area.left, area.top, area.right - area.left, area.bottom - area.top, parent,
+    HWND wnd = ::CreateWindowExA(0, WindowClassName().c_str(), "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, area.left,
+                                 area.top, area.right - area.left, area.bottom - area.top, parent,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance, nullptr);
     Attach(wnd);
     return wnd != nullptr;

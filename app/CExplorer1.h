@@ -40,14 +40,12 @@ public:
     // control refuses, a diagnostic line is logged and the failure returned;
     // a page the control reports it cannot show (its NavigateError event) is
     // logged too, and notified to the parent (kNavigateErrorNotification).
-    HRESULT Navigate(const char* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
-                     VARIANT* headers);
+    HRESULT Navigate(const char* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData, VARIANT* headers);
 
     // The call itself, on any dispatch interface: Navigate (104) as a method
     // without result, with a text and four variants by reference.
     [[nodiscard]] static HRESULT InvokeNavigate(IDispatch* dispatch, const char* url, VARIANT* flags,
-                                                VARIANT* targetFrameName, VARIANT* postData,
-                                                VARIANT* headers) noexcept;
+                                                VARIANT* targetFrameName, VARIANT* postData, VARIANT* headers) noexcept;
 
 private:
     HWND m_watched = nullptr; // the window whose control reports its navigation errors to us

@@ -22,7 +22,7 @@ bool CFindDlg::OnInitDialog()
     kd::CDialog::OnInitDialog();
     m_bShowingText = false;
     Present();
-    return false;  // the focus is set
+    return false; // the focus is set
 }
 
 std::string CFindDlg::StatusText(Outcome outcome, const std::string& text)
@@ -64,16 +64,22 @@ void CFindDlg::FindNext()
     if (m_hWnd) Tell(outcome);
 }
 
-void CFindDlg::OnOK() { FindNext(); }
+void CFindDlg::OnOK()
+{
+    FindNext();
+}
 
-void CFindDlg::OnCancel() { DestroyWindow(); }
+void CFindDlg::OnCancel()
+{
+    DestroyWindow();
+}
 
 void CFindDlg::Present() const noexcept
 {
     if (!m_hWnd) return;
     ::ShowWindow(m_hWnd, SW_SHOW);
     ::SetActiveWindow(m_hWnd);
-    GotoDlgCtrl(IDC_EDIT_FIND);  // selects the field's text too
+    GotoDlgCtrl(IDC_EDIT_FIND); // selects the field's text too
 }
 
 bool CFindDlg::PreTranslateMessage(MSG& msg)

@@ -41,5 +41,5 @@ private:
 
     Finder m_finder;
     std::string m_strText;
-    bool m_bShowingText = false;  // the text set at start is no typing
+    bool m_bShowingText = false; // the text set at start is no typing
 };

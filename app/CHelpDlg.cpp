@@ -91,8 +91,7 @@ bool CHelpDlg::OnInitDialog()
     // Loads asynchronously; a page the browser cannot show arrives as OnNavigateError.
     VARIANT flags, targetFrameName, postData, headers;
     for (VARIANT* v : {&flags, &targetFrameName, &postData, &headers}) ::VariantInit(v);
-    if (FAILED(m_browser.Navigate(FaqPageUrl().c_str(), &flags, &targetFrameName, &postData, &headers)))
-        ShowPageText();
+    if (FAILED(m_browser.Navigate(FaqPageUrl().c_str(), &flags, &targetFrameName, &postData, &headers))) ShowPageText();
     return true;
 }
 

@@ -14,7 +14,7 @@
 #include "resource.h"
 
 namespace {
-bool g_comInitialized = false;  // CoUninitialize only what CoInitialize opened
+bool g_comInitialized = false; // CoUninitialize only what CoInitialize opened
 }
 
 bool CKordaneApp::CreateComponents() noexcept
@@ -101,7 +101,7 @@ bool CKordaneApp::InitInstance()
     kd::CApp::InitInstance();
     // Every way out before the main window exists is a failed start.
     m_exitCode = kExitStartFailed;
-    AddControlClass(&CExplorer1::RegisterWindowClass);  // the help dialog's web browser
+    AddControlClass(&CExplorer1::RegisterWindowClass); // the help dialog's web browser
     EnableControlContainer();
 
     if (!CreateComponents()) {
@@ -118,7 +118,7 @@ bool CKordaneApp::InitInstance()
     if (!CreateMainDialog()) return false;
     kd::CDialog* main = MainWindow();
     if (!main->Create()) {
-        delete main;  // never got a window, so it cannot delete itself
+        delete main; // never got a window, so it cannot delete itself
         return false;
     }
     ::ShowWindow(main->GetSafeHwnd(), SW_HIDE);
@@ -128,7 +128,7 @@ bool CKordaneApp::InitInstance()
 
 int CKordaneApp::ExitInstance()
 {
-    if (kd::CDialog* main = MainWindow()) main->DestroyWindow();  // saves the list; the dialog deletes itself
+    if (kd::CDialog* main = MainWindow()) main->DestroyWindow(); // saves the list; the dialog deletes itself
     ReleaseComponents();
     SkinUnload();
     return kd::CApp::ExitInstance();

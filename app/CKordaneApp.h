@@ -15,7 +15,7 @@ public:
     // Skin dialog windows and static texts (66).
     static constexpr std::uint32_t kSkinMask = kSkinDialogBit | kSkinStaticBit;
     static_assert(kSkinMask == 66);
-    static constexpr int kPathBufferSize = 256;   // base directory and the paths built on it
+    static constexpr int kPathBufferSize = 256; // base directory and the paths built on it
     static constexpr int kAppNameBufferSize = 128;
     // The exit code of a start that failed (no components, no base directory,
     // no main window), so that a script or shortcut checker can tell it from a

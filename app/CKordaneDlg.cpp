@@ -46,15 +46,17 @@ kd::TextFolding AnsiFolding() noexcept
     return folding;
 }
 
-bool KeyDown(int key) noexcept { return ::GetKeyState(key) < 0; }
+bool KeyDown(int key) noexcept
+{
+    return ::GetKeyState(key) < 0;
+}
 
 } // namespace
 
 CKordaneDlg::CKordaneDlg(std::function<void()> entriesNotSaved)
     : kd::CDialog(IDD_KORDANE_DIALOG),
       m_hIcon(::LoadIconA(::GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDR_MAINFRAME))),
-      m_entriesNotSaved(std::move(entriesNotSaved)),
-      m_folding(AnsiFolding())
+      m_entriesNotSaved(std::move(entriesNotSaved)), m_folding(AnsiFolding())
 {
     MapMessage(WM_SYSCOMMAND, &CKordaneDlg::OnSysCommand);
     MapMessage(WM_PAINT, &CKordaneDlg::OnPaint);
@@ -222,7 +224,7 @@ bool CKordaneDlg::AddRow(const std::string& account, const std::string& password
         // Half a row would be saved as shown: none is added, and the user is told.
         if (row >= 0 && !m_list.DeleteItem(row)) EnterReadOnly();
         ListRefused();
-        return true;  // not an equal row: the refusal is told here, not as one
+        return true; // not an equal row: the refusal is told here, not as one
     }
     const AccountRecord record = RecordOf(account, password, comment);
     m_rows.push_back(record);
@@ -274,7 +276,10 @@ LRESULT CKordaneDlg::OnPaint(WPARAM, LPARAM)
     return 0;
 }
 
-LRESULT CKordaneDlg::OnQueryDragIcon(WPARAM, LPARAM) { return reinterpret_cast<LRESULT>(m_hIcon); }
+LRESULT CKordaneDlg::OnQueryDragIcon(WPARAM, LPARAM)
+{
+    return reinterpret_cast<LRESULT>(m_hIcon);
+}
 
 LRESULT CKordaneDlg::OnDestroy(WPARAM, LPARAM)
 {
@@ -362,8 +367,7 @@ void CKordaneDlg::KeepRecoveryCopy()
 
 void CKordaneDlg::BlockSessionEnd(DWORD error)
 {
-    const std::string text =
-        CSaveFailedDlg::FileLine(m_session.FileName()) + " " + CSaveFailedDlg::ReasonLine(error);
+    const std::string text = CSaveFailedDlg::FileLine(m_session.FileName()) + " " + CSaveFailedDlg::ReasonLine(error);
     const std::wstring wide = kd::Widen(text);
     if (wide.empty()) return;
     m_bSessionEndBlocked = ::ShutdownBlockReasonCreate(m_hWnd, wide.c_str()) != FALSE;
@@ -496,7 +500,7 @@ LRESULT CKordaneDlg::OnItemChangingList(NMHDR* hdr)
 {
     const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
     if (change->iItem >= 0 && change->uNewState == (LVIS_SELECTED | LVIS_FOCUSED)) LoadRow(change->iItem);
-    return 0;  // the change is always allowed
+    return 0; // the change is always allowed
 }
 
 void CKordaneDlg::LoadRow(int row)
@@ -564,10 +568,17 @@ LRESULT CKordaneDlg::OnContextMenu(WPARAM wParam, LPARAM lParam)
     const auto command = static_cast<UINT>(::TrackPopupMenu(
         popup, TPM_LEFTALIGN | TPM_TOPALIGN | TPM_RIGHTBUTTON | TPM_RETURNCMD, at.x, at.y, 0, m_hWnd, nullptr));
     switch (command) {
-    case ID_COPY_ACCOUNT: (void)CopyCell(0); break;
-    case ID_COPY_PASSWORD: (void)CopyCell(1); break;
-    case ID_COPY_COMMENT: (void)CopyCell(2); break;
-    default: break;
+    case ID_COPY_ACCOUNT:
+        (void)CopyCell(0);
+        break;
+    case ID_COPY_PASSWORD:
+        (void)CopyCell(1);
+        break;
+    case ID_COPY_COMMENT:
+        (void)CopyCell(2);
+        break;
+    default:
+        break;
     }
     return 0;
 }

@@ -134,16 +134,16 @@ private:
     std::function<void()> m_entriesNotSaved;
     // After "The list is incomplete": nothing of this session can be saved.
     bool m_bReadOnly = false;
-    bool m_bExiting = false;  // Exit is saving or asking what to do
+    bool m_bExiting = false; // Exit is saving or asking what to do
     bool m_bSessionEndBlocked = false;
-    bool m_bJournalFailed = false;  // told once in the log
+    bool m_bJournalFailed = false; // told once in the log
 
     // The entries the list shows, row for row: loaded records stay as they
     // were read, whatever the list view's code page makes of their texts.
     std::vector<AccountRecord> m_rows;
 
     CSecretClipboard m_clipboard{kClipboardTimer};
-    kd::TextFolding m_folding;  // of the ANSI code page the texts are in
+    kd::TextFolding m_folding; // of the ANSI code page the texts are in
     std::string m_findText;
     HWND m_findWnd = nullptr;
 };

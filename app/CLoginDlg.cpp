@@ -79,6 +79,6 @@ void CLoginDlg::Refused(CAdminSession::Refusal reason)
         break;
     case CAdminSession::Refusal::Exists:
     case CAdminSession::Refusal::CreateFailed:
-        break;  // creation only
+        break; // creation only
     }
 }

@@ -39,7 +39,10 @@ bool CMessageBox::Require(HWND owner, const std::string& value, const char* text
     return false;
 }
 
-void CMessageBox::OnBnClickedOk() { OnOK(); }
+void CMessageBox::OnBnClickedOk()
+{
+    OnOK();
+}
 
 LRESULT CMessageBox::OnPaint(WPARAM, LPARAM)
 {

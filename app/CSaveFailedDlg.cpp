@@ -14,9 +14,12 @@ CSaveFailedDlg::CSaveFailedDlg(const std::string& fileName, DWORD error, HWND ow
 CSaveFailedDlg::Choice CSaveFailedDlg::Ask()
 {
     switch (DoModal()) {
-    case Retry: return Retry;
-    case ExitWithoutSaving: return ExitWithoutSaving;
-    default: return Cancel;
+    case Retry:
+        return Retry;
+    case ExitWithoutSaving:
+        return ExitWithoutSaving;
+    default:
+        return Cancel;
     }
 }
 
@@ -28,9 +31,9 @@ std::string CSaveFailedDlg::FileLine(const std::string& fileName)
 std::string CSaveFailedDlg::ReasonLine(DWORD error)
 {
     char* buffer = nullptr;
-    const DWORD length = ::FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, error, 0,
-        reinterpret_cast<char*>(&buffer), 0, nullptr);
+    const DWORD length =
+        ::FormatMessageA(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                         nullptr, error, 0, reinterpret_cast<char*>(&buffer), 0, nullptr);
     const kd::unique_hlocal owned(buffer);
     std::string text = length ? std::string(buffer, length) : std::string();
     // The system's texts end in a line break, and some hold one inside.
@@ -57,9 +60,15 @@ bool CSaveFailedDlg::OnInitDialog()
     ::MessageBeep(MB_ICONEXCLAMATION);
     m_staticFile.SetWindowText(m_strFile);
     m_staticReason.SetWindowText(m_strReason);
-    return true;  // the default button, Retry, takes the focus
+    return true; // the default button, Retry, takes the focus
 }
 
-void CSaveFailedDlg::OnBnClickedRetry() { EndDialog(Retry); }
+void CSaveFailedDlg::OnBnClickedRetry()
+{
+    EndDialog(Retry);
+}
 
-void CSaveFailedDlg::OnBnClickedExitWithoutSaving() { EndDialog(ExitWithoutSaving); }
+void CSaveFailedDlg::OnBnClickedExitWithoutSaving()
+{
+    EndDialog(ExitWithoutSaving);
+}

@@ -15,7 +15,7 @@ public:
     enum Choice : INT_PTR {
         Retry = IDRETRY,
         ExitWithoutSaving = IDC_BUTTON_EXIT_UNSAVED,
-        Cancel = IDCANCEL,  // also Escape and the close box
+        Cancel = IDCANCEL, // also Escape and the close box
     };
 
     CSaveFailedDlg(const std::string& fileName, DWORD error, HWND owner);

@@ -85,7 +85,7 @@ bool CSecretClipboard::Copy(HWND owner, std::string_view text)
         }
     }
     m_sequence = ::GetClipboardSequenceNumber();
-    if (m_sequence == 0) m_sequence = 1;  // 0 means "nothing copied" here
+    if (m_sequence == 0) m_sequence = 1; // 0 means "nothing copied" here
     ::SetTimer(owner, m_timerId, m_clearDelayMs, nullptr);
     return true;
 }
@@ -103,7 +103,7 @@ void CSecretClipboard::ClearIfStillOurs(HWND owner) noexcept
     if (m_sequence == 0) return;
     const DWORD copied = m_sequence;
     m_sequence = 0;
-    if (::GetClipboardSequenceNumber() != copied) return;  // something else was copied since
+    if (::GetClipboardSequenceNumber() != copied) return; // something else was copied since
     clipboard_scope clipboard(owner);
     // Checked again inside: another copy may have come between.
     if (clipboard && ::GetClipboardSequenceNumber() == copied) ::EmptyClipboard();

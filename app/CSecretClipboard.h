@@ -14,7 +14,9 @@ public:
 
     // The timer runs on the owner window, whose WM_TIMER hands `timerId` to OnTimer.
     explicit CSecretClipboard(UINT_PTR timerId, UINT clearDelayMs = kClearDelayMs) noexcept
-        : m_timerId(timerId), m_clearDelayMs(clearDelayMs) {}
+        : m_timerId(timerId), m_clearDelayMs(clearDelayMs)
+    {
+    }
     CSecretClipboard(const CSecretClipboard&) = delete;
     CSecretClipboard& operator=(const CSecretClipboard&) = delete;
 
@@ -30,5 +32,5 @@ public:
 private:
     UINT_PTR m_timerId;
     UINT m_clearDelayMs;
-    DWORD m_sequence = 0;  // the clipboard's sequence number right after the copy; 0: none
+    DWORD m_sequence = 0; // the clipboard's sequence number right after the copy; 0: none
 };

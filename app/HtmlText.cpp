@@ -22,7 +22,10 @@ bool IsAsciiAlnum(wchar_t c) noexcept
     return (c >= L'a' && c <= L'z') || (c >= L'A' && c <= L'Z') || (c >= L'0' && c <= L'9');
 }
 
-wchar_t AsciiLower(wchar_t c) noexcept { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c; }
+wchar_t AsciiLower(wchar_t c) noexcept
+{
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c + 32) : c;
+}
 
 // Position of `needle` (lower-case ASCII) in `text` from `from` on, ignoring ASCII case.
 size_t FindNoCase(std::wstring_view text, std::wstring_view needle, size_t from) noexcept
@@ -40,11 +43,11 @@ struct NamedReference {
     char32_t code;
 };
 constexpr NamedReference kNamedReferences[] = {
-    {L"amp", U'&'},       {L"lt", U'<'},        {L"gt", U'>'},        {L"quot", U'"'},      {L"apos", U'\''},
-    {L"nbsp", 0xA0},      {L"mdash", 0x2014},   {L"ndash", 0x2013},   {L"hellip", 0x2026},  {L"bull", 0x2022},
-    {L"middot", 0xB7},    {L"lsquo", 0x2018},   {L"rsquo", 0x2019},   {L"ldquo", 0x201C},   {L"rdquo", 0x201D},
-    {L"laquo", 0xAB},     {L"raquo", 0xBB},     {L"copy", 0xA9},      {L"reg", 0xAE},       {L"trade", 0x2122},
-    {L"times", 0xD7},     {L"euro", 0x20AC},    {L"shy", 0xAD},
+    {L"amp", U'&'},    {L"lt", U'<'},      {L"gt", U'>'},      {L"quot", U'"'},     {L"apos", U'\''},
+    {L"nbsp", 0xA0},   {L"mdash", 0x2014}, {L"ndash", 0x2013}, {L"hellip", 0x2026}, {L"bull", 0x2022},
+    {L"middot", 0xB7}, {L"lsquo", 0x2018}, {L"rsquo", 0x2019}, {L"ldquo", 0x201C},  {L"rdquo", 0x201D},
+    {L"laquo", 0xAB},  {L"raquo", 0xBB},   {L"copy", 0xA9},    {L"reg", 0xAE},      {L"trade", 0x2122},
+    {L"times", 0xD7},  {L"euro", 0x20AC},  {L"shy", 0xAD},
 };
 
 // The character reference at text[at] ('&'): its code point and length, or
@@ -61,9 +64,12 @@ std::pair<char32_t, size_t> CharacterReference(std::wstring_view text, size_t at
         char32_t code = 0;
         for (wchar_t c : digits) {
             unsigned digit;
-            if (c >= L'0' && c <= L'9') digit = static_cast<unsigned>(c - L'0');
-            else if (hex && AsciiLower(c) >= L'a' && AsciiLower(c) <= L'f') digit = static_cast<unsigned>(AsciiLower(c) - L'a' + 10);
-            else return {0, 0};
+            if (c >= L'0' && c <= L'9')
+                digit = static_cast<unsigned>(c - L'0');
+            else if (hex && AsciiLower(c) >= L'a' && AsciiLower(c) <= L'f')
+                digit = static_cast<unsigned>(AsciiLower(c) - L'a' + 10);
+            else
+                return {0, 0};
             code = code * (hex ? 16 : 10) + digit;
             if (code > 0x10FFFF) code = 0x110000; // stays out of range, never overflows
         }
@@ -242,7 +248,7 @@ std::wstring HtmlToText(std::wstring_view html)
             }
             ++p;
         }
-        i = p == html.size() ? p : p + 1; // an unclosed tag ends the page
+        i = p == html.size() ? p : p + 1;           // an unclosed tag ends the page
         if (next == L'!' || next == L'?') continue; // <!DOCTYPE ...>, processing instructions
 
         if (!closing && IsOneOf(name, {L"script", L"style", L"title"})) {
@@ -253,8 +259,10 @@ std::wstring HtmlToText(std::wstring_view html)
             continue;
         }
         if (name.size() == 2 && name[0] == L'h' && name[1] >= L'1' && name[1] <= L'6') {
-            if (closing) text.EndHeading();
-            else text.BeginHeading(name[1] == L'1' ? L'=' : L'-');
+            if (closing)
+                text.EndHeading();
+            else
+                text.BeginHeading(name[1] == L'1' ? L'=' : L'-');
         } else if (name == L"ul" || name == L"ol") {
             if (closing) {
                 if (!lists.empty()) lists.pop_back();
@@ -267,8 +275,10 @@ std::wstring HtmlToText(std::wstring_view html)
             if (!closing) {
                 const size_t depth = std::max<size_t>(lists.size(), 1);
                 std::wstring prefix(2 * depth, L' ');
-                if (!lists.empty() && lists.back().ordered) prefix += std::to_wstring(++lists.back().count) + L". ";
-                else prefix += L"\x2022 ";
+                if (!lists.empty() && lists.back().ordered)
+                    prefix += std::to_wstring(++lists.back().count) + L". ";
+                else
+                    prefix += L"\x2022 ";
                 text.Prefix(std::move(prefix));
             }
         } else if (name == L"br") {
@@ -285,8 +295,8 @@ std::wstring HtmlToText(std::wstring_view html)
         } else if (IsOneOf(name, {L"p", L"blockquote", L"table", L"dl", L"hr", L"form", L"fieldset", L"address",
                                   L"figure"})) {
             text.Break(2);
-        } else if (IsOneOf(name, {L"div", L"tr", L"dt", L"dd", L"section", L"article", L"header", L"footer",
-                                  L"nav", L"main", L"aside", L"caption", L"body", L"html", L"head"})) {
+        } else if (IsOneOf(name, {L"div", L"tr", L"dt", L"dd", L"section", L"article", L"header", L"footer", L"nav",
+                                  L"main", L"aside", L"caption", L"body", L"html", L"head"})) {
             text.Break(1);
         } else if (!closing && (name == L"td" || name == L"th")) {
             text.Put(L' ', false);
@@ -305,8 +315,7 @@ bool DeclaresUtf8(std::string_view head)
         if (ch >= 'A' && ch <= 'Z') ch = static_cast<char>(ch + 32);
     for (size_t at = lower.find("charset"); at != std::string::npos; at = lower.find("charset", at + 1)) {
         size_t p = at + 7;
-        while (p < lower.size() && (lower[p] == ' ' || lower[p] == '=' || lower[p] == '"' || lower[p] == '\''))
-            ++p;
+        while (p < lower.size() && (lower[p] == ' ' || lower[p] == '=' || lower[p] == '"' || lower[p] == '\'')) ++p;
         if (lower.compare(p, 5, "utf-8") == 0 || lower.compare(p, 4, "utf8") == 0) return true;
     }
     return false;

@@ -40,11 +40,11 @@ inline constexpr TracePoint kNavigateError{84, "CExplorer1::OnNavigateError"};
 inline constexpr TracePoint kNavigateFailed{154, "CExplorer1::Navigate"};
 inline constexpr TracePoint kNavigateCallFailed{159, "CExplorer1::Navigate"};
 
-inline constexpr TracePoint kAll[] = {
-    kLogNotOpened,     kSkinNotInstalled,    kLoginOpenFailed,    kCreateFailed,   kLoginInUse,
-    kLoginLockFailed,  kCopyNotHandled,      kFileDamaged,        kJournalFailed,  kOtherVersionNotKept,
-    kCreateInUse,      kCreateLockFailed,    kSaveFailed,         kRecoveryCopyFailed, kListIncomplete, kListRefusedEdit,
-    kHelpPageFailed,   kNavigateError,       kNavigateFailed,     kNavigateCallFailed};
+inline constexpr TracePoint kAll[] = {kLogNotOpened,   kSkinNotInstalled,    kLoginOpenFailed, kCreateFailed,
+                                      kLoginInUse,     kLoginLockFailed,     kCopyNotHandled,  kFileDamaged,
+                                      kJournalFailed,  kOtherVersionNotKept, kCreateInUse,     kCreateLockFailed,
+                                      kSaveFailed,     kRecoveryCopyFailed,  kListIncomplete,  kListRefusedEdit,
+                                      kHelpPageFailed, kNavigateError,       kNavigateFailed,  kNavigateCallFailed};
 
 [[nodiscard]] constexpr bool NumbersUnique() noexcept
 {
@@ -57,7 +57,7 @@ inline constexpr TracePoint kAll[] = {
 }
 static_assert(NumbersUnique(), "a trace number is given to one point only, once");
 
-}  // namespace tracepoint
+} // namespace tracepoint
 
 // Hands the point's line to the log object; nothing without one.
 void WriteTraceLine(const TracePoint& point) noexcept;
