@@ -42,7 +42,7 @@ namespace kd {
 // than cutting the path; empty when the system fails. Throws std::bad_alloc.
 [[nodiscard]] inline std::string ModuleFileName(HMODULE module)
 {
-    constexpr std::size_t kLongestPath = 32768;  // what the system's wide paths allow
+    constexpr std::size_t kLongestPath = 32768; // what the system's wide paths allow
     std::string path(MAX_PATH, '\0');
     for (;;) {
         const DWORD n = ::GetModuleFileNameA(module, path.data(), static_cast<DWORD>(path.size()));
@@ -66,4 +66,4 @@ namespace kd {
     return path;
 }
 
-}  // namespace kd
+} // namespace kd
