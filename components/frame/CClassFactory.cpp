@@ -44,8 +44,10 @@ HRESULT __stdcall CClassFactory::CreateInstance(IUnknown* outer, REFIID iid, voi
 
 HRESULT __stdcall CClassFactory::LockServer(BOOL lock) noexcept
 {
-    if (lock) module::Lock();
-    else module::Unlock();
+    if (lock)
+        module::Lock();
+    else
+        module::Unlock();
     return S_OK;
 }
 

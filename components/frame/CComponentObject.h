@@ -28,10 +28,7 @@ public:
         return E_NOINTERFACE;
     }
 
-    ULONG __stdcall AddRef() noexcept override
-    {
-        return static_cast<ULONG>(::InterlockedIncrement(&m_refs));
-    }
+    ULONG __stdcall AddRef() noexcept override { return static_cast<ULONG>(::InterlockedIncrement(&m_refs)); }
 
     ULONG __stdcall Release() noexcept override
     {

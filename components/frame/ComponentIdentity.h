@@ -8,9 +8,9 @@
 namespace kd {
 
 struct ComponentIdentity {
-    CLSID classId;                        // the class the library serves
-    IID interfaceId;                      // the object's own interface
-    const char* description;              // default value of the class key
+    CLSID classId;           // the class the library serves
+    IID interfaceId;         // the object's own interface
+    const char* description; // default value of the class key
     const char* versionIndependentProgId;
     const char* progId;
     // Makes one object with reference count 1, or answers null when it cannot.

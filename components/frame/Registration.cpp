@@ -40,8 +40,8 @@ bool SetKeyAndValue(const std::string& key, const char* subkey, const char* valu
         path += subkey;
     }
     unique_hkey handle;
-    if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                          KEY_ALL_ACCESS, nullptr, handle.put(), nullptr) != ERROR_SUCCESS)
+    if (::RegCreateKeyExA(HKEY_CLASSES_ROOT, path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, KEY_ALL_ACCESS, nullptr,
+                          handle.put(), nullptr) != ERROR_SUCCESS)
         return false;
     if (!value) return true;
     const DWORD bytes = static_cast<DWORD>(std::strlen(value) + 1);

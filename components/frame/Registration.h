@@ -16,8 +16,7 @@ namespace kd {
                                         const char* versionIndependentProgId, const char* progId);
 
 // Deletes the three key trees; keys already missing count as deleted.
-[[nodiscard]] HRESULT UnregisterComponent(REFCLSID classId, const char* versionIndependentProgId,
-                                          const char* progId);
+[[nodiscard]] HRESULT UnregisterComponent(REFCLSID classId, const char* versionIndependentProgId, const char* progId);
 
 // Creates or opens HKCR\key[\subkey] and sets its default value when one is given.
 [[nodiscard]] bool SetKeyAndValue(const std::string& key, const char* subkey, const char* value);

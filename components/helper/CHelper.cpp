@@ -179,8 +179,10 @@ std::int32_t __stdcall CHelper::SetProcessThreadsSuspended(std::uint32_t process
         if (entry.th32OwnerProcessID != processId) continue;
         const unique_handle thread(::OpenThread(THREAD_SUSPEND_RESUME, FALSE, entry.th32ThreadID));
         if (!thread) continue;
-        if (suspend) ::SuspendThread(thread.get());
-        else ::ResumeThread(thread.get());
+        if (suspend)
+            ::SuspendThread(thread.get());
+        else
+            ::ResumeThread(thread.get());
     }
     return ::CloseHandle(snapshot.release());
 }

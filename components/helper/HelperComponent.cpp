@@ -19,6 +19,9 @@ constexpr ComponentIdentity kHelperIdentity{
 
 } // namespace
 
-const ComponentIdentity& ThisComponent() noexcept { return kHelperIdentity; }
+const ComponentIdentity& ThisComponent() noexcept
+{
+    return kHelperIdentity;
+}
 
 } // namespace kd

@@ -36,8 +36,7 @@ std::string NumberedPath(const std::string& path, unsigned number)
 {
     const size_t slash = path.find_last_of("\\/");
     size_t dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1)
-        dot = path.size();
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash) || dot == slash + 1) dot = path.size();
     return path.substr(0, dot) + "-" + std::to_string(number) + path.substr(dot);
 }
 
@@ -51,7 +50,7 @@ unique_hfile OpenExclusive(const std::string& path, bool& inUse) noexcept
     return file;
 }
 
-constexpr unsigned kMostLogs = 1000;  // a bound, not a limit anyone meets
+constexpr unsigned kMostLogs = 1000; // a bound, not a limit anyone meets
 
 } // namespace
 
@@ -94,7 +93,7 @@ bool __stdcall CScrivet::OpenLog(const char* path)
 {
     if (!path) return false;
     try {
-        m_log.reset();  // the previous log is complete before a new one starts
+        m_log.reset(); // the previous log is complete before a new one starts
         bool inUse = false;
         m_log = OpenExclusive(path, inUse);
         for (unsigned number = 2; inUse && number <= kMostLogs; ++number)

@@ -19,6 +19,9 @@ constexpr ComponentIdentity kScrivetIdentity{
 
 } // namespace
 
-const ComponentIdentity& ThisComponent() noexcept { return kScrivetIdentity; }
+const ComponentIdentity& ThisComponent() noexcept
+{
+    return kScrivetIdentity;
+}
 
 } // namespace kd

@@ -21,18 +21,19 @@ using HelperFlag = unsigned char;
 using HelperDeck = std::vector<std::uint16_t>;
 
 struct IHelper : public IUnknown {
-    virtual void __stdcall WriteLine(const char* text) = 0;                                    // slot 3
-    virtual void __stdcall WaitForKey() = 0;                                                   // slot 4
-    virtual bool __stdcall WriteLastError() = 0;                                               // slot 5
+    virtual void __stdcall WriteLine(const char* text) = 0;                                           // slot 3
+    virtual void __stdcall WaitForKey() = 0;                                                          // slot 4
+    virtual bool __stdcall WriteLastError() = 0;                                                      // slot 5
     virtual bool __stdcall GetTimeStamp(char* buffer, std::int32_t size, HelperFlag withSeconds) = 0; // slot 6
-    virtual bool __stdcall GetModuleDirectory(HMODULE module, char* buffer, std::int32_t size) = 0; // slot 7
-    virtual bool __stdcall GetWorkingDirectory(char* buffer, std::int32_t size) = 0;           // slot 8
-    virtual bool __stdcall GetWorkingLeafPath(char* buffer, std::int32_t size) = 0;            // slot 9
-    virtual bool __stdcall IsIPv4Address(const char* text, std::int32_t length) = 0;           // slot 10
-    virtual bool __stdcall IsDigits(const char* text, std::int32_t length) = 0;                // slot 11
-    virtual bool __stdcall IsLetters(const char* text, std::int32_t length) = 0;               // slot 12
-    virtual bool __stdcall ShuffleDeck(HelperDeck* deck) = 0;                                  // slot 13
-    virtual std::int32_t __stdcall SetProcessThreadsSuspended(std::uint32_t processId, std::int32_t suspend) = 0; // slot 14
+    virtual bool __stdcall GetModuleDirectory(HMODULE module, char* buffer, std::int32_t size) = 0;   // slot 7
+    virtual bool __stdcall GetWorkingDirectory(char* buffer, std::int32_t size) = 0;                  // slot 8
+    virtual bool __stdcall GetWorkingLeafPath(char* buffer, std::int32_t size) = 0;                   // slot 9
+    virtual bool __stdcall IsIPv4Address(const char* text, std::int32_t length) = 0;                  // slot 10
+    virtual bool __stdcall IsDigits(const char* text, std::int32_t length) = 0;                       // slot 11
+    virtual bool __stdcall IsLetters(const char* text, std::int32_t length) = 0;                      // slot 12
+    virtual bool __stdcall ShuffleDeck(HelperDeck* deck) = 0;                                         // slot 13
+    virtual std::int32_t __stdcall SetProcessThreadsSuspended(std::uint32_t processId,
+                                                              std::int32_t suspend) = 0; // slot 14
 };
 
 // IID_IHelper {86305FA7-78BB-4BAF-94B8-3A90975E72A1}

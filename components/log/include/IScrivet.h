@@ -12,9 +12,9 @@ static_assert(sizeof(bool) == 1, "component Booleans are one byte");
 inline constexpr CLSID CLSID_Scrivet = {0xac552a93, 0x1207, 0x45f6, {0xa5, 0xf6, 0x3d, 0xa5, 0x76, 0xf6, 0x80, 0x5a}};
 
 struct IScrivet : public IUnknown {
-    virtual bool __stdcall OpenLog(const char* path) = 0;      // slot 3
-    virtual bool __stdcall WriteLog(const char* text) = 0;     // slot 4
-    virtual bool __stdcall TestFlag(std::int32_t value) = 0;   // slot 5
+    virtual bool __stdcall OpenLog(const char* path) = 0;    // slot 3
+    virtual bool __stdcall WriteLog(const char* text) = 0;   // slot 4
+    virtual bool __stdcall TestFlag(std::int32_t value) = 0; // slot 5
 };
 
 // IID_IScrivet {6E73E841-40A9-4324-92E5-AEDE6D8F70D3}
