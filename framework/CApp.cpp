@@ -9,7 +9,10 @@ namespace {
 CApp* g_app = nullptr;
 }
 
-CApp::CApp() noexcept { g_app = this; }
+CApp::CApp() noexcept
+{
+    g_app = this;
+}
 
 CApp::~CApp()
 {
@@ -19,13 +22,25 @@ CApp::~CApp()
     }
 }
 
-CApp* CApp::Current() noexcept { return g_app; }
+CApp* CApp::Current() noexcept
+{
+    return g_app;
+}
 
-CDialog* CApp::MainWindow() const noexcept { return CDialog::MainWindow(); }
+CDialog* CApp::MainWindow() const noexcept
+{
+    return CDialog::MainWindow();
+}
 
-void CApp::SetMainWindow(CDialog* dialog) noexcept { CDialog::SetMainWindow(dialog); }
+void CApp::SetMainWindow(CDialog* dialog) noexcept
+{
+    CDialog::SetMainWindow(dialog);
+}
 
-HINSTANCE CApp::Instance() const noexcept { return ::GetModuleHandleA(nullptr); }
+HINSTANCE CApp::Instance() const noexcept
+{
+    return ::GetModuleHandleA(nullptr);
+}
 
 const std::string& CApp::AppName()
 {
@@ -45,7 +60,10 @@ bool CApp::InitInstance()
     return true;
 }
 
-int CApp::ExitInstance() { return m_exitCode; }
+int CApp::ExitInstance()
+{
+    return m_exitCode;
+}
 
 int CApp::Run()
 {
@@ -76,7 +94,7 @@ bool CApp::PreTranslateMessage(MSG& msg)
 {
     for (HWND wnd = msg.hwnd; wnd; wnd = ::GetParent(wnd)) {
         if (CDialog* dialog = CDialog::FromHandle(wnd); dialog && dialog->PreTranslateMessage(msg)) return true;
-        if (!(::GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD)) break;  // stop at the top-level window
+        if (!(::GetWindowLongPtrA(wnd, GWL_STYLE) & WS_CHILD)) break; // stop at the top-level window
     }
     return false;
 }

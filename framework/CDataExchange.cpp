@@ -4,7 +4,7 @@ namespace kd {
 
 void CDataExchange::Control(int id, CControl& control) noexcept
 {
-    control.Attach(::GetDlgItem(m_dialog, id));  // rebinds a wrapper reused for a new window
+    control.Attach(::GetDlgItem(m_dialog, id)); // rebinds a wrapper reused for a new window
 }
 
 void CDataExchange::Text(int id, std::string& value, int maxChars)

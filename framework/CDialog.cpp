@@ -12,9 +12,17 @@ namespace {
 bool ReturnsResultDirectly(UINT message) noexcept
 {
     switch (message) {
-    case WM_CTLCOLORMSGBOX: case WM_CTLCOLOREDIT: case WM_CTLCOLORLISTBOX: case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG: case WM_CTLCOLORSCROLLBAR: case WM_CTLCOLORSTATIC:
-    case WM_COMPAREITEM: case WM_VKEYTOITEM: case WM_CHARTOITEM: case WM_QUERYDRAGICON:
+    case WM_CTLCOLORMSGBOX:
+    case WM_CTLCOLOREDIT:
+    case WM_CTLCOLORLISTBOX:
+    case WM_CTLCOLORBTN:
+    case WM_CTLCOLORDLG:
+    case WM_CTLCOLORSCROLLBAR:
+    case WM_CTLCOLORSTATIC:
+    case WM_COMPAREITEM:
+    case WM_VKEYTOITEM:
+    case WM_CHARTOITEM:
+    case WM_QUERYDRAGICON:
     case WM_INITDIALOG:
         return true;
     default:
@@ -25,7 +33,10 @@ bool ReturnsResultDirectly(UINT message) noexcept
 CDialog* g_mainWindow = nullptr;
 
 // Dialog templates are the executable's resources.
-HINSTANCE ResourceInstance() noexcept { return ::GetModuleHandleA(nullptr); }
+HINSTANCE ResourceInstance() noexcept
+{
+    return ::GetModuleHandleA(nullptr);
+}
 
 } // namespace
 
@@ -53,8 +64,8 @@ INT_PTR CDialog::DoModal()
         while (owner && (::GetWindowLongPtrA(owner, GWL_STYLE) & WS_CHILD)) owner = ::GetParent(owner);
     }
     m_modal = true;
-    const INT_PTR result = ::DialogBoxParamA(ResourceInstance(), MAKEINTRESOURCEA(m_templateId), owner,
-                                             DialogProc, reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = ::DialogBoxParamA(ResourceInstance(), MAKEINTRESOURCEA(m_templateId), owner, DialogProc,
+                                             reinterpret_cast<LPARAM>(this));
     m_modal = false;
     return result;
 }
@@ -80,20 +91,31 @@ bool CDialog::UpdateData(bool saveAndValidate)
 void CDialog::EndDialog(INT_PTR result) noexcept
 {
     if (!m_hWnd) return;
-    if (m_modal) ::EndDialog(m_hWnd, result);
-    else DestroyWindow();
+    if (m_modal)
+        ::EndDialog(m_hWnd, result);
+    else
+        DestroyWindow();
 }
 
-bool CDialog::DestroyWindow() noexcept { return m_hWnd && ::DestroyWindow(m_hWnd); }
+bool CDialog::DestroyWindow() noexcept
+{
+    return m_hWnd && ::DestroyWindow(m_hWnd);
+}
 
 void CDialog::GotoDlgCtrl(int id) const noexcept
 {
     if (HWND control = GetDlgItem(id)) ::SendMessageA(m_hWnd, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
 }
 
-CDialog* CDialog::MainWindow() noexcept { return g_mainWindow; }
+CDialog* CDialog::MainWindow() noexcept
+{
+    return g_mainWindow;
+}
 
-void CDialog::SetMainWindow(CDialog* dialog) noexcept { g_mainWindow = dialog; }
+void CDialog::SetMainWindow(CDialog* dialog) noexcept
+{
+    g_mainWindow = dialog;
+}
 
 CDialog* CDialog::FromHandle(HWND wnd) noexcept
 {
@@ -123,7 +145,10 @@ void CDialog::OnOK()
     EndDialog(IDOK);
 }
 
-void CDialog::OnCancel() { EndDialog(IDCANCEL); }
+void CDialog::OnCancel()
+{
+    EndDialog(IDCANCEL);
+}
 
 void CDialog::PostNcDestroy()
 {
@@ -140,7 +165,7 @@ INT_PTR CALLBACK CDialog::DialogProc(HWND wnd, UINT message, WPARAM wParam, LPAR
     } else {
         self = reinterpret_cast<CDialog*>(::GetWindowLongPtrA(wnd, DWLP_USER));
     }
-    if (!self) return FALSE;  // messages before WM_INITDIALOG (WM_SETFONT)
+    if (!self) return FALSE; // messages before WM_INITDIALOG (WM_SETFONT)
     return self->HandleMessage(message, wParam, lParam);
 }
 
@@ -179,7 +204,7 @@ INT_PTR CDialog::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
         ::SetWindowLongPtrA(m_hWnd, DWLP_USER, 0);
         m_hWnd = nullptr;
         if (g_mainWindow == this) g_mainWindow = nullptr;
-        PostNcDestroy();  // may delete this
+        PostNcDestroy(); // may delete this
         return FALSE;
     }
     if (!handled) return FALSE;
@@ -200,9 +225,14 @@ bool CDialog::RouteCommand(WPARAM wParam)
     }
     if (code != BN_CLICKED) return false;
     switch (id) {
-    case IDOK: OnOK(); return true;
-    case IDCANCEL: OnCancel(); return true;
-    default: return false;
+    case IDOK:
+        OnOK();
+        return true;
+    case IDCANCEL:
+        OnCancel();
+        return true;
+    default:
+        return false;
     }
 }
 

@@ -83,21 +83,34 @@ protected:
     template <class D>
     void MapNotify(int id, UINT code, LRESULT (D::*handler)(NMHDR*))
     {
-        m_notifies.push_back({id, code, [this, handler](NMHDR* hdr) { return (static_cast<D*>(this)->*handler)(hdr); }});
+        m_notifies.push_back(
+            {id, code, [this, handler](NMHDR* hdr) { return (static_cast<D*>(this)->*handler)(hdr); }});
     }
     template <class D>
     void MapMessage(UINT message, LRESULT (D::*handler)(WPARAM, LPARAM))
     {
-        m_messages.push_back({message, [this, handler](WPARAM w, LPARAM l) { return (static_cast<D*>(this)->*handler)(w, l); }});
+        m_messages.push_back(
+            {message, [this, handler](WPARAM w, LPARAM l) { return (static_cast<D*>(this)->*handler)(w, l); }});
     }
 
     HWND m_hWnd = nullptr;
     HWND m_parent;
 
 private:
-    struct Command { int id; UINT code; std::function<void()> handler; };
-    struct Notify { int id; UINT code; std::function<LRESULT(NMHDR*)> handler; };
-    struct Message { UINT message; std::function<LRESULT(WPARAM, LPARAM)> handler; };
+    struct Command {
+        int id;
+        UINT code;
+        std::function<void()> handler;
+    };
+    struct Notify {
+        int id;
+        UINT code;
+        std::function<LRESULT(NMHDR*)> handler;
+    };
+    struct Message {
+        UINT message;
+        std::function<LRESULT(WPARAM, LPARAM)> handler;
+    };
 
     static INT_PTR CALLBACK DialogProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);

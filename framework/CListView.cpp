@@ -20,8 +20,8 @@ int CListView::InsertColumn(int column, const char* heading, int format, int wid
     col.cx = width;
     col.pszText = const_cast<char*>(heading);
     col.iSubItem = column;
-    return static_cast<int>(::SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column),
-                                           reinterpret_cast<LPARAM>(&col)));
+    return static_cast<int>(
+        ::SendMessageA(m_hWnd, LVM_INSERTCOLUMNA, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&col)));
 }
 
 int CListView::GetColumnCount() const noexcept
@@ -123,7 +123,10 @@ bool CListView::DeleteItem(int row) const noexcept
     return ::SendMessageA(m_hWnd, LVM_DELETEITEM, static_cast<WPARAM>(row), 0) != 0;
 }
 
-bool CListView::DeleteAllItems() const noexcept { return ::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0) != 0; }
+bool CListView::DeleteAllItems() const noexcept
+{
+    return ::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0) != 0;
+}
 
 void CListView::SetItemCount(int count) const noexcept
 {

@@ -45,6 +45,7 @@ public:
         RedrawLock(const RedrawLock&) = delete;
         RedrawLock& operator=(const RedrawLock&) = delete;
         ~RedrawLock();
+
     private:
         HWND m_wnd;
     };

@@ -12,7 +12,7 @@ namespace {
 // is its own content: no dialogs of the control's own (script errors, security
 // prompts), and no attempt to dial a connection when offline.
 constexpr DISPID kAmbientUserMode = DISPID_AMBIENT_USERMODE;
-constexpr DISPID kAmbientSilent = -5502;              // DISPID_AMBIENT_SILENT
+constexpr DISPID kAmbientSilent = -5502;                // DISPID_AMBIENT_SILENT
 constexpr DISPID kAmbientOfflineIfNotConnected = -5501; // DISPID_AMBIENT_OFFLINEIFNOTCONNECTED
 
 template <typename T>
@@ -33,8 +33,7 @@ HRESULT COleControlSite::CreateControl(HWND host, const RECT& area, REFCLSID cls
     return Embed(host, area, control.get(), site);
 }
 
-HRESULT COleControlSite::Embed(HWND host, const RECT& area, IUnknown* control,
-                               com_ptr<COleControlSite>& site) noexcept
+HRESULT COleControlSite::Embed(HWND host, const RECT& area, IUnknown* control, com_ptr<COleControlSite>& site) noexcept
 {
     site.reset();
     if (!control || !::IsWindow(host)) return E_INVALIDARG;
@@ -145,7 +144,10 @@ STDMETHODIMP_(ULONG) COleControlSite::Release()
 
 // IOleClientSite
 
-STDMETHODIMP COleControlSite::SaveObject() { return E_NOTIMPL; }
+STDMETHODIMP COleControlSite::SaveObject()
+{
+    return E_NOTIMPL;
+}
 
 STDMETHODIMP COleControlSite::GetMoniker(DWORD, DWORD, IMoniker** moniker)
 {
@@ -159,9 +161,18 @@ STDMETHODIMP COleControlSite::GetContainer(IOleContainer** container)
     return E_NOINTERFACE;
 }
 
-STDMETHODIMP COleControlSite::ShowObject() { return S_OK; }
-STDMETHODIMP COleControlSite::OnShowWindow(BOOL) { return S_OK; }
-STDMETHODIMP COleControlSite::RequestNewObjectLayout() { return E_NOTIMPL; }
+STDMETHODIMP COleControlSite::ShowObject()
+{
+    return S_OK;
+}
+STDMETHODIMP COleControlSite::OnShowWindow(BOOL)
+{
+    return S_OK;
+}
+STDMETHODIMP COleControlSite::RequestNewObjectLayout()
+{
+    return E_NOTIMPL;
+}
 
 // IOleWindow
 
@@ -172,11 +183,17 @@ STDMETHODIMP COleControlSite::GetWindow(HWND* wnd)
     return m_host ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP COleControlSite::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
+STDMETHODIMP COleControlSite::ContextSensitiveHelp(BOOL)
+{
+    return E_NOTIMPL;
+}
 
 // IOleInPlaceSite
 
-STDMETHODIMP COleControlSite::CanInPlaceActivate() { return m_closing ? S_FALSE : S_OK; }
+STDMETHODIMP COleControlSite::CanInPlaceActivate()
+{
+    return m_closing ? S_FALSE : S_OK;
+}
 
 STDMETHODIMP COleControlSite::OnInPlaceActivate()
 {
@@ -184,7 +201,10 @@ STDMETHODIMP COleControlSite::OnInPlaceActivate()
     return S_OK;
 }
 
-STDMETHODIMP COleControlSite::OnUIActivate() { return S_OK; }
+STDMETHODIMP COleControlSite::OnUIActivate()
+{
+    return S_OK;
+}
 
 STDMETHODIMP COleControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
                                                LPRECT clip, LPOLEINPLACEFRAMEINFO info)
@@ -205,8 +225,14 @@ STDMETHODIMP COleControlSite::GetWindowContext(IOleInPlaceFrame** frame, IOleInP
     return S_OK;
 }
 
-STDMETHODIMP COleControlSite::Scroll(SIZE) { return E_NOTIMPL; }
-STDMETHODIMP COleControlSite::OnUIDeactivate(BOOL) { return S_OK; }
+STDMETHODIMP COleControlSite::Scroll(SIZE)
+{
+    return E_NOTIMPL;
+}
+STDMETHODIMP COleControlSite::OnUIDeactivate(BOOL)
+{
+    return S_OK;
+}
 
 STDMETHODIMP COleControlSite::OnInPlaceDeactivate()
 {
@@ -215,8 +241,14 @@ STDMETHODIMP COleControlSite::OnInPlaceDeactivate()
     return S_OK;
 }
 
-STDMETHODIMP COleControlSite::DiscardUndoState() { return S_OK; }
-STDMETHODIMP COleControlSite::DeactivateAndUndo() { return m_inPlace ? m_inPlace->UIDeactivate() : S_OK; }
+STDMETHODIMP COleControlSite::DiscardUndoState()
+{
+    return S_OK;
+}
+STDMETHODIMP COleControlSite::DeactivateAndUndo()
+{
+    return m_inPlace ? m_inPlace->UIDeactivate() : S_OK;
+}
 
 STDMETHODIMP COleControlSite::OnPosRectChange(LPCRECT pos)
 {
@@ -247,9 +279,18 @@ STDMETHODIMP COleControlSite::Frame::GetWindow(HWND* wnd)
     return *wnd ? S_OK : E_FAIL;
 }
 
-STDMETHODIMP COleControlSite::Frame::ContextSensitiveHelp(BOOL) { return E_NOTIMPL; }
-STDMETHODIMP COleControlSite::Frame::GetBorder(LPRECT) { return INPLACE_E_NOTOOLSPACE; }
-STDMETHODIMP COleControlSite::Frame::RequestBorderSpace(LPCBORDERWIDTHS) { return INPLACE_E_NOTOOLSPACE; }
+STDMETHODIMP COleControlSite::Frame::ContextSensitiveHelp(BOOL)
+{
+    return E_NOTIMPL;
+}
+STDMETHODIMP COleControlSite::Frame::GetBorder(LPRECT)
+{
+    return INPLACE_E_NOTOOLSPACE;
+}
+STDMETHODIMP COleControlSite::Frame::RequestBorderSpace(LPCBORDERWIDTHS)
+{
+    return INPLACE_E_NOTOOLSPACE;
+}
 
 STDMETHODIMP COleControlSite::Frame::SetBorderSpace(LPCBORDERWIDTHS widths)
 {
@@ -277,11 +318,26 @@ STDMETHODIMP COleControlSite::Frame::InsertMenus(HMENU, LPOLEMENUGROUPWIDTHS wid
     return S_OK;
 }
 
-STDMETHODIMP COleControlSite::Frame::SetMenu(HMENU, HOLEMENU, HWND) { return S_OK; }
-STDMETHODIMP COleControlSite::Frame::RemoveMenus(HMENU) { return S_OK; }
-STDMETHODIMP COleControlSite::Frame::SetStatusText(LPCOLESTR) { return S_OK; }
-STDMETHODIMP COleControlSite::Frame::EnableModeless(BOOL) { return S_OK; }
-STDMETHODIMP COleControlSite::Frame::TranslateAccelerator(LPMSG, WORD) { return S_FALSE; }
+STDMETHODIMP COleControlSite::Frame::SetMenu(HMENU, HOLEMENU, HWND)
+{
+    return S_OK;
+}
+STDMETHODIMP COleControlSite::Frame::RemoveMenus(HMENU)
+{
+    return S_OK;
+}
+STDMETHODIMP COleControlSite::Frame::SetStatusText(LPCOLESTR)
+{
+    return S_OK;
+}
+STDMETHODIMP COleControlSite::Frame::EnableModeless(BOOL)
+{
+    return S_OK;
+}
+STDMETHODIMP COleControlSite::Frame::TranslateAccelerator(LPMSG, WORD)
+{
+    return S_FALSE;
+}
 
 // IDispatch
 
@@ -305,8 +361,8 @@ STDMETHODIMP COleControlSite::GetIDsOfNames(REFIID, LPOLESTR*, UINT count, LCID,
     return DISP_E_UNKNOWNNAME;
 }
 
-STDMETHODIMP COleControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result,
-                                     EXCEPINFO*, UINT*)
+STDMETHODIMP COleControlSite::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
+                                     UINT*)
 {
     if (!(flags & DISPATCH_PROPERTYGET)) return DISP_E_MEMBERNOTFOUND;
     switch (id) {

@@ -61,8 +61,8 @@ public:
     STDMETHODIMP CanInPlaceActivate() override;
     STDMETHODIMP OnInPlaceActivate() override;
     STDMETHODIMP OnUIActivate() override;
-    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos,
-                                  LPRECT clip, LPOLEINPLACEFRAMEINFO info) override;
+    STDMETHODIMP GetWindowContext(IOleInPlaceFrame** frame, IOleInPlaceUIWindow** doc, LPRECT pos, LPRECT clip,
+                                  LPOLEINPLACEFRAMEINFO info) override;
     STDMETHODIMP Scroll(SIZE extent) override;
     STDMETHODIMP OnUIDeactivate(BOOL undoable) override;
     STDMETHODIMP OnInPlaceDeactivate() override;

@@ -25,7 +25,8 @@ std::string COleControlWnd::ClassName(REFCLSID clsid)
     std::array<wchar_t, 40> wide{};
     const int n = ::StringFromGUID2(clsid, wide.data(), static_cast<int>(wide.size()));
     std::string name;
-    for (int i = 0; i + 1 < n; ++i) name += static_cast<char>(wide[static_cast<size_t>(i)]); // hex digits, braces, dashes
+    for (int i = 0; i + 1 < n; ++i)
+        name += static_cast<char>(wide[static_cast<size_t>(i)]); // hex digits, braces, dashes
     return name;
 }
 

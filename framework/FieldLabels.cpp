@@ -16,7 +16,11 @@ bool IsTextLabel(HWND wnd) noexcept
 {
     if (!HasClass(wnd, "Static") || ::GetWindowTextLengthA(wnd) == 0) return false;
     switch (::GetWindowLongPtrA(wnd, GWL_STYLE) & SS_TYPEMASK) {
-    case SS_LEFT: case SS_CENTER: case SS_RIGHT: case SS_SIMPLE: case SS_LEFTNOWORDWRAP:
+    case SS_LEFT:
+    case SS_CENTER:
+    case SS_RIGHT:
+    case SS_SIMPLE:
+    case SS_LEFTNOWORDWRAP:
         return true;
     default:
         return false;
