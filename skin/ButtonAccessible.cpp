@@ -80,8 +80,8 @@ wchar_t ButtonAccessible::Mnemonic(const std::wstring& text) noexcept
             continue;
         }
         // CharUpperW takes a single character in the low word of its argument.
-        const auto upper = reinterpret_cast<ULONG_PTR>(::CharUpperW(reinterpret_cast<LPWSTR>(
-            static_cast<ULONG_PTR>(text[i + 1]))));
+        const auto upper =
+            reinterpret_cast<ULONG_PTR>(::CharUpperW(reinterpret_cast<LPWSTR>(static_cast<ULONG_PTR>(text[i + 1]))));
         return static_cast<wchar_t>(upper & 0xFFFF);
     }
     return 0;
@@ -163,8 +163,8 @@ HRESULT ButtonAccessible::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count
     return m_standard->GetIDsOfNames(riid, names, count, lcid, ids);
 }
 
-HRESULT ButtonAccessible::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params,
-                                 VARIANT* result, EXCEPINFO* exception, UINT* argError)
+HRESULT ButtonAccessible::Invoke(DISPID id, REFIID riid, LCID lcid, WORD flags, DISPPARAMS* params, VARIANT* result,
+                                 EXCEPINFO* exception, UINT* argError)
 {
     if (Gone()) return kGone;
     return m_standard->Invoke(id, riid, lcid, flags, params, result, exception, argError);

@@ -27,8 +27,14 @@ constexpr int kIconSize = 16;
 constexpr int kTextGap = 2;
 constexpr int kTextY = 5;
 
-[[nodiscard]] int Width(const RECT& r) noexcept { return r.right - r.left; }
-[[nodiscard]] int Height(const RECT& r) noexcept { return r.bottom - r.top; }
+[[nodiscard]] int Width(const RECT& r) noexcept
+{
+    return r.right - r.left;
+}
+[[nodiscard]] int Height(const RECT& r) noexcept
+{
+    return r.bottom - r.top;
+}
 
 // A memory DC holding the skin bitmap, the source of every piece.
 class SkinSource {
@@ -276,10 +282,17 @@ void CDialogSubclass::PaintButton(HDC target, int button)
     const int state = m_active ? m_buttonStates[static_cast<std::size_t>(button)] : kNormal;
     int image = 0;
     switch (state) {
-    case kNormal: image = 0; break;
-    case kHover: image = 1; break;
-    case kPressed: image = 2; break;
-    default: return;
+    case kNormal:
+        image = 0;
+        break;
+    case kHover:
+        image = 1;
+        break;
+    case kPressed:
+        image = 2;
+        break;
+    default:
+        return;
     }
     OffScreen off(target, Width(r), Height(r));
     if (!off.Ready()) return;
@@ -404,11 +417,16 @@ void CDialogSubclass::UpdateWindowRegion()
 bool CDialogSubclass::ButtonPresent(int button) const noexcept
 {
     switch (button) {
-    case kIconButton: return m_hasIcon != 0;
-    case kMinimizeButton: return m_hasMinimizeBox != 0;
-    case kMaximizeButton: return m_hasMaximizeBox != 0;
-    case kCloseButton: return m_hasCloseBox != 0;
-    default: return false;
+    case kIconButton:
+        return m_hasIcon != 0;
+    case kMinimizeButton:
+        return m_hasMinimizeBox != 0;
+    case kMaximizeButton:
+        return m_hasMaximizeBox != 0;
+    case kCloseButton:
+        return m_hasCloseBox != 0;
+    default:
+        return false;
     }
 }
 
@@ -509,10 +527,14 @@ LRESULT CDialogSubclass::OnNcLButtonDown(WPARAM wParam, LPARAM lParam)
         return ButtonPresent(button) && ::PtInRect(&m_buttonRects[static_cast<std::size_t>(button)], pt);
     };
     WPARAM command = 0;
-    if (under(kCloseButton)) command = SC_CLOSE;
-    else if (under(kMaximizeButton)) command = ::IsZoomed(m_hWnd) ? SC_RESTORE : SC_MAXIMIZE;
-    else if (under(kMinimizeButton)) command = SC_MINIMIZE;
-    else if (!under(kIconButton)) return CWndSubclass::WindowProc(WM_NCLBUTTONDOWN, wParam, lParam);
+    if (under(kCloseButton))
+        command = SC_CLOSE;
+    else if (under(kMaximizeButton))
+        command = ::IsZoomed(m_hWnd) ? SC_RESTORE : SC_MAXIMIZE;
+    else if (under(kMinimizeButton))
+        command = SC_MINIMIZE;
+    else if (!under(kIconButton))
+        return CWndSubclass::WindowProc(WM_NCLBUTTONDOWN, wParam, lParam);
     if (command) ::SendMessageA(m_hWnd, WM_SYSCOMMAND, command, 0);
     return 0;
 }

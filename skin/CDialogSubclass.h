@@ -38,8 +38,14 @@ public:
 
     [[nodiscard]] const std::string& Caption() const noexcept { return m_caption; }
     [[nodiscard]] bool Active() const noexcept { return m_active != 0; }
-    [[nodiscard]] int ButtonStateOf(int button) const noexcept { return m_buttonStates[static_cast<std::size_t>(button)]; }
-    [[nodiscard]] const RECT& ButtonRect(int button) const noexcept { return m_buttonRects[static_cast<std::size_t>(button)]; }
+    [[nodiscard]] int ButtonStateOf(int button) const noexcept
+    {
+        return m_buttonStates[static_cast<std::size_t>(button)];
+    }
+    [[nodiscard]] const RECT& ButtonRect(int button) const noexcept
+    {
+        return m_buttonRects[static_cast<std::size_t>(button)];
+    }
 
 protected:
     // Paints the whole skinned frame onto a target covering the window.

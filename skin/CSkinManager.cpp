@@ -21,11 +21,16 @@ HINSTANCE ThisModule() noexcept
 bool KindEnabled(SkinKind kind, std::uint32_t mask) noexcept
 {
     switch (kind) {
-    case SkinKind::Dialog: return (mask & kSkinDialogBits) != 0;
-    case SkinKind::Edit: return (mask & kSkinEditBit) != 0;
-    case SkinKind::Button: return (mask & kSkinButtonBit) != 0;
-    case SkinKind::Static: return (mask & kSkinStaticBit) != 0;
-    default: return false;
+    case SkinKind::Dialog:
+        return (mask & kSkinDialogBits) != 0;
+    case SkinKind::Edit:
+        return (mask & kSkinEditBit) != 0;
+    case SkinKind::Button:
+        return (mask & kSkinButtonBit) != 0;
+    case SkinKind::Static:
+        return (mask & kSkinStaticBit) != 0;
+    default:
+        return false;
     }
 }
 
@@ -50,14 +55,14 @@ bool CSkinManager::Load(const char* path)
 {
     if (!path) return false;
     const std::string file(path);
-    HBITMAP bitmap = static_cast<HBITMAP>(
-        ::LoadImageA(ThisModule(), file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
+    HBITMAP bitmap =
+        static_cast<HBITMAP>(::LoadImageA(ThisModule(), file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
     if (!bitmap) return false; // the earlier bitmap, geometry and hook stay as they were
     m_bitmap.reset(bitmap);    // a reload replaces (and deletes) the earlier bitmap
     m_geometry = SkinGeometry::Standard();
     if (!m_hook) {
-        m_hook.reset(::SetWindowsHookExA(WH_CALLWNDPROC, &CSkinManager::CallWndHookProc, nullptr,
-                                         ::GetCurrentThreadId()));
+        m_hook.reset(
+            ::SetWindowsHookExA(WH_CALLWNDPROC, &CSkinManager::CallWndHookProc, nullptr, ::GetCurrentThreadId()));
     }
     return true;
 }

@@ -110,8 +110,10 @@ void CSkinMenuBar::Paint(HDC target)
     }
     bk_mode_scope transparent(target, TRANSPARENT);
     for (const auto& button : m_buttons) {
-        if (button->m_state == CSkinMenuButton::kHot) FillSolid(target, button->m_rect, skin_color::kMenuHot);
-        else if (button->m_state == CSkinMenuButton::kOpen) FillSolid(target, button->m_rect, skin_color::kMenuOpen);
+        if (button->m_state == CSkinMenuButton::kHot)
+            FillSolid(target, button->m_rect, skin_color::kMenuHot);
+        else if (button->m_state == CSkinMenuButton::kOpen)
+            FillSolid(target, button->m_rect, skin_color::kMenuOpen);
         RECT box = button->m_rect;
         ::DrawTextA(target, button->m_text.c_str(), static_cast<int>(button->m_text.size()), &box, kCentredLine);
     }

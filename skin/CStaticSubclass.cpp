@@ -6,8 +6,8 @@ namespace {
 
 HFONT CreateSkinFont() noexcept
 {
-    return ::CreateFontA(15, 0, 0, 0, 500, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS,
-                         CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, FF_SWISS, "Arial");
+    return ::CreateFontA(15, 0, 0, 0, 500, FALSE, FALSE, FALSE, ANSI_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                         DEFAULT_QUALITY, FF_SWISS, "Arial");
 }
 
 // One-pixel line of the sunken frame, with a brush of its own.
@@ -97,8 +97,10 @@ void CStaticSubclass::PaintText(HDC dc, const RECT& client, DWORD style)
     kd::select_scope font(dc, m_font.get());
     const std::string text = ControlText(m_hWnd);
     UINT format = DT_VCENTER | DT_SINGLELINE;
-    if (style & SS_RIGHT) format |= DT_RIGHT;
-    else if (style & SS_CENTER) format |= DT_CENTER;
+    if (style & SS_RIGHT)
+        format |= DT_RIGHT;
+    else if (style & SS_CENTER)
+        format |= DT_CENTER;
     bk_mode_scope transparent(dc, TRANSPARENT);
     RECT box = client;
     ::DrawTextA(dc, text.c_str(), static_cast<int>(text.size()), &box, format);

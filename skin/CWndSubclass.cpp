@@ -10,8 +10,7 @@ thread_local MSG t_currentMessage{};
 // message leaves SharedSubclassProc.
 class CurrentMessageScope {
 public:
-    CurrentMessageScope(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept
-        : m_saved(t_currentMessage)
+    CurrentMessageScope(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam) noexcept : m_saved(t_currentMessage)
     {
         t_currentMessage.hwnd = wnd;
         t_currentMessage.message = message;
@@ -48,8 +47,8 @@ int CWndSubclass::Subclass(HWND wnd)
     if (m_next) {
         m_prevProc = m_next->m_prevProc;
     } else {
-        m_prevProc = reinterpret_cast<WNDPROC>(::SetWindowLongPtrA(
-            wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWndSubclass::SharedSubclassProc)));
+        m_prevProc = reinterpret_cast<WNDPROC>(
+            ::SetWindowLongPtrA(wnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CWndSubclass::SharedSubclassProc)));
     }
     m_hWnd = wnd;
     Refresh(wnd);

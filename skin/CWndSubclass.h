@@ -48,9 +48,9 @@ public:
     [[nodiscard]] static const MSG& CurrentMessage() noexcept;
 
 protected:
-    HWND m_hWnd = nullptr;         // null while detached
-    WNDPROC m_prevProc = nullptr;  // where messages go when no next object
+    HWND m_hWnd = nullptr;          // null while detached
+    WNDPROC m_prevProc = nullptr;   // where messages go when no next object
     CWndSubclass* m_next = nullptr; // attached to the same window before this one
     DWORD m_styleAtAttach = 0;
-    WORD m_styleType = 0;          // low 16 bits of m_styleAtAttach
+    WORD m_styleType = 0; // low 16 bits of m_styleAtAttach
 };

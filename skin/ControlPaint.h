@@ -16,11 +16,11 @@ inline constexpr COLORREF kBlack = 0x00000000;
 inline constexpr COLORREF kDarkShadow = 0x00404040;
 inline constexpr COLORREF kShadow = 0x00808080;
 inline constexpr COLORREF kWhite = 0x00FFFFFF;
-inline constexpr COLORREF kAccent = 0x000080FF;     // 255, 128, 0
+inline constexpr COLORREF kAccent = 0x000080FF; // 255, 128, 0
 
-inline constexpr COLORREF kMenuHot = 0x0000FF00;    // 0, 255, 0
-inline constexpr COLORREF kMenuOpen = 0x00FFFF00;   // 0, 255, 255
-inline constexpr COLORREF kMenuItem = 0x00FFC8C8;   // 200, 200, 255
+inline constexpr COLORREF kMenuHot = 0x0000FF00;  // 0, 255, 0
+inline constexpr COLORREF kMenuOpen = 0x00FFFF00; // 0, 255, 255
+inline constexpr COLORREF kMenuItem = 0x00FFC8C8; // 200, 200, 255
 } // namespace skin_color
 
 // Fills one rectangle with a brush made for it and deleted after it.
@@ -31,7 +31,10 @@ inline void FillSolid(HDC dc, const RECT& rect, COLORREF color) noexcept
 }
 
 // The window text, all of it.
-inline std::string ControlText(HWND wnd) { return kd::WindowText(wnd); }
+inline std::string ControlText(HWND wnd)
+{
+    return kd::WindowText(wnd);
+}
 
 // Extent of a text in the font selected into dc; empty text measures 0 x 0.
 inline SIZE TextExtent(HDC dc, const std::string& text) noexcept
@@ -47,7 +50,11 @@ public:
     bk_mode_scope(HDC dc, int mode) noexcept : m_dc(dc), m_old(::SetBkMode(dc, mode)) {}
     bk_mode_scope(const bk_mode_scope&) = delete;
     bk_mode_scope& operator=(const bk_mode_scope&) = delete;
-    ~bk_mode_scope() { if (m_old) ::SetBkMode(m_dc, m_old); }
+    ~bk_mode_scope()
+    {
+        if (m_old) ::SetBkMode(m_dc, m_old);
+    }
+
 private:
     HDC m_dc;
     int m_old;
@@ -58,7 +65,11 @@ public:
     bk_color_scope(HDC dc, COLORREF color) noexcept : m_dc(dc), m_old(::SetBkColor(dc, color)) {}
     bk_color_scope(const bk_color_scope&) = delete;
     bk_color_scope& operator=(const bk_color_scope&) = delete;
-    ~bk_color_scope() { if (m_old != CLR_INVALID) ::SetBkColor(m_dc, m_old); }
+    ~bk_color_scope()
+    {
+        if (m_old != CLR_INVALID) ::SetBkColor(m_dc, m_old);
+    }
+
 private:
     HDC m_dc;
     COLORREF m_old;

@@ -70,9 +70,9 @@ kd::unique_hrgn RegionOfColour(const std::uint32_t* pixels, int width, int heigh
     const std::uint32_t wanted = (static_cast<std::uint32_t>(GetRValue(key)) << 16) |
                                  (static_cast<std::uint32_t>(GetGValue(key)) << 8) | GetBValue(key);
     BalancedUnion result;
-    std::vector<Run> spans;   // the areas' columns on this row
-    std::vector<Run> runs;    // key-coloured runs on this row
-    std::vector<Run> band;    // runs of the band being collected
+    std::vector<Run> spans; // the areas' columns on this row
+    std::vector<Run> runs;  // key-coloured runs on this row
+    std::vector<Run> band;  // runs of the band being collected
     int bandTop = 0;
 
     auto flush = [&](int bottom) {
@@ -98,8 +98,10 @@ kd::unique_hrgn RegionOfColour(const std::uint32_t* pixels, int width, int heigh
         for (const Run& s : spans) {
             for (int x = std::max(s.left, cursor); x < s.right; ++x) {
                 if ((row[x] & 0x00FFFFFFu) != wanted) continue;
-                if (!runs.empty() && runs.back().right == x) ++runs.back().right;
-                else runs.push_back(Run{x, x + 1});
+                if (!runs.empty() && runs.back().right == x)
+                    ++runs.back().right;
+                else
+                    runs.push_back(Run{x, x + 1});
             }
             cursor = std::max(cursor, s.right);
         }

@@ -14,5 +14,5 @@
 // pixels: width x height values 0x00RRGGBB (DIB order: blue in the low byte),
 // rows stridePixels apart, top row first. key: the colour to collect, as a
 // COLORREF. areas: where to look, in pixel coordinates.
-[[nodiscard]] kd::unique_hrgn RegionOfColour(const std::uint32_t* pixels, int width, int height,
-                                             int stridePixels, COLORREF key, std::span<const RECT> areas);
+[[nodiscard]] kd::unique_hrgn RegionOfColour(const std::uint32_t* pixels, int width, int height, int stridePixels,
+                                             COLORREF key, std::span<const RECT> areas);

@@ -8,10 +8,15 @@
 std::unique_ptr<CWndSubclass> CreateSkinObject(SkinKind kind)
 {
     switch (kind) {
-    case SkinKind::Dialog: return std::make_unique<CDialogSubclass>();
-    case SkinKind::Edit: return std::make_unique<CEditSubclass>();
-    case SkinKind::Button: return std::make_unique<CButtonSubclass>();
-    case SkinKind::Static: return std::make_unique<CStaticSubclass>();
-    default: return nullptr;
+    case SkinKind::Dialog:
+        return std::make_unique<CDialogSubclass>();
+    case SkinKind::Edit:
+        return std::make_unique<CEditSubclass>();
+    case SkinKind::Button:
+        return std::make_unique<CButtonSubclass>();
+    case SkinKind::Static:
+        return std::make_unique<CStaticSubclass>();
+    default:
+        return nullptr;
     }
 }

@@ -17,7 +17,7 @@ enum SkinPiece : std::size_t {
     kPieceBottomLeft = 6,
     kPieceBottomMiddle = 7,
     kPieceBottomRight = 8,
-    kPieceIconNormal = 9,     // 9 + 3 * button + image (0 normal, 1 hover, 2 pressed)
+    kPieceIconNormal = 9, // 9 + 3 * button + image (0 normal, 1 hover, 2 pressed)
     kPieceMinimizeNormal = 12,
     kPieceMaximizeNormal = 15,
     kPieceCloseNormal = 18,
@@ -35,27 +35,20 @@ struct SkinGeometry {
     [[nodiscard]] static constexpr SkinGeometry Standard() noexcept
     {
         return SkinGeometry{{{
-            {0, 110, 15, 151},   // left border
-            {0, 72, 126, 106},   // caption, left end
-            {129, 72, 144, 106}, // caption, middle (stretched)
-            {0, 36, 145, 70},    // caption, right end without minimize box
-            {0, 0, 145, 34},     // caption, right end with minimize box
-            {18, 110, 26, 151},  // right border
-            {0, 163, 16, 172},   // bottom, left corner
-            {0, 152, 27, 161},   // bottom, middle (stretched)
-            {19, 163, 29, 172},  // bottom, right corner
-            {7, 77, 25, 96},     // icon button: normal, hover, pressed
-            {118, 110, 136, 128},
-            {118, 128, 136, 146},
-            {59, 4, 85, 30},     // minimize button
-            {36, 110, 62, 136},
-            {36, 136, 62, 162},
-            {87, 4, 113, 30},    // maximize button
-            {62, 110, 88, 136},
-            {62, 136, 88, 162},
-            {115, 4, 141, 30},   // close button
-            {88, 110, 114, 136},
-            {88, 136, 114, 162},
+            {0, 110, 15, 151},                                             // left border
+            {0, 72, 126, 106},                                             // caption, left end
+            {129, 72, 144, 106},                                           // caption, middle (stretched)
+            {0, 36, 145, 70},                                              // caption, right end without minimize box
+            {0, 0, 145, 34},                                               // caption, right end with minimize box
+            {18, 110, 26, 151},                                            // right border
+            {0, 163, 16, 172},                                             // bottom, left corner
+            {0, 152, 27, 161},                                             // bottom, middle (stretched)
+            {19, 163, 29, 172},                                            // bottom, right corner
+            {7, 77, 25, 96},                                               // icon button: normal, hover, pressed
+            {118, 110, 136, 128}, {118, 128, 136, 146}, {59, 4, 85, 30},   // minimize button
+            {36, 110, 62, 136},   {36, 136, 62, 162},   {87, 4, 113, 30},  // maximize button
+            {62, 110, 88, 136},   {62, 136, 88, 162},   {115, 4, 141, 30}, // close button
+            {88, 110, 114, 136},  {88, 136, 114, 162},
         }}};
     }
 };
