@@ -57,8 +57,7 @@ bool CEntryFinder::Contains(std::string_view haystack) const noexcept
 
 bool CEntryFinder::Matches(const AccountRecord& record) const noexcept
 {
-    return Contains(GetText(record.account)) || Contains(GetText(record.password)) ||
-           Contains(GetText(record.comment));
+    return Contains(GetText(record.account)) || Contains(GetText(record.password)) || Contains(GetText(record.comment));
 }
 
 std::optional<std::size_t> CEntryFinder::FindFrom(const std::vector<AccountRecord>& rows, std::size_t from,

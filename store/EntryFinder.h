@@ -42,9 +42,9 @@ public:
 private:
     [[nodiscard]] bool MatchesAt(const unsigned char* at) const noexcept;
 
-    std::string m_needle;                // folded
-    std::vector<unsigned char> m_trail;  // m_trail[i]: needle byte i trails a lead byte
-    bool m_doubleByte = false;           // the code page has lead bytes
+    std::string m_needle;               // folded
+    std::vector<unsigned char> m_trail; // m_trail[i]: needle byte i trails a lead byte
+    bool m_doubleByte = false;          // the code page has lead bytes
     TextFolding m_folding;
 };
 
