@@ -127,7 +127,7 @@ void DialogResponder::Poll()
 
     for (HWND wnd : FindWindows(WindowQuery().OfClass("#32770").OfThread(m_uiThread).TakingInput())) {
         const std::string caption = WindowText(wnd);
-        if (caption == "Kordane" && !::GetWindow(wnd, GW_OWNER)) continue;  // the main dialog itself
+        if (caption == "Kordane" && !::GetWindow(wnd, GW_OWNER)) continue; // the main dialog itself
         if (auto it = acted.find(wnd); it != acted.end() && now - it->second < 400) continue;
 
         Action action;

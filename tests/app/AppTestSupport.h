@@ -39,8 +39,8 @@ public:
     // Sets texts and presses a button (posted, so the dialog's loop runs it).
     static void Fill(HWND dialog, const std::vector<std::pair<int, std::string>>& texts, int button);
 
-    [[nodiscard]] std::vector<std::string> Messages();     // texts of the message boxes, in order
-    [[nodiscard]] std::vector<int> FocusAfterMessages();   // focused control id after each box closed
+    [[nodiscard]] std::vector<std::string> Messages();   // texts of the message boxes, in order
+    [[nodiscard]] std::vector<int> FocusAfterMessages(); // focused control id after each box closed
     [[nodiscard]] std::vector<std::string> Unexpected();
     [[nodiscard]] size_t PendingSteps();
     void Clear();

@@ -41,7 +41,7 @@ inline std::string Login(const Program& program, const std::string& account, con
     SetItemText(dialog, IDC_EDIT_ACCOUNT, account);
     SetItemText(dialog, IDC_EDIT_PASSWORD, password);
     PostClick(dialog, IDOK);
-    return AnswerMessage(program);  // a successful login closes its dialog, then tells so
+    return AnswerMessage(program); // a successful login closes its dialog, then tells so
 }
 
 // Fills the create-administrator dialog and presses OK: the message it led
@@ -84,7 +84,10 @@ inline void CancelDialog(const Program& program, const std::string& caption)
     (void)program.WaitGone(caption);
 }
 
-inline int AccountRows(HWND main) { return ListRowCount(::GetDlgItem(main, IDC_LIST_ACCOUNTS)); }
+inline int AccountRows(HWND main)
+{
+    return ListRowCount(::GetDlgItem(main, IDC_LIST_ACCOUNTS));
+}
 
 inline void InsertRow(HWND main, const std::string& id, const std::string& password, const std::string& comment)
 {

@@ -93,7 +93,10 @@ private:
     bool m_ok = false;
 };
 
-inline std::string LogOf(const fs::path& folder) { return ReadText(folder / "Scrivet" / "Kordane.txt"); }
+inline std::string LogOf(const fs::path& folder)
+{
+    return ReadText(folder / "Scrivet" / "Kordane.txt");
+}
 
 inline size_t Count(const std::string& text, const std::string& what)
 {
@@ -111,6 +114,5 @@ inline void RunOnce(const fs::path& folder)
     program.Press(IDOK);
     EXPECT_EQ(program.WaitExit(), 0);
 }
-
 
 } // namespace kdtest

@@ -82,7 +82,10 @@ Accessible AccessibleOf(HWND control)
 }
 
 // Records what the platform's oleacc could and could not tell, for the log.
-void Note(const std::string& what) { std::printf("[ oleacc   ] %s\n", what.c_str()); }
+void Note(const std::string& what)
+{
+    std::printf("[ oleacc   ] %s\n", what.c_str());
+}
 
 // Each field's label in front of it, checked in a dialog of another thread's loop.
 using FieldLabels = std::vector<std::pair<int, std::string>>;
@@ -105,10 +108,9 @@ TEST_F(Accessibility, TheMainWindowsFieldsFollowTheirLabelsWithNothingMovedAndTh
     const FieldLabels labels = {
         {IDC_EDIT_ID, "ID(Account):"}, {IDC_EDIT_PASSWORD, "Password:"}, {IDC_EDIT_COMMENT, "Comment:"}};
     for (const auto& [id, label] : labels) EXPECT_EQ(LabelBefore(m_main, id), label) << id;
-    EXPECT_EQ(TabStops(m_main),
-              (std::vector<int>{IDC_BUTTON_LOGIN, IDC_BUTTON_HELP, IDC_BUTTON_CREATEADMIN, IDOK, IDC_EDIT_ID,
-                                IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT, IDC_BUTTON_INSERT, IDC_BUTTON_UPDATE,
-                                IDC_BUTTON_DELETE, IDC_LIST_ACCOUNTS}));
+    EXPECT_EQ(TabStops(m_main), (std::vector<int>{IDC_BUTTON_LOGIN, IDC_BUTTON_HELP, IDC_BUTTON_CREATEADMIN, IDOK,
+                                                  IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT, IDC_BUTTON_INSERT,
+                                                  IDC_BUTTON_UPDATE, IDC_BUTTON_DELETE, IDC_LIST_ACCOUNTS}));
 
     // Put back where the template has them, the labels paint the same pixels.
     auto repaint = [&] {
@@ -131,9 +133,8 @@ TEST_F(Accessibility, TheLoginCreateAndFindFieldsFollowTheirLabels)
     WriteAccountFile("admin", "pw", {{"a", "b", "c"}});
     Start();
     std::vector<std::string> faults;
-    m_responder.Expect(kLoginCaption,
-                       CheckingLabels({{IDC_EDIT_ACCOUNT, "Account:"}, {IDC_EDIT_PASSWORD, "Password:"}}, faults,
-                                      IDCANCEL));
+    m_responder.Expect(kLoginCaption, CheckingLabels({{IDC_EDIT_ACCOUNT, "Account:"}, {IDC_EDIT_PASSWORD, "Password:"}},
+                                                     faults, IDCANCEL));
     Click(m_main, IDC_BUTTON_LOGIN);
     m_responder.Expect(kCreateCaption, CheckingLabels({{IDC_EDIT_ACCOUNT, "Account:"},
                                                        {IDC_EDIT_PASSWORD, "Password:"},

@@ -27,8 +27,8 @@ using Messages = std::vector<std::string>;
 // True when some process holds the lock file without sharing.
 bool LockHeld(const std::string& name)
 {
-    kd::unique_hfile probe(::CreateFileA((name + ".qrd.lock").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                         nullptr));
+    kd::unique_hfile probe(
+        ::CreateFileA((name + ".qrd.lock").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     return !probe && ::GetLastError() == ERROR_SHARING_VIOLATION;
 }
 
@@ -80,7 +80,7 @@ TEST_F(AccountLock, ALeftoverLockFileThatNobodyHoldsIsNoObstacle)
     std::ofstream("tina.qrd.lock") << "left by a power cut";
     std::ofstream("uma.qrd.lock") << "left by a power cut";
     ASSERT_NO_FATAL_FAILURE(Start());
-    CreateAdminExpectingFailure("tina", "pw", "pw");  // the file exists: the usual message
+    CreateAdminExpectingFailure("tina", "pw", "pw"); // the file exists: the usual message
     Login("tina", "pw");
     EXPECT_EQ(m_responder.Messages(), (Messages{"Error:The Account is existend.", "Login success."}));
     Insert("b", "2", "");
@@ -229,7 +229,8 @@ public:
     {
         if (!std::exchange(m_started, false)) return;
         std::ofstream("holder.release").close();
-        for (const DWORD start = ::GetTickCount(); ::GetTickCount() - start < 10000 && !fs::exists("holder.release.done");)
+        for (const DWORD start = ::GetTickCount();
+             ::GetTickCount() - start < 10000 && !fs::exists("holder.release.done");)
             ::Sleep(20);
     }
 

@@ -38,8 +38,8 @@ std::vector<Row> EveryByte()
 TEST_F(CodePage, EntriesNobodyEditedAreSavedByteForByte)
 {
     // The run meant for code page 932 says so when the locale could not be made.
-    if (const char* locale = std::getenv("KD_WINE_LC_ALL"); locale && std::string(locale).starts_with("ja_JP") &&
-                                                            ::GetACP() != 932)
+    if (const char* locale = std::getenv("KD_WINE_LC_ALL");
+        locale && std::string(locale).starts_with("ja_JP") && ::GetACP() != 932)
         GTEST_SKIP() << "needs the ANSI code page 932, this is " << ::GetACP();
     const std::vector<Row> rows = EveryByte();
     WriteAccountFile("hana", "pw", rows);

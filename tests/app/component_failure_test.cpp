@@ -24,6 +24,7 @@ public:
     Unregistered& operator=(const Unregistered&) = delete;
     ~Unregistered() { EXPECT_EQ(0u, Regsvr32(m_dll)) << "could not register " << m_dll << " again"; }
     [[nodiscard]] bool ok() const noexcept { return m_ok; }
+
 private:
     std::string m_dll;
     bool m_ok = false;

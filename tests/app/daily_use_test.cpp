@@ -21,15 +21,12 @@ namespace {
 
 using DailyUse = AppTest;
 
-constexpr const char* kPrivateMarks =
-    "ExcludeClipboardContentFromMonitorProcessing=0\n"
-    "CanIncludeInClipboardHistory=0\n"
-    "CanUploadToCloudClipboard=0\n";
+constexpr const char* kPrivateMarks = "ExcludeClipboardContentFromMonitorProcessing=0\n"
+                                      "CanIncludeInClipboardHistory=0\n"
+                                      "CanUploadToCloudClipboard=0\n";
 
-const std::vector<Row> kEntries = {{"web", "W3b-pass", ""},
-                                   {"mail", "MailPass", "personal"},
-                                   {"Bank", "b4nk", "WEB shop"},
-                                   {"other", "c", "x"}};
+const std::vector<Row> kEntries = {
+    {"web", "W3b-pass", ""}, {"mail", "MailPass", "personal"}, {"Bank", "b4nk", "WEB shop"}, {"other", "c", "x"}};
 
 // What another process reads from the clipboard: "text=..." or "no text",
 // then the privacy marks it holds.
@@ -113,8 +110,10 @@ MenuSeen PickFromContextMenu(HWND main, char mnemonic, bool shiftF10 = false)
         HWND menu = nullptr;
         while (!menu && ::GetTickCount64() < end) {
             HWND found = ::FindWindowA("#32768", nullptr);
-            if (found && ::IsWindowVisible(found)) menu = found;
-            else ::Sleep(20);
+            if (found && ::IsWindowVisible(found))
+                menu = found;
+            else
+                ::Sleep(20);
         }
         if (menu) {
             const auto popup = reinterpret_cast<HMENU>(::SendMessageA(menu, MN_GETHMENU, 0, 0));
@@ -124,8 +123,10 @@ MenuSeen PickFromContextMenu(HWND main, char mnemonic, bool shiftF10 = false)
                 seen.items.emplace_back(text);
                 seen.enabled.push_back(!(::GetMenuState(popup, static_cast<UINT>(i), MF_BYPOSITION) & MF_GRAYED));
             }
-            if (mnemonic) ::PostMessageA(menu, WM_CHAR, static_cast<WPARAM>(mnemonic), 0);
-            else ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            if (mnemonic)
+                ::PostMessageA(menu, WM_CHAR, static_cast<WPARAM>(mnemonic), 0);
+            else
+                ::PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
         }
         done = true;
     });
@@ -180,7 +181,7 @@ TEST_F(DailyUse, WhatAnotherProgramCopiedIsKeptWhileExitAndLogOffTakeTheCopyBack
 
     Type('C', VK_CONTROL);
     CopyFromAnotherProgram("copied elsewhere");
-    ::SendMessageA(m_main, WM_TIMER, CKordaneDlg::kClipboardTimer, 0);  // the delay is over
+    ::SendMessageA(m_main, WM_TIMER, CKordaneDlg::kClipboardTimer, 0); // the delay is over
     EXPECT_EQ(ClipboardSeenFromOutside(), "text=copied elsewhere\n");
 
     Type('C', VK_CONTROL);
@@ -212,7 +213,8 @@ TEST_F(DailyUse, TheListsMenuCopiesEachTextOfTheSelectedRow)
 
     // No row selected: nothing to copy.
     MenuSeen seen = PickFromContextMenu(m_main, 0);
-    EXPECT_EQ(seen.items, (std::vector<std::string>{"Copy &Account\tCtrl+B", "Copy &Password\tCtrl+C", "Copy &Comment"}));
+    EXPECT_EQ(seen.items,
+              (std::vector<std::string>{"Copy &Account\tCtrl+B", "Copy &Password\tCtrl+C", "Copy &Comment"}));
     EXPECT_EQ(seen.enabled, (std::vector<bool>{false, false, false}));
 
     SelectRow(2);
@@ -252,13 +254,13 @@ TEST_F(DailyUse, FindSelectsAndLoadsTheNextMatchWrapsAndSaysWhenNothingMatches)
     EXPECT_EQ(status(), "");
     EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_UPDATE));
 
-    Click(find, IDOK);  // Find Next: the comment "WEB shop"
+    Click(find, IDOK); // Find Next: the comment "WEB shop"
     EXPECT_EQ(FocusedRow(m_main), 2);
     EXPECT_EQ(SelectedCount(m_main), 1);
     EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "Bank");
     EXPECT_EQ(ItemText(m_main, IDC_EDIT_COMMENT), "WEB shop");
 
-    Type(VK_F3);  // in Find: round from the top
+    Type(VK_F3); // in Find: round from the top
     EXPECT_EQ(FocusedRow(m_main), 0);
     EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "web");
     EXPECT_EQ(status(), "Passed the last entry: found from the top.");
@@ -309,14 +311,13 @@ TEST_F(DailyUse, TheKeyboardAloneReachesEveryControlInTheTemplatesOrder)
         }
         return visited;
     };
-    EXPECT_EQ(cycle(), (std::vector<int>{IDC_BUTTON_LOGIN, IDC_BUTTON_HELP, IDC_BUTTON_CREATEADMIN, IDOK,
-                                         IDC_LIST_ACCOUNTS}));
+    EXPECT_EQ(cycle(),
+              (std::vector<int>{IDC_BUTTON_LOGIN, IDC_BUTTON_HELP, IDC_BUTTON_CREATEADMIN, IDOK, IDC_LIST_ACCOUNTS}));
     Login("admin", "pw");
     SelectRow(0);
     FocusOn(m_main, ::GetDlgItem(m_main, IDC_BUTTON_HELP));
     EXPECT_EQ(cycle(), (std::vector<int>{IDC_BUTTON_HELP, IDOK, IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT,
-                                         IDC_BUTTON_INSERT, IDC_BUTTON_UPDATE, IDC_BUTTON_DELETE,
-                                         IDC_LIST_ACCOUNTS}));
+                                         IDC_BUTTON_INSERT, IDC_BUTTON_UPDATE, IDC_BUTTON_DELETE, IDC_LIST_ACCOUNTS}));
     // Arrow keys in the list make the next row current, as a click does.
     FocusOn(m_main, ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS));
     Type(VK_DOWN);

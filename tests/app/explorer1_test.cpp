@@ -167,8 +167,8 @@ TEST_F(Browser, WindowMadeByClassNameDrivesItsControlAndLogsWhatFails)
     FakeClassFactory factory(static_cast<IOleObject*>(fake));
     ClassRegistration registration(CExplorer1::kClsid, &factory); // stands in for the platform's browser
     ASSERT_EQ(registration.Result(), S_OK);
-    kd::unique_hwnd parent(::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr,
-                                             nullptr, nullptr, nullptr));
+    kd::unique_hwnd parent(
+        ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr, nullptr, nullptr, nullptr));
     ASSERT_TRUE(parent);
 
     CExplorer1 browser;
@@ -213,8 +213,8 @@ TEST_F(Browser, WithoutAControlTheAreaStaysEmptyAndNavigateIsLogged)
     FakeClassFactory refusing(nullptr); // the platform cannot make a browser
     ClassRegistration registration(CExplorer1::kClsid, &refusing);
     ASSERT_EQ(registration.Result(), S_OK);
-    kd::unique_hwnd parent(::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr,
-                                             nullptr, nullptr, nullptr));
+    kd::unique_hwnd parent(
+        ::CreateWindowExA(0, "STATIC", "", WS_OVERLAPPEDWINDOW, 0, 0, 500, 400, nullptr, nullptr, nullptr, nullptr));
     CExplorer1 browser;
     ASSERT_TRUE(browser.Create(parent.get(), RECT{0, 0, 300, 200}, IDC_EXPLORER1));
     EXPECT_FALSE(browser.HasControl());
@@ -257,7 +257,8 @@ TEST(HelpPage, VisitSiteOpensTheAddressTheBuildNamesElseTheBundledPage)
     for (const char* none : {"", static_cast<const char*>(nullptr)}) {
         const std::string page = CHelpDlg::VisitSiteTarget(none);
         EXPECT_EQ(page, CHelpDlg::FaqPagePath());
-        EXPECT_NE(::GetFileAttributesA(page.c_str()), INVALID_FILE_ATTRIBUTES) << page << " is not built beside the tests";
+        EXPECT_NE(::GetFileAttributesA(page.c_str()), INVALID_FILE_ATTRIBUTES)
+            << page << " is not built beside the tests";
     }
 }
 
@@ -297,8 +298,8 @@ struct HelpDialogRun {
     {
         HelpDialogRun& run = *current;
         if (!run.dialog) {
-            run.dialog =
-                kdtest::FindTopWindow(kdtest::WindowQuery().Titled("Help Dialog").OfThread(::GetCurrentThreadId()).IncludingHidden());
+            run.dialog = kdtest::FindTopWindow(
+                kdtest::WindowQuery().Titled("Help Dialog").OfThread(::GetCurrentThreadId()).IncludingHidden());
             if (run.dialog) {
                 run.openedAt = ::GetTickCount();
                 if (run.onOpen) run.onOpen();
@@ -360,8 +361,9 @@ void ExpectPageTextInPlaceOfTheBrowser(const HelpDialogRun& run)
     EXPECT_EQ(run.pageTextStyle & kStyle, kStyle);
     EXPECT_EQ(run.pageTextText.rfind(L"Kordane help\r\n===", 0), 0u);
     EXPECT_NE(run.pageTextText.find(L"\r\nWhat is in the main window\r\n---"), std::wstring::npos);
-    EXPECT_NE(run.pageTextText.find(L"Kordane keeps a list of accounts for an administrator: for each entry an account"),
-              std::wstring::npos);
+    EXPECT_NE(
+        run.pageTextText.find(L"Kordane keeps a list of accounts for an administrator: for each entry an account"),
+        std::wstring::npos);
 }
 
 TEST_F(Browser, HelpDialogNavigatesItsControlToTheFaqPage)

@@ -40,7 +40,8 @@ TEST(HtmlText, HeadingsAreUnderlinedAndListItemsMarked)
 TEST(HtmlText, CharacterReferencesAreDecoded)
 {
     EXPECT_EQ(HtmlToText(L"&lt;admin&gt;.qrd &amp; &quot;x&quot; &#39;y&apos; a&nbsp;b &mdash; &#8212;&#x2014;"),
-              L"<admin>.qrd & \"x\" 'y' a\xA0" L"b \x2014 \x2014\x2014");
+              L"<admin>.qrd & \"x\" 'y' a\xA0"
+              L"b \x2014 \x2014\x2014");
     // Not references: stay as written.
     EXPECT_EQ(HtmlToText(L"AT&T &unknown; &amp &#; &#xZZ; a < b"), L"AT&T &unknown; &amp &#; &#xZZ; a < b");
     // Out of range, surrogates and NUL become the replacement character; beyond 16 bits a pair.
@@ -66,7 +67,9 @@ TEST(HtmlText, BytesAreReadInThePagesCharset)
 {
     // Windows-1252 unless the page says otherwise.
     EXPECT_EQ(DecodeHtmlBytes("caf\xE9 \x97 \x80"), L"caf\xE9 \x2014 \x20AC");
-    EXPECT_EQ(DecodeHtmlBytes("\xEF\xBB\xBF" "caf\xC3\xA9"), L"caf\xE9");
+    EXPECT_EQ(DecodeHtmlBytes("\xEF\xBB\xBF"
+                              "caf\xC3\xA9"),
+              L"caf\xE9");
     EXPECT_EQ(DecodeHtmlBytes("<meta charset=\"UTF-8\">caf\xC3\xA9"), L"<meta charset=\"UTF-8\">caf\xE9");
     EXPECT_EQ(DecodeHtmlBytes("<meta http-equiv=Content-Type content='text/html; charset=utf-8'>\xE2\x80\x94"),
               L"<meta http-equiv=Content-Type content='text/html; charset=utf-8'>\x2014");

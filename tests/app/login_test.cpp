@@ -33,8 +33,8 @@ TEST_F(LoginDialog, ChecksTheFieldsThenTheFileThenThePassword)
     LoginExpectingFailure("", "x");
     LoginExpectingFailure("Grace", "");
     LoginExpectingFailure("nobody", "x");
-    LoginExpectingFailure("Grace", "pass");   // password case differs
-    LoginExpectingFailure("grace", "Pass");   // finds the file, fails the exact comparison
+    LoginExpectingFailure("Grace", "pass"); // password case differs
+    LoginExpectingFailure("grace", "Pass"); // finds the file, fails the exact comparison
     EXPECT_EQ(m_responder.Messages(),
               (Messages{"Please input the account.", "Please input the password.", "Login Failed:Account error.",
                         "Login Failed:Password error.", "Login Failed:Password error."}));

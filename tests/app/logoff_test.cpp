@@ -101,7 +101,7 @@ TEST_F(LogOff, AFailedSaveAtLogOffIsLoggedKeptAsARecoveryCopyAndTriedAgainAtExit
     CreateAdmin("quinn", "pw", "pw");
     Insert("x", "y", "z");
     fs::remove("quinn.qrd");
-    fs::create_directory("quinn.qrd");  // the file's place is taken: the store cannot write it
+    fs::create_directory("quinn.qrd"); // the file's place is taken: the store cannot write it
     ::SendMessageA(m_main, WM_ENDSESSION, TRUE, ENDSESSION_LOGOFF);
     EXPECT_EQ(LineCount(Log(), "Fun:CKordaneDlg::SaveEntries"), 1u) << Log();
     EXPECT_EQ(ReadRecoveryCopy("quinn"), (std::vector<Row>{{"x", "y", "z"}}));

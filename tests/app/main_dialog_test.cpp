@@ -19,7 +19,10 @@ using MainDialog = AppTest;
 constexpr int kEditorIds[] = {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT};
 
 // The list row count of the main dialog.
-int RowCount(HWND main) { return ListView_GetItemCount(::GetDlgItem(main, IDC_LIST_ACCOUNTS)); }
+int RowCount(HWND main)
+{
+    return ListView_GetItemCount(::GetDlgItem(main, IDC_LIST_ACCOUNTS));
+}
 
 // Presses a button of the main dialog and answers the control that has the
 // focus once its handler (and any message box it showed) is done.
@@ -43,9 +46,10 @@ TEST_F(MainDialog, StartsHiddenThenShowsItselfLoggedOut)
     EXPECT_TRUE(::IsWindowVisible(m_main)) << "shown by its timer";
     EXPECT_EQ(WindowText(m_main), "Kordane");
 
-    for (int id : {IDC_BUTTON_LOGIN, IDC_BUTTON_CREATEADMIN, IDC_BUTTON_HELP, IDOK}) EXPECT_TRUE(IsItemEnabled(m_main, id)) << id;
-    for (int id : {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT, IDC_BUTTON_INSERT, IDC_BUTTON_UPDATE,
-                   IDC_BUTTON_DELETE})
+    for (int id : {IDC_BUTTON_LOGIN, IDC_BUTTON_CREATEADMIN, IDC_BUTTON_HELP, IDOK})
+        EXPECT_TRUE(IsItemEnabled(m_main, id)) << id;
+    for (int id :
+         {IDC_EDIT_ID, IDC_EDIT_PASSWORD, IDC_EDIT_COMMENT, IDC_BUTTON_INSERT, IDC_BUTTON_UPDATE, IDC_BUTTON_DELETE})
         EXPECT_FALSE(IsItemEnabled(m_main, id)) << id;
 
     HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
@@ -133,7 +137,7 @@ TEST_F(MainDialog, AboutBoxComesFromTheSystemMenu)
     ::SendMessageA(m_main, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     Pump(100);
     EXPECT_TRUE(::IsIconic(m_main));
-    ::RedrawWindow(m_main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);  // minimised icon painting
+    ::RedrawWindow(m_main, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); // minimised icon painting
     ::SendMessageA(m_main, WM_SYSCOMMAND, SC_RESTORE, 0);
     Pump(100);
     EXPECT_FALSE(::IsIconic(m_main));
@@ -201,14 +205,15 @@ TEST_F(MainDialog, InsertChecksItsFieldsAndRejectsAnEqualRow)
     EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_INSERT), IDC_EDIT_ID);
     SetFields("a", "", "c");
     EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_INSERT), IDC_EDIT_PASSWORD);
-    EXPECT_EQ(m_responder.Messages(), (std::vector<std::string>{"Please input the account.", "Please input the password."}));
+    EXPECT_EQ(m_responder.Messages(),
+              (std::vector<std::string>{"Please input the account.", "Please input the password."}));
     EXPECT_EQ(RowCount(m_main), 0);
     m_responder.Clear();
 
     Insert("Acc", "p", "c");
-    Insert("Acc", "p", "c");      // the very same entry again
-    Insert("Acc", "p", "other");  // differs in the comment only
-    Insert("acc", "p", "c");      // differs in letter case only
+    Insert("Acc", "p", "c");     // the very same entry again
+    Insert("Acc", "p", "other"); // differs in the comment only
+    Insert("acc", "p", "c");     // differs in letter case only
     EXPECT_EQ(m_responder.Messages(), std::vector<std::string>{"The same item have been existent."});
     EXPECT_EQ(ListRows(), (std::vector<Row>{{"Acc", "p", "c"}, {"Acc", "p", "other"}, {"acc", "p", "c"}}));
     EXPECT_EQ(ItemText(m_main, IDC_EDIT_ID), "acc") << "the fields keep their texts";
@@ -239,7 +244,8 @@ TEST_F(MainDialog, SelectingARowMakesItCurrentForUpdateAndDelete)
     EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_UPDATE), IDC_EDIT_ID);
     SetFields("b", "", "y");
     EXPECT_EQ(ClickThenFocus(m_main, IDC_BUTTON_UPDATE), IDC_EDIT_PASSWORD);
-    EXPECT_EQ(m_responder.Messages(), (std::vector<std::string>{"Please input the account.", "Please input the password."}));
+    EXPECT_EQ(m_responder.Messages(),
+              (std::vector<std::string>{"Please input the account.", "Please input the password."}));
     m_responder.Clear();
 
     SetFields("B", "22", "");
@@ -398,7 +404,7 @@ TEST_F(MainDialog, AnEditTheListRefusesChangesNothingThatIsSavedAndIsTold)
         ::SetWindowLongPtrA(list, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&RefusingEditsProc)));
     const std::vector<Row> rows{{"a", "1", ""}, {"b", "2", ""}};
 
-    g_refuse = LVM_SETITEMTEXTA;  // the new row's password
+    g_refuse = LVM_SETITEMTEXTA; // the new row's password
     Insert("c", "3", "x");
     EXPECT_EQ(ListRows(), rows) << "no half row";
     SelectRow(1);

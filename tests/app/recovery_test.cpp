@@ -210,8 +210,7 @@ TEST_F(Recovery, EditsReachTheJournalAndAGoodSaveKeepsTheReplacedVersion)
     std::vector<std::string> versions;
     for (const auto& entry : fs::directory_iterator("Versions")) versions.push_back(entry.path().filename().string());
     ASSERT_EQ(versions.size(), 2u) << "one for each good save";
-    for (const auto& name : versions)
-        EXPECT_TRUE(name.starts_with("joy.") && name.ends_with(".qrd")) << name;
+    for (const auto& name : versions) EXPECT_TRUE(name.starts_with("joy.") && name.ends_with(".qrd")) << name;
     EXPECT_TRUE(ReadFile("Versions/" + versions[0]) == before || ReadFile("Versions/" + versions[1]) == before)
         << "the file as the session found it";
 }

@@ -157,8 +157,8 @@ protected:
         CExplorer1::RegisterWindowClass(::GetModuleHandleA(nullptr));
         s_folder = new kdtest::TempDirectory;
         // The log object, as Kordane holds it: the dialogs write their failures there.
-        if (SUCCEEDED(::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet,
-                                         g_pLog.put_void())))
+        if (SUCCEEDED(
+                ::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, g_pLog.put_void())))
             (void)g_pLog->OpenLog((s_folder->path() / "Kordane.txt").string().c_str());
         // The shipped skin, installed as Kordane installs it.
         const fs::path skin = s_folder->path() / "skin" / "Solvane";
@@ -184,8 +184,7 @@ protected:
 
     // Opens and closes one dialog `count` times; checks every run ended by
     // its button and that nothing grows after the warm-up.
-    void Run(const char* name, const char* caption, int button, INT_PTR expected,
-             const std::function<INT_PTR()>& open)
+    void Run(const char* name, const char* caption, int button, INT_PTR expected, const std::function<INT_PTR()>& open)
     {
         const int count = SoakCount();
         const int warmUp = std::clamp(count / 10, 3, 20);
@@ -219,11 +218,10 @@ protected:
                     "windows %lld->%lld | heap %lld->%lld bytes (peak +%lld)\n",
                     name, done, seconds, static_cast<long long>(base.gdi), static_cast<long long>(end.gdi),
                     static_cast<long long>(peak.gdi - base.gdi), g_handlesProbed ? " (probed)" : "",
-                    static_cast<long long>(base.handles),
-                    static_cast<long long>(end.handles), static_cast<long long>(peak.handles - base.handles),
-                    static_cast<long long>(base.windows), static_cast<long long>(end.windows),
-                    static_cast<long long>(base.heap), static_cast<long long>(end.heap),
-                    static_cast<long long>(peak.heap - base.heap));
+                    static_cast<long long>(base.handles), static_cast<long long>(end.handles),
+                    static_cast<long long>(peak.handles - base.handles), static_cast<long long>(base.windows),
+                    static_cast<long long>(end.windows), static_cast<long long>(base.heap),
+                    static_cast<long long>(end.heap), static_cast<long long>(peak.heap - base.heap));
         std::fflush(stdout);
 
         EXPECT_EQ(0, wrong) << "runs not ended by the dialog's own button";

@@ -10,8 +10,6 @@
 using namespace kdtest;
 namespace fs = std::filesystem;
 
-
-
 TEST(Startup, InAnEmptyFolderCreatesItsFoldersAndLogsTheMissingSkin)
 {
     TempFolder folder("kd-start");

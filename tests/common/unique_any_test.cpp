@@ -36,7 +36,8 @@ TEST(UniqueAny, ReleaseHandsOwnershipBack)
 
 TEST(UniqueAny, InvalidHandleValueIsEmptyForFiles)
 {
-    kd::unique_hfile file(::CreateFileA("Z:\\no\\such\\dir\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    kd::unique_hfile file(
+        ::CreateFileA("Z:\\no\\such\\dir\\file", GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     EXPECT_FALSE(file);
 }
 

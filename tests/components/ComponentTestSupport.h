@@ -25,19 +25,22 @@ public:
     ComScope() noexcept : m_hr(::CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)) {}
     ComScope(const ComScope&) = delete;
     ComScope& operator=(const ComScope&) = delete;
-    ~ComScope() { if (SUCCEEDED(m_hr)) ::CoUninitialize(); }
+    ~ComScope()
+    {
+        if (SUCCEEDED(m_hr)) ::CoUninitialize();
+    }
     [[nodiscard]] HRESULT result() const noexcept { return m_hr; }
+
 private:
     HRESULT m_hr;
 };
-
 
 // 32 or 64, the bitness of the running program.
 constexpr int kBits = sizeof(void*) * 8;
 
 struct ProcessResult {
     DWORD exitCode = 0;
-    std::string output;   // standard output and standard error, as bytes
+    std::string output; // standard output and standard error, as bytes
     bool timedOut = false;
 };
 
@@ -63,12 +66,11 @@ private:
     kd::unique_handle m_input;
     kd::unique_handle m_output;
     DWORD m_id = 0;
-    std::string m_pending;   // output read before Finish
+    std::string m_pending; // output read before Finish
 };
 
 // Runs a command to its end with no input.
 ProcessResult Run(const std::string& commandLine, DWORD timeoutMs = 30000);
-
 
 // "reg query <key> /s" in the view of the program's bitness; nullopt when reg fails.
 std::optional<std::string> RegQuery(const std::string& key);

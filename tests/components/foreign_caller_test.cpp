@@ -80,7 +80,10 @@ public:
     [[nodiscard]] HRESULT result() const noexcept { return m_hr; }
     [[nodiscard]] void* get() const noexcept { return m_object; }
     template <class Fn>
-    [[nodiscard]] Fn At(int index) const { return Slot<Fn>(m_object, index); }
+    [[nodiscard]] Fn At(int index) const
+    {
+        return Slot<Fn>(m_object, index);
+    }
 
 private:
     HRESULT m_hr = E_FAIL;

@@ -17,11 +17,14 @@ struct Component {
     const char* dll;
     CLSID classId;
     IID interfaceId;
-    CLSID otherClassId;   // the other library's class: not served here
+    CLSID otherClassId; // the other library's class: not served here
     IID otherInterfaceId;
 };
 
-void PrintTo(const Component& c, std::ostream* os) { *os << c.dll; }
+void PrintTo(const Component& c, std::ostream* os)
+{
+    *os << c.dll;
+}
 
 using GetClassObjectFn = HRESULT(__stdcall*)(REFCLSID, REFIID, void**);
 using CanUnloadNowFn = HRESULT(__stdcall*)();
@@ -39,8 +42,10 @@ protected:
             << "is the component registered?";
         m_module = ::GetModuleHandleA(GetParam().dll);
         ASSERT_NE(nullptr, m_module);
-        m_getClassObject = reinterpret_cast<GetClassObjectFn>(reinterpret_cast<void*>(::GetProcAddress(m_module, "DllGetClassObject")));
-        m_canUnloadNow = reinterpret_cast<CanUnloadNowFn>(reinterpret_cast<void*>(::GetProcAddress(m_module, "DllCanUnloadNow")));
+        m_getClassObject = reinterpret_cast<GetClassObjectFn>(
+            reinterpret_cast<void*>(::GetProcAddress(m_module, "DllGetClassObject")));
+        m_canUnloadNow =
+            reinterpret_cast<CanUnloadNowFn>(reinterpret_cast<void*>(::GetProcAddress(m_module, "DllCanUnloadNow")));
         ASSERT_NE(nullptr, m_getClassObject);
         ASSERT_NE(nullptr, m_canUnloadNow);
     }
@@ -119,8 +124,8 @@ TEST_P(FrameTest, UnsupportedInterfaceDestroysTheNewObject)
     EXPECT_EQ(S_OK, m_canUnloadNow()) << "object count must be back at zero";
 
     out = reinterpret_cast<void*>(1);
-    EXPECT_EQ(E_NOINTERFACE, ::CoCreateInstance(GetParam().classId, nullptr, CLSCTX_INPROC_SERVER,
-                                                IID_IClassFactory, &out));
+    EXPECT_EQ(E_NOINTERFACE,
+              ::CoCreateInstance(GetParam().classId, nullptr, CLSCTX_INPROC_SERVER, IID_IClassFactory, &out));
     EXPECT_EQ(nullptr, out);
     EXPECT_EQ(S_OK, m_canUnloadNow());
 }
@@ -141,8 +146,8 @@ TEST_P(FrameTest, ObjectAnswersIUnknownAndItsOwnInterfaceOnly)
     same = nullptr;
 
     kd::com_ptr<IUnknown> again;
-    ASSERT_EQ(S_OK, ::CoCreateInstance(GetParam().classId, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
-                                       again.put_void()));
+    ASSERT_EQ(S_OK,
+              ::CoCreateInstance(GetParam().classId, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown, again.put_void()));
     for (const IID& iid : {GetParam().otherInterfaceId, IID_IDispatch, IID_IClassFactory}) {
         void* out = reinterpret_cast<void*>(1);
         EXPECT_EQ(E_NOINTERFACE, again->QueryInterface(iid, &out));
@@ -181,13 +186,12 @@ TEST_P(FrameTest, CanUnloadNowFollowsServerLocks)
     EXPECT_EQ(S_OK, m_canUnloadNow());
 }
 
-INSTANTIATE_TEST_SUITE_P(Components, FrameTest,
-                         ::testing::Values(Component{"Helper.dll", CLSID_Helper, IID_IHelper, CLSID_Scrivet,
-                                                     IID_IScrivet},
-                                           Component{"Scrivet.dll", CLSID_Scrivet, IID_IScrivet, CLSID_Helper,
-                                                     IID_IHelper}),
-                         [](const ::testing::TestParamInfo<Component>& info) {
-                             return std::string(info.param.dll).substr(0, std::string(info.param.dll).find('.'));
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Components, FrameTest,
+    ::testing::Values(Component{"Helper.dll", CLSID_Helper, IID_IHelper, CLSID_Scrivet, IID_IScrivet},
+                      Component{"Scrivet.dll", CLSID_Scrivet, IID_IScrivet, CLSID_Helper, IID_IHelper}),
+    [](const ::testing::TestParamInfo<Component>& info) {
+        return std::string(info.param.dll).substr(0, std::string(info.param.dll).find('.'));
+    });
 
 } // namespace

@@ -38,7 +38,10 @@ int main(int argc, char** argv)
             code = 10 + (helper->WriteLastError() ? 1 : 0);
         } else if (!std::strcmp(op, "sleep")) {
             // Two more threads, so that suspension must reach every thread.
-            for (int i = 0; i < 2; ++i) std::thread([] { for (;;) ::Sleep(50); }).detach();
+            for (int i = 0; i < 2; ++i)
+                std::thread([] {
+                    for (;;) ::Sleep(50);
+                }).detach();
             std::fputs("ready\n", stdout);
             std::fflush(stdout);
             for (;;) ::Sleep(50);

@@ -30,8 +30,8 @@ protected:
     void SetUp() override
     {
         ASSERT_HRESULT_SUCCEEDED(m_com.result());
-        ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_Helper, nullptr, CLSCTX_INPROC_SERVER, IID_IHelper,
-                                           m_helper.put_void()));
+        ASSERT_EQ(S_OK,
+                  ::CoCreateInstance(CLSID_Helper, nullptr, CLSCTX_INPROC_SERVER, IID_IHelper, m_helper.put_void()));
     }
 
     ComScope m_com;
@@ -41,7 +41,10 @@ protected:
 // A buffer pre-filled with a marker, to see what an operation wrote.
 struct Buffer {
     explicit Buffer(size_t size) : bytes(size, '#') {}
-    [[nodiscard]] bool untouched() const { return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == '#'; }); }
+    [[nodiscard]] bool untouched() const
+    {
+        return std::all_of(bytes.begin(), bytes.end(), [](char c) { return c == '#'; });
+    }
     [[nodiscard]] std::string text() const { return bytes.data(); }
     char* data() { return bytes.data(); }
     [[nodiscard]] std::int32_t size() const { return static_cast<std::int32_t>(bytes.size()); }
@@ -53,6 +56,7 @@ class CurrentDirectoryScope {
 public:
     CurrentDirectoryScope() : m_saved(fs::current_path()) {}
     ~CurrentDirectoryScope() { ::SetCurrentDirectoryA(m_saved.string().c_str()); }
+
 private:
     fs::path m_saved;
 };
@@ -69,7 +73,12 @@ std::string CurrentDirectory()
 TEST(TimeStampFormat, YearUnpaddedOtherFieldsTwoDigits)
 {
     SYSTEMTIME t{};
-    t.wYear = 2006; t.wMonth = 3; t.wDay = 3; t.wHour = 7; t.wMinute = 5; t.wSecond = 9;
+    t.wYear = 2006;
+    t.wMonth = 3;
+    t.wDay = 3;
+    t.wHour = 7;
+    t.wMinute = 5;
+    t.wSecond = 9;
     EXPECT_EQ("20060303070509", kd::FormatTimeStamp(t, true));
     EXPECT_EQ("200603030705", kd::FormatTimeStamp(t, false));
     t.wYear = 987;
@@ -228,9 +237,9 @@ TEST_F(HelperTest, IsIPv4AddressAcceptsOnlyDottedQuads)
     };
     for (const char* good : {"192.168.1.1", "1.2.3.4", "0.0.0.0", "255.255.255.255", "10.0.0.255", "001.02.3.4"})
         EXPECT_TRUE(check(good)) << good;
-    for (const char* bad : {"10.0.0.256", "256.1.1.1", "1.2.3.4.5", "1.2.3.a4", "123..4.56", ".1.2.3", "1.2.3.",
-                            "1.2.3", "1..2.3", "1234.1.1.1", "1.2.3.4444", "1.2.3.-4", "1.2.3.4 ", " 1.2.3.4",
-                            "999.999.999.999", "1.2.3.0004", ""})
+    for (const char* bad :
+         {"10.0.0.256", "256.1.1.1", "1.2.3.4.5", "1.2.3.a4", "123..4.56", ".1.2.3", "1.2.3.", "1.2.3", "1..2.3",
+          "1234.1.1.1", "1.2.3.4444", "1.2.3.-4", "1.2.3.4 ", " 1.2.3.4", "999.999.999.999", "1.2.3.0004", ""})
         EXPECT_FALSE(check(bad)) << bad;
     EXPECT_FALSE(m_helper->IsIPv4Address(nullptr, 11));
     // The caller's length gates the check: seven to fifteen.
@@ -248,7 +257,7 @@ TEST_F(HelperTest, IsDigitsAndIsLettersCheckEveryCharacter)
     EXPECT_FALSE(m_helper->IsDigits(nullptr, 0));
     EXPECT_FALSE(m_helper->IsLetters(nullptr, 0));
 
-    EXPECT_TRUE(m_helper->IsDigits("0123456789", 999));   // the length is not used
+    EXPECT_TRUE(m_helper->IsDigits("0123456789", 999)); // the length is not used
     EXPECT_FALSE(m_helper->IsDigits("12a3", 4));
     EXPECT_FALSE(m_helper->IsDigits("12 3", 4));
     EXPECT_FALSE(m_helper->IsDigits("-1", 2));
@@ -266,7 +275,11 @@ TEST_F(HelperTest, IsDigitsAndIsLettersCheckEveryCharacter)
 // The generator as the runtime has it, computed independently of the component.
 struct ExpectedRandom {
     std::uint32_t state = 1;
-    int next() { state = state * 214013u + 2531011u; return static_cast<int>((state >> 16) & 0x7FFF); }
+    int next()
+    {
+        state = state * 214013u + 2531011u;
+        return static_cast<int>((state >> 16) & 0x7FFF);
+    }
 };
 
 HelperDeck ExpectedShuffle(ExpectedRandom& random)
@@ -360,8 +373,7 @@ TEST(HelperConsole, WaitForKeyIgnoresBlankLinesAndEndsOnAnyOtherCharacter)
 {
     ChildProcess child(Child("waitkey"));
     ASSERT_TRUE(child.started());
-    EXPECT_EQ(AsWritten("Press any key to terminate the process.\n"),
-              child.ReadUntil("process.\r\n"));
+    EXPECT_EQ(AsWritten("Press any key to terminate the process.\n"), child.ReadUntil("process.\r\n"));
     child.WriteInput("\n \t\r\n\n");
     EXPECT_EQ(static_cast<DWORD>(WAIT_TIMEOUT), ::WaitForSingleObject(child.handle(), 500))
         << "white space alone must not end the wait";

@@ -22,10 +22,13 @@ struct Component {
     const char* dll;
     CLSID classId;
     IID interfaceId;
-    const char* name;   // description and version-independent programmatic identifier
+    const char* name; // description and version-independent programmatic identifier
 };
 
-void PrintTo(const Component& c, std::ostream* os) { *os << c.dll; }
+void PrintTo(const Component& c, std::ostream* os)
+{
+    *os << c.dll;
+}
 
 const Component kHelper{"Helper.dll", CLSID_Helper, IID_IHelper, "Halvrin.Helper"};
 const Component kScrivet{"Scrivet.dll", CLSID_Scrivet, IID_IScrivet, "Halvrin.Scrivet"};
@@ -88,6 +91,7 @@ public:
     Reregister(const Reregister&) = delete;
     Reregister& operator=(const Reregister&) = delete;
     ~Reregister() { EXPECT_EQ(0u, kdtest::Regsvr32(m_dll)) << "re-registering " << m_dll; }
+
 private:
     const char* m_dll;
 };
@@ -142,9 +146,9 @@ TEST_P(RegistrationTest, HoldsTheNineDefaultValuesAndNoThreadingModel)
         << *indepOut;
 
     const RegTree progTree = ParseRegQuery(*progOut);
-    EXPECT_EQ((RegTree{{root + name + ".1", {{"(Default)", name}}},
-                       {root + name + ".1\\CLSID", {{"(Default)", clsid}}}}),
-              progTree)
+    EXPECT_EQ(
+        (RegTree{{root + name + ".1", {{"(Default)", name}}}, {root + name + ".1\\CLSID", {{"(Default)", clsid}}}}),
+        progTree)
         << *progOut;
 }
 
@@ -162,8 +166,8 @@ TEST_P(RegistrationTest, UnregisterRemovesWholeTreesIncludingSubkeysItDidNotCrea
         EXPECT_FALSE(kdtest::RegQuery("HKCR\\" + key)) << key;
     }
     void* object = nullptr;
-    EXPECT_EQ(REGDB_E_CLASSNOTREG, ::CoCreateInstance(GetParam().classId, nullptr, CLSCTX_INPROC_SERVER,
-                                                      GetParam().interfaceId, &object));
+    EXPECT_EQ(REGDB_E_CLASSNOTREG,
+              ::CoCreateInstance(GetParam().classId, nullptr, CLSCTX_INPROC_SERVER, GetParam().interfaceId, &object));
 
     // Nothing left to delete is no failure.
     EXPECT_EQ(S_OK, CallEntryPoint(GetParam().dll, "DllUnregisterServer"));
@@ -218,16 +222,15 @@ TEST(ScrivetWithoutHelper, StampsStayEmptyAndNothingMissingIsCalled)
         ASSERT_EQ(0u, kdtest::Regsvr32(kHelper.dll, true));
 
         kd::com_ptr<IScrivet> log;
-        ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet,
-                                           log.put_void()))
+        ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, log.put_void()))
             << "the log object is made without its Helper";
         ASSERT_TRUE(log->OpenLog(file.c_str()));
         EXPECT_TRUE(log->WriteLog("no stamp"));
         EXPECT_TRUE(log->WriteLog(std::string(80, 'z').c_str()));
     }
-    const std::string expected = std::string(21, ' ') + "Begin Time:" + "\r\n\r\n" +
-                                 "       0" + std::string(16, ' ') + std::string(72, ' ') + "no stamp\r\n" +
-                                 "       1" + std::string(16, ' ') + std::string(80, 'z') + "\r\n";
+    const std::string expected = std::string(21, ' ') + "Begin Time:" + "\r\n\r\n" + "       0" + std::string(16, ' ') +
+                                 std::string(72, ' ') + "no stamp\r\n" + "       1" + std::string(16, ' ') +
+                                 std::string(80, 'z') + "\r\n";
     EXPECT_EQ(expected, kdtest::ReadText(file));
 }
 

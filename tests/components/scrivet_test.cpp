@@ -67,8 +67,8 @@ protected:
     void SetUp() override
     {
         ASSERT_HRESULT_SUCCEEDED(m_com.result());
-        ASSERT_EQ(S_OK, ::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet,
-                                           m_log.put_void()));
+        ASSERT_EQ(S_OK,
+                  ::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, m_log.put_void()));
     }
     [[nodiscard]] std::string File(const char* name) const { return (m_dir.path() / name).string(); }
 

@@ -105,9 +105,9 @@ public:
         if (frame) frame->GetWindow(&contextFrameWindow);
         HWND host = nullptr;
         m_inPlaceSite->GetWindow(&host);
-        window = ::CreateWindowExA(0, "STATIC", "fake control", WS_CHILD | WS_VISIBLE, contextPos.left,
-                                   contextPos.top, contextPos.right - contextPos.left,
-                                   contextPos.bottom - contextPos.top, host, nullptr, nullptr, nullptr);
+        window = ::CreateWindowExA(0, "STATIC", "fake control", WS_CHILD | WS_VISIBLE, contextPos.left, contextPos.top,
+                                   contextPos.right - contextPos.left, contextPos.bottom - contextPos.top, host,
+                                   nullptr, nullptr, nullptr);
         return window ? S_OK : E_FAIL;
     }
     STDMETHODIMP GetMiscStatus(DWORD, DWORD* status) override

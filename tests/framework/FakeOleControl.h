@@ -40,7 +40,10 @@ public:
     }
 
     // IUnknown, one object for every interface.
-    STDMETHODIMP QueryInterface(REFIID iid, void** out) override { return FakeInPlaceControl::QueryInterface(iid, out); }
+    STDMETHODIMP QueryInterface(REFIID iid, void** out) override
+    {
+        return FakeInPlaceControl::QueryInterface(iid, out);
+    }
     STDMETHODIMP_(ULONG) AddRef() override { return FakeInPlaceControl::AddRef(); }
     STDMETHODIMP_(ULONG) Release() override { return FakeInPlaceControl::Release(); }
 

@@ -21,10 +21,13 @@ namespace {
 
 kd::CApp theTestApp;
 
-[[maybe_unused]] const bool g_pumpThroughApp =
-    (kdtest::PumpPreTranslate() = [](MSG& msg) { return theTestApp.PreTranslateMessage(msg); }, true);
+[[maybe_unused]] const bool g_pumpThroughApp = (
+    kdtest::PumpPreTranslate() = [](MSG& msg) { return theTestApp.PreTranslateMessage(msg); }, true);
 
-void Pump(DWORD ms = 50) { kdtest::Pump(ms); }
+void Pump(DWORD ms = 50)
+{
+    kdtest::Pump(ms);
+}
 
 using kdtest::PostClick;
 
@@ -37,7 +40,8 @@ void CALLBACK FixFieldAndPressOk(HWND wnd, UINT, UINT_PTR id, DWORD)
 
 class TestDlg : public kd::CDialog {
 public:
-    explicit TestDlg(HWND parent = nullptr, int* deleted = nullptr) : kd::CDialog(IDD_FRAMEWORK_TEST, parent), m_deleted(deleted)
+    explicit TestDlg(HWND parent = nullptr, int* deleted = nullptr)
+        : kd::CDialog(IDD_FRAMEWORK_TEST, parent), m_deleted(deleted)
     {
         MapCommand(IDC_ACT, &TestDlg::OnAct);
         MapNotify(IDC_LIST, LVN_ITEMCHANGING, &TestDlg::OnItemChanging);
@@ -91,7 +95,7 @@ private:
     LRESULT OnSysCommand(WPARAM, LPARAM)
     {
         ++sysCommands;
-        Default();  // the platform still carries the command out
+        Default(); // the platform still carries the command out
         return 0;
     }
 
@@ -146,14 +150,15 @@ TEST(Routing, CommandsNotificationsAndMessagesReachTheirNamedHandlers)
     HWND wnd = dlg->GetSafeHwnd();
 
     kdtest::Click(wnd, IDC_ACT);
-    ::SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_ACT, BN_SETFOCUS), reinterpret_cast<LPARAM>(::GetDlgItem(wnd, IDC_ACT)));
+    ::SendMessageA(wnd, WM_COMMAND, MAKEWPARAM(IDC_ACT, BN_SETFOCUS),
+                   reinterpret_cast<LPARAM>(::GetDlgItem(wnd, IDC_ACT)));
     EXPECT_EQ(dlg->acts, 1) << "only the mapped notification code";
 
     // A notification's result goes back to the control: here it vetoes a selection.
     ASSERT_EQ(dlg->list.InsertColumn(0, "c", LVCFMT_LEFT, 50), 0);
     ASSERT_EQ(dlg->list.InsertItem(0, "row"), 0);
     dlg->blockSelection = true;
-    (void)dlg->list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);  // vetoed: what the state says is checked
+    (void)dlg->list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED); // vetoed: what the state says is checked
     EXPECT_EQ(dlg->list.GetItemState(0, LVIS_SELECTED), 0u);
     dlg->blockSelection = false;
     EXPECT_TRUE(dlg->list.SetItemState(0, LVIS_SELECTED, LVIS_SELECTED));
@@ -197,7 +202,7 @@ TEST(Modal, OkReadsTheFieldsAndCancelEndsWithoutThem)
     TestDlg cancel;
     cancel.onInit = [](TestDlg& d) {
         ::SetDlgItemTextA(d.GetSafeHwnd(), IDC_EDIT, "typed");
-        ::PostMessageA(d.GetSafeHwnd(), WM_CLOSE, 0, 0);  // the close box
+        ::PostMessageA(d.GetSafeHwnd(), WM_CLOSE, 0, 0); // the close box
     };
     EXPECT_EQ(cancel.DoModal(), IDCANCEL);
     EXPECT_EQ(cancel.text, "initial");
@@ -262,7 +267,7 @@ TEST(PreTranslation, TheLoopOffersMessagesToTheDialogOfTheirWindow)
     TestDlg* dlg = CreateModeless();
     ASSERT_NE(dlg, nullptr);
     HWND edit = ::GetDlgItem(dlg->GetSafeHwnd(), IDC_EDIT);
-    ::PostMessageA(edit, WM_USER + 7, 0, 0);  // addressed to a child: found through its parent
+    ::PostMessageA(edit, WM_USER + 7, 0, 0); // addressed to a child: found through its parent
     ::PostMessageA(dlg->GetSafeHwnd(), WM_USER + 7, 0, 0);
     Pump();
     EXPECT_EQ(dlg->preTranslated.size(), 2u);
@@ -281,7 +286,7 @@ TEST(ListView, RowsColumnsTextsOfAnyLengthItemDataAndRedrawLock)
     list.SetExtendedStyle(list.GetExtendedStyle() | LVS_EX_GRIDLINES);
     EXPECT_TRUE(list.GetExtendedStyle() & LVS_EX_GRIDLINES);
 
-    const std::string longText(300, 'x');  // longer than the wrapper's first buffer
+    const std::string longText(300, 'x'); // longer than the wrapper's first buffer
     {
         kd::CListView::RedrawLock lock(list);
         list.SetItemCount(3);

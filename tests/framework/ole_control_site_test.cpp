@@ -198,9 +198,9 @@ TEST_F(OleHost, AnswersAmbientPropertiesForAQuietBrowser)
     }
     VARIANT value;
     ::VariantInit(&value);
-    EXPECT_EQ(ambient->Invoke(DISPID_AMBIENT_BACKCOLOR, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &value, nullptr,
-                              nullptr),
-              DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(
+        ambient->Invoke(DISPID_AMBIENT_BACKCOLOR, IID_NULL, 0, DISPATCH_PROPERTYGET, &none, &value, nullptr, nullptr),
+        DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(ambient->Invoke(DISPID_AMBIENT_USERMODE, IID_NULL, 0, DISPATCH_METHOD, &none, &value, nullptr, nullptr),
               DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(value.vt, VT_EMPTY);
@@ -223,8 +223,8 @@ TEST_F(OleHost, WindowOfTheClassCreatesItsControlAndClosesItWithItself)
     ASSERT_TRUE(kd::COleControlWnd::Register(instance, kFakeClsid));
     EXPECT_TRUE(kd::COleControlWnd::Register(instance, kFakeClsid)); // again: still fine
 
-    HWND wnd = ::CreateWindowExA(0, kd::COleControlWnd::ClassName(kFakeClsid).c_str(), "", WS_CHILD | WS_VISIBLE,
-                                 4, 4, 240, 160, m_top.get(), nullptr, instance, nullptr);
+    HWND wnd = ::CreateWindowExA(0, kd::COleControlWnd::ClassName(kFakeClsid).c_str(), "", WS_CHILD | WS_VISIBLE, 4, 4,
+                                 240, 160, m_top.get(), nullptr, instance, nullptr);
     ASSERT_NE(wnd, nullptr);
     EXPECT_EQ(kd::COleControlWnd::CreateResult(wnd), S_OK);
     EXPECT_EQ(factory.created, 1);
@@ -252,8 +252,8 @@ TEST_F(OleHost, WindowWhoseControlCannotBeCreatedStaysEmpty)
 {
     HINSTANCE instance = ::GetModuleHandleA(nullptr);
     ASSERT_TRUE(kd::COleControlWnd::Register(instance, kMissingClsid));
-    HWND wnd = ::CreateWindowExA(0, kd::COleControlWnd::ClassName(kMissingClsid).c_str(), "",
-                                 WS_CHILD | WS_VISIBLE, 0, 0, 200, 100, m_top.get(), nullptr, instance, nullptr);
+    HWND wnd = ::CreateWindowExA(0, kd::COleControlWnd::ClassName(kMissingClsid).c_str(), "", WS_CHILD | WS_VISIBLE, 0,
+                                 0, 200, 100, m_top.get(), nullptr, instance, nullptr);
     ASSERT_NE(wnd, nullptr);
     EXPECT_TRUE(FAILED(kd::COleControlWnd::CreateResult(wnd)));
     EXPECT_FALSE(kd::COleControlWnd::Site(wnd));

@@ -105,8 +105,7 @@ INT_PTR CALLBACK SkinnedDialog::DialogProc(HWND wnd, UINT message, WPARAM wParam
         ::SelectObject(memory, old);
         ::DeleteDC(memory);
         ::ReleaseDC(nullptr, screen);
-        ::SendDlgItemMessageA(wnd, IDC_BITMAP, STM_SETIMAGE, IMAGE_BITMAP,
-                              reinterpret_cast<LPARAM>(self->m_image));
+        ::SendDlgItemMessageA(wnd, IDC_BITMAP, STM_SETIMAGE, IMAGE_BITMAP, reinterpret_cast<LPARAM>(self->m_image));
         return FALSE; // no initial focus: the tests give it where they need it
     }
     case WM_TIMER:

@@ -67,9 +67,6 @@ inline POINT CentreOf(HWND wnd)
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
 }
 
-
-
-
 // The gradient the skinned menu bar paints, step 0 to 63.
 inline COLORREF GradientColour(int step)
 {

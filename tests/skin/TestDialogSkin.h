@@ -15,8 +15,18 @@ public:
     [[nodiscard]] bool HasIcon() const { return m_hasIcon != 0; }
 
     // Region both ways from the frame as painted now (caller owns them).
-    HRGN RegionPerPixel() { perPixel = true; HRGN r = BuildWindowRegion(); perPixel = false; return r; }
-    HRGN RegionFast() { perPixel = false; return BuildWindowRegion(); }
+    HRGN RegionPerPixel()
+    {
+        perPixel = true;
+        HRGN r = BuildWindowRegion();
+        perPixel = false;
+        return r;
+    }
+    HRGN RegionFast()
+    {
+        perPixel = false;
+        return BuildWindowRegion();
+    }
 
 protected:
     void CutKeyColour(HDC frame, HRGN rgn) override

@@ -31,7 +31,10 @@ public:
         Put32(exStyle);
         m_countAt = m_data.size();
         Put16(0); // item count
-        Put16(0); Put16(0); Put16(static_cast<WORD>(cx)); Put16(static_cast<WORD>(cy));
+        Put16(0);
+        Put16(0);
+        Put16(static_cast<WORD>(cx));
+        Put16(static_cast<WORD>(cy));
         Put16(0); // no menu
         Put16(0); // standard class
         PutText(caption);
@@ -45,9 +48,13 @@ public:
         Align(4);
         Put32(style | WS_CHILD | WS_VISIBLE);
         Put32(0);
-        Put16(static_cast<WORD>(x)); Put16(static_cast<WORD>(y)); Put16(static_cast<WORD>(cx)); Put16(static_cast<WORD>(cy));
+        Put16(static_cast<WORD>(x));
+        Put16(static_cast<WORD>(y));
+        Put16(static_cast<WORD>(cx));
+        Put16(static_cast<WORD>(cy));
         Put16(id);
-        Put16(0xFFFF); Put16(classAtom);
+        Put16(0xFFFF);
+        Put16(classAtom);
         PutText(text);
         Put16(0); // no creation data
         auto* count = reinterpret_cast<WORD*>(m_data.data() + m_countAt);
@@ -58,15 +65,28 @@ public:
     [[nodiscard]] const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(m_data.data()); }
 
 private:
-    void Align(std::size_t n) { while (m_data.size() % n) m_data.push_back(0); }
-    void Put16(WORD v) { m_data.push_back(static_cast<unsigned char>(v & 0xFF)); m_data.push_back(static_cast<unsigned char>(v >> 8)); }
-    void Put32(DWORD v) { Put16(LOWORD(v)); Put16(HIWORD(v)); }
-    void PutText(const char* s) { for (; *s; ++s) Put16(static_cast<unsigned char>(*s)); Put16(0); }
+    void Align(std::size_t n)
+    {
+        while (m_data.size() % n) m_data.push_back(0);
+    }
+    void Put16(WORD v)
+    {
+        m_data.push_back(static_cast<unsigned char>(v & 0xFF));
+        m_data.push_back(static_cast<unsigned char>(v >> 8));
+    }
+    void Put32(DWORD v)
+    {
+        Put16(LOWORD(v));
+        Put16(HIWORD(v));
+    }
+    void PutText(const char* s)
+    {
+        for (; *s; ++s) Put16(static_cast<unsigned char>(*s));
+        Put16(0);
+    }
     std::vector<unsigned char> m_data;
     std::size_t m_countAt = 0;
 };
-
-
 
 inline std::string ClassNameOf(HWND wnd)
 {

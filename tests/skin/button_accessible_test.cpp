@@ -28,8 +28,8 @@ VARIANT Self()
 kd::com_ptr<IAccessible> ObjectOf(HWND wnd)
 {
     kd::com_ptr<IAccessible> object;
-    const HRESULT hr = ::AccessibleObjectFromWindow(wnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
-                                                    object.put_void());
+    const HRESULT hr =
+        ::AccessibleObjectFromWindow(wnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), object.put_void());
     EXPECT_EQ(hr, S_OK);
     return object;
 }

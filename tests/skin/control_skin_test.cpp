@@ -276,8 +276,8 @@ TEST_F(ControlSkins, EditBorderAndBackground)
 
 TEST_F(ControlSkins, PasswordEditIsNeverDrawnInClear)
 {
-    HWND first = Item(IDC_PASSWORD1);   // "secret"
-    HWND second = Item(IDC_PASSWORD2);  // "abcdef"
+    HWND first = Item(IDC_PASSWORD1);    // "secret"
+    HWND second = Item(IDC_PASSWORD2);   // "abcdef"
     HWND plain = Item(IDC_PLAIN_SECRET); // "secret", not a password edit
     auto redraw = [](HWND wnd) {
         ::InvalidateRect(wnd, nullptr, TRUE);

@@ -378,7 +378,10 @@ TEST_F(SkinnedDialog, FastRegionEqualsThePerPixelOneForSeveralSizesAndArtworks)
     std::vector<Artwork> arts(3);
     // 1: scattered black pixels in every frame piece; 2: a whole piece black.
     unsigned seed = 12345;
-    auto next = [&] { seed = seed * 1103515245u + 12345u; return (seed >> 16) & 0x7FFF; };
+    auto next = [&] {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
     const SkinGeometry g = SkinGeometry::Standard();
     for (std::size_t p : {0, 1, 2, 3, 4, 5, 6, 7, 8})
         for (int i = 0; i < 60; ++i)

@@ -13,7 +13,10 @@ using namespace skintest;
 namespace {
 
 // Popup menu windows on screen.
-std::vector<HWND> VisiblePopups() { return kdtest::FindWindows(kdtest::WindowQuery().OfClass("#32768")); }
+std::vector<HWND> VisiblePopups()
+{
+    return kdtest::FindWindows(kdtest::WindowQuery().OfClass("#32768"));
+}
 
 bool WaitFor(const std::function<bool()>& condition, DWORD ms = 3000)
 {

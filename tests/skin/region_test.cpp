@@ -27,7 +27,10 @@ kd::unique_hrgn Reference(const std::vector<std::uint32_t>& px, int w, int h, in
 TEST(KeyColourRegion, MatchesThePixelByPixelUnion)
 {
     unsigned seed = 99;
-    auto next = [&] { seed = seed * 1664525u + 1013904223u; return seed >> 8; };
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
     const COLORREF keys[] = {RGB(0, 0, 0), RGB(10, 200, 30)};
     for (COLORREF keyColour : keys) {
         // The same colour in DIB order (blue low).
@@ -48,11 +51,11 @@ TEST(KeyColourRegion, MatchesThePixelByPixelUnion)
                 }
             }
             const std::vector<RECT> areas = {
-                {0, 0, w, 4},                 // a strip across the top
-                {0, 2, 5, h},                 // overlapping the strip
-                {w - 3, 4, w + 10, h + 10},   // reaching past the buffer
-                {w / 2, h / 2, w / 2, h},     // empty
-                {-5, h - 2, w / 3, h},        // starting left of it
+                {0, 0, w, 4},               // a strip across the top
+                {0, 2, 5, h},               // overlapping the strip
+                {w - 3, 4, w + 10, h + 10}, // reaching past the buffer
+                {w / 2, h / 2, w / 2, h},   // empty
+                {-5, h - 2, w / 3, h},      // starting left of it
             };
             kd::unique_hrgn fast = RegionOfColour(px.data(), w, h, stride, keyColour, areas);
             kd::unique_hrgn slow = Reference(px, w, h, stride, key, areas);

@@ -228,7 +228,8 @@ void CALLBACK CloseBoxTimer(HWND, UINT, UINT_PTR id, DWORD)
 {
     // The box's caption arrives by SetWindowText, which the skin keeps for
     // itself: find the box by class and check the skin's caption instead.
-    if (HWND box = kdtest::FindTopWindow(kdtest::WindowQuery().OfClass("#32770").OfThread(::GetCurrentThreadId()).IncludingHidden())) {
+    if (HWND box = kdtest::FindTopWindow(
+            kdtest::WindowQuery().OfClass("#32770").OfThread(::GetCurrentThreadId()).IncludingHidden())) {
         auto* skin = dynamic_cast<CDialogSubclass*>(SubclassMap::Instance().Lookup(box));
         g_boxSkinned = skin && skin->Caption() == "Vellaris box";
         ::EnumChildWindows(box, &CountStatics, 0);
@@ -261,8 +262,7 @@ protected:
             t.Add(kButtonAtom, BS_PUSHBUTTON, 5, 20, 60, 14, kButtonId, "button");
             t.Add(kEditAtom, ES_AUTOHSCROLL, 5, 40, 60, 12, kEditId, "edit");
         }
-        HWND wnd = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr), t.get(), nullptr,
-                                                &QuietDlgProc, 0);
+        HWND wnd = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr), t.get(), nullptr, &QuietDlgProc, 0);
         m_windows.push_back(wnd);
         return wnd;
     }

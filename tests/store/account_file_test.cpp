@@ -796,4 +796,3 @@ TEST_F(AccountFile, TheFullPathIsBoundOnceAtOpen)
     ASSERT_TRUE(reread.Open("sven"));
     EXPECT_EQ(reread.GetRecords().size(), 2u);
 }
-

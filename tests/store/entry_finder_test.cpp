@@ -28,8 +28,8 @@ kd::TextFolding ShiftJis()
 
 TEST(EntryFinder, FindsTheTextInAnyColumnIgnoringLetterCase)
 {
-    const std::vector<AccountRecord> rows = {MakeRecord("alice", "Secret1", "mail"), MakeRecord("bob", "pw", "Bank ACCOUNT"),
-                                             MakeRecord("carol", "x", "")};
+    const std::vector<AccountRecord> rows = {MakeRecord("alice", "Secret1", "mail"),
+                                             MakeRecord("bob", "pw", "Bank ACCOUNT"), MakeRecord("carol", "x", "")};
     EXPECT_EQ(kd::CEntryFinder("ALI", kAscii).FindFrom(rows, 0), 0u);
     EXPECT_EQ(kd::CEntryFinder("secret", kAscii).FindFrom(rows, 0), 0u);
     EXPECT_EQ(kd::CEntryFinder("k acc", kAscii).FindFrom(rows, 0), 1u);
@@ -46,8 +46,8 @@ TEST(EntryFinder, FindsTheTextInAnyColumnIgnoringLetterCase)
 
 TEST(EntryFinder, GoesOnFromTheGivenRowAndRoundFromTheTop)
 {
-    const std::vector<AccountRecord> rows = {MakeRecord("web", "1", ""), MakeRecord("mail", "2", ""), MakeRecord("web2", "3", ""),
-                                             MakeRecord("bank", "4", "")};
+    const std::vector<AccountRecord> rows = {MakeRecord("web", "1", ""), MakeRecord("mail", "2", ""),
+                                             MakeRecord("web2", "3", ""), MakeRecord("bank", "4", "")};
     const kd::CEntryFinder web("WEB", kAscii);
     bool wrapped = true;
     EXPECT_EQ(web.FindFrom(rows, 0, &wrapped), 0u);

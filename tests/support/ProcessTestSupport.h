@@ -24,8 +24,8 @@ inline std::filesystem::path BinDirectory()
 // (0: success), or -1 when it could not run or did not end within 30 s.
 inline DWORD Regsvr32(const std::string& dll, bool unregister = false)
 {
-    std::string commandLine = std::string("regsvr32.exe /s ") + (unregister ? "/u " : "") + "\"" +
-                              (BinDirectory() / dll).string() + "\"";
+    std::string commandLine =
+        std::string("regsvr32.exe /s ") + (unregister ? "/u " : "") + "\"" + (BinDirectory() / dll).string() + "\"";
     STARTUPINFOA si{};
     si.cb = sizeof si;
     PROCESS_INFORMATION pi{};
@@ -60,11 +60,11 @@ inline ProgramOutput RunCapturing(std::string commandLine, DWORD timeoutMs = 300
     si.hStdError = writeEnd.get();
     si.hStdInput = ::GetStdHandle(STD_INPUT_HANDLE);
     PROCESS_INFORMATION pi{};
-    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr,
-                          &si, &pi))
+    if (!::CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &si,
+                          &pi))
         return result;
     kd::unique_handle process(pi.hProcess), thread(pi.hThread);
-    writeEnd.reset();  // the child holds the only writer: reading ends when it does
+    writeEnd.reset(); // the child holds the only writer: reading ends when it does
     char buffer[4096];
     DWORD got = 0;
     while (::ReadFile(readEnd.get(), buffer, sizeof buffer, &got, nullptr) && got > 0) result.out.append(buffer, got);

@@ -90,8 +90,10 @@ public:
     explicit Capture(HWND wnd, bool wholeWindow = true)
     {
         RECT r{};
-        if (wholeWindow) ::GetWindowRect(wnd, &r);
-        else ::GetClientRect(wnd, &r);
+        if (wholeWindow)
+            ::GetWindowRect(wnd, &r);
+        else
+            ::GetClientRect(wnd, &r);
         kd::unique_window_dc source(wnd, wholeWindow);
         Read(source.get(), r.right - r.left, r.bottom - r.top, 0, 0);
     }
@@ -117,7 +119,8 @@ public:
     [[nodiscard]] COLORREF At(int x, int y) const noexcept
     {
         if (x < 0 || y < 0 || x >= m_width || y >= m_height || m_pixels.empty()) return CLR_INVALID;
-        const std::uint32_t p = m_pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)];
+        const std::uint32_t p =
+            m_pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(m_width) + static_cast<std::size_t>(x)];
         return RGB((p >> 16) & 0xFF, (p >> 8) & 0xFF, p & 0xFF);
     }
     // Pixels of one colour inside a rectangle, and optionally the leftmost column holding one (-1: none).

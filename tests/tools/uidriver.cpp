@@ -41,7 +41,10 @@
 
 namespace {
 
-HWND WaitTop(const char* caption, DWORD ms) { return kdtest::WaitTopWindow(kdtest::WindowQuery().Titled(caption), ms, nullptr, 50); }
+HWND WaitTop(const char* caption, DWORD ms)
+{
+    return kdtest::WaitTopWindow(kdtest::WindowQuery().Titled(caption), ms, nullptr, 50);
+}
 
 HWND Control(const char* caption, int id)
 {
@@ -174,8 +177,10 @@ private:
 int TypeKey(HWND control, const std::string& key, const char* modifier)
 {
     WORD vk = 0;
-    if (key.size() == 1) vk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(key[0])));
-    else if (key.size() >= 2 && (key[0] == 'F' || key[0] == 'f')) vk = static_cast<WORD>(VK_F1 + std::atoi(key.c_str() + 1) - 1);
+    if (key.size() == 1)
+        vk = static_cast<WORD>(std::toupper(static_cast<unsigned char>(key[0])));
+    else if (key.size() >= 2 && (key[0] == 'F' || key[0] == 'f'))
+        vk = static_cast<WORD>(VK_F1 + std::atoi(key.c_str() + 1) - 1);
     if (!vk) return Fail("unknown key");
     WORD mod = 0;
     if (modifier) {
@@ -209,8 +214,8 @@ int PrintClipboard()
     } else {
         std::printf("no text\n");
     }
-    for (const char* name :
-         {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory", "CanUploadToCloudClipboard"}) {
+    for (const char* name : {"ExcludeClipboardContentFromMonitorProcessing", "CanIncludeInClipboardHistory",
+                             "CanUploadToCloudClipboard"}) {
         HANDLE data = ::GetClipboardData(::RegisterClipboardFormatA(name));
         if (!data) continue;
         DWORD value = 0xFFFFFFFF;
