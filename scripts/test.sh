@@ -14,6 +14,7 @@
 #   kd_wine_runs      <preset>: whether Wine runs that preset's programs here
 # The summary counts test cases (a GoogleTest program's cases, any other test
 # as one) and, apart from them, the test programs a host could not run.
+# Code that clang-format would change fails the run (scripts/format.sh --check).
 set -uo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
@@ -54,6 +55,16 @@ scripts/install-deps.sh || exit 1
 # above, and a probe made before would skip every win32 test.
 source scripts/wine-host.sh
 mkdir -p "$logs"
+
+# The house style first: a file the formatter would change fails the run,
+# named with the command that fixes it; the tests run all the same.
+step "format (clang-format, .clang-format)"
+if scripts/format.sh --check; then
+  summary+=("format: every C++ file as make format leaves it")
+else
+  summary+=("format: FAILED, files not formatted (listed above; fix: make format)")
+  status=1
+fi
 
 # The Wine prefixes are made while the builds run: a first wineboot spends most
 # of its half minute waiting rather than computing.
