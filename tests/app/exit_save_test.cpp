@@ -58,7 +58,7 @@ TEST_F(ExitSave, ARefusedSaveIsToldAndTheWindowKeepsEveryEntryUntilARetrySucceed
     EXPECT_EQ(ListRows(), rows);
     EXPECT_TRUE(IsItemEnabled(m_main, IDC_BUTTON_INSERT));
     EXPECT_EQ(fs::file_size("hal.qrd"), created) << "the file as creation wrote it";
-    EXPECT_NE(Log().find("Fun:CKordaneDlg::SaveList"), std::string::npos) << Log();
+    EXPECT_NE(Log().find("Fun:CKordaneDlg::SaveEntries"), std::string::npos) << Log();
 
     // The close box asks the same. A retry while the file is held asks again;
     // once the other program lets go, the retry saves and the program ends.
