@@ -5,8 +5,6 @@
 
 namespace {
 
-constexpr UINT kCentredLine = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-
 RECT Shrunk(RECT r, int dx, int dy) noexcept
 {
     ::InflateRect(&r, -dx, -dy);

@@ -1,5 +1,6 @@
 #include "CDialogSubclass.h"
 
+#include "ControlPaint.h"
 #include "win32_text.h"
 
 #include "CSkinManager.h"
@@ -363,7 +364,7 @@ void CDialogSubclass::FillClientBackground(HDC dc)
     RECT client{};
     ::GetClientRect(m_hWnd, &client);
     ::OffsetRect(&client, -client.left, -client.top);
-    kd::unique_hbrush brush(::CreateSolidBrush(kBackground));
+    kd::unique_hbrush brush(::CreateSolidBrush(skin_color::kBackground));
     ::FillRect(dc, &client, brush.get());
 }
 

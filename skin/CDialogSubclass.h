@@ -14,7 +14,6 @@
 
 class CDialogSubclass : public CWndSubclass {
 public:
-    static constexpr COLORREF kBackground = 0x00F7EBE7;
     static constexpr COLORREF kCaptionActive = 0x00FFFFFF;
     static constexpr COLORREF kCaptionInactive = 0x00EDD4C4;
     static constexpr COLORREF kKeyColour = 0x00000000;

@@ -11,8 +11,6 @@ namespace {
 kd::unique_hhook g_filterHook;
 CSkinMenuBar* g_filterBar = nullptr;
 
-constexpr UINT kCentredLine = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
-
 // Installs the message-filter hook for one TrackPopupMenu and removes it on
 // every way out.
 class FilterHookScope {
@@ -105,7 +103,7 @@ void CSkinMenuBar::Paint(HDC target)
         for (int i = 0; i < kGradientSteps; ++i) brushes[i].reset(::CreateSolidBrush(GradientColor(i)));
         for (int j = 0; j < height; ++j) {
             const RECT row{m_bar.left, m_bar.top + j, m_bar.right, m_bar.top + j + 1};
-            ::FillRect(target, &row, brushes[(63 * j) / height].get());
+            ::FillRect(target, &row, brushes[((kGradientSteps - 1) * j) / height].get());
         }
     }
     bk_mode_scope transparent(target, TRANSPARENT);

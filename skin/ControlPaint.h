@@ -23,6 +23,9 @@ inline constexpr COLORREF kMenuOpen = 0x00FFFF00; // 0, 255, 255
 inline constexpr COLORREF kMenuItem = 0x00FFC8C8; // 200, 200, 255
 } // namespace skin_color
 
+// One line of text centred in its box, as buttons and menu buttons draw it.
+inline constexpr UINT kCentredLine = DT_CENTER | DT_VCENTER | DT_SINGLELINE;
+
 // Fills one rectangle with a brush made for it and deleted after it.
 inline void FillSolid(HDC dc, const RECT& rect, COLORREF color) noexcept
 {

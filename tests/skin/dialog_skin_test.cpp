@@ -2,6 +2,7 @@
 // client area, region, and GDI hygiene. Runs the library statically linked
 // so the tests can reach the skin objects behind the windows.
 #include "CDialogSubclass.h"
+#include "ControlPaint.h"
 #include "CSkinManager.h"
 #include "SubclassMap.h"
 #include "TestArtwork.h"
@@ -108,7 +109,7 @@ TEST_F(SkinnedDialog, PiecesLandAtTheirPlaces)
     EXPECT_EQ(shot.At(5, H - 4), PieceColour(kPieceBottomLeft));
     EXPECT_EQ(shot.At(W / 2, H - 4), PieceColour(kPieceBottomMiddle));
     EXPECT_EQ(shot.At(W - 5, H - 4), PieceColour(kPieceBottomRight));
-    EXPECT_EQ(shot.At(W / 2, H / 2), CDialogSubclass::kBackground);
+    EXPECT_EQ(shot.At(W / 2, H / 2), skin_color::kBackground);
 }
 
 TEST_F(SkinnedDialog, WithoutMinimizeBoxTheRightEndComesFromItsOwnPieceAndOnlyCloseReacts)
