@@ -8,10 +8,11 @@
 
 #include "COleControlWnd.h"
 #include "Trace.h"
+#include "resource.h"
 #include "unique_any.h"
 #include "win32_text.h"
 
-const CLSID CExplorer1::kClsid = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
+const CLSID CExplorer1::kClsid = kd::COleControlWnd::ClassId(KD_WEBBROWSER_CLASS);
 
 namespace {
 

@@ -14,7 +14,7 @@
 
 class CExplorer1 : public kd::CControl {
 public:
-    // The WebBrowser control: {8856F961-340A-11D0-A96B-00C04FD705A2}.
+    // The WebBrowser control, as the help dialog's template names it (KD_WEBBROWSER_CLASS).
     static const CLSID kClsid;
     // Navigate in the control's dispatch interface.
     static constexpr DISPID kDispidNavigate = 104;

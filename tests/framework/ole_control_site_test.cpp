@@ -216,6 +216,13 @@ TEST_F(OleHost, WindowOfTheClassCreatesItsControlAndClosesItWithItself)
 {
     const CLSID browser = {0x8856F961, 0x340A, 0x11D0, {0xA9, 0x6B, 0x00, 0xC0, 0x4F, 0xD7, 0x05, 0xA2}};
     EXPECT_EQ(kd::COleControlWnd::ClassName(browser), "{8856F961-340A-11D0-A96B-00C04FD705A2}");
+    // And back, at compile time, in either letter case; anything else is no identifier.
+    static_assert(kd::COleControlWnd::ClassId("{8856F961-340A-11D0-A96B-00C04FD705A2}").Data4[7] == 0xA2);
+    EXPECT_TRUE(::IsEqualGUID(kd::COleControlWnd::ClassId("{8856f961-340a-11d0-a96b-00c04fd705a2}"), browser));
+    EXPECT_TRUE(::IsEqualGUID(kd::COleControlWnd::ClassId(kd::COleControlWnd::ClassName(browser)), browser));
+    for (const char* wrong : {"", "{8856F961-340A-11D0-A96B-00C04FD705A2", "{8856F961-340A-11D0-A96B-00C04FD705AG}",
+                              "(8856F961-340A-11D0-A96B-00C04FD705A2)", "{8856F961-340A-11D0-A96B+00C04FD705A2}"})
+        EXPECT_TRUE(::IsEqualGUID(kd::COleControlWnd::ClassId(wrong), GUID_NULL)) << wrong;
     FakeClassFactory factory(static_cast<IOleObject*>(m_fake));
     ClassRegistration registration(kFakeClsid, &factory);
     ASSERT_EQ(registration.Result(), S_OK);
