@@ -2,7 +2,7 @@
 
 #include <utility>
 
-#include "CKordaneDlg.h"
+#include "CAdminSession.h"
 #include "resource.h"
 
 CFindDlg::CFindDlg(HWND owner, Finder finder, std::string text)
@@ -13,7 +13,7 @@ CFindDlg::CFindDlg(HWND owner, Finder finder, std::string text)
 
 void CFindDlg::DoDataExchange(kd::CDataExchange& dx)
 {
-    dx.Text(IDC_EDIT_FIND, m_strText, CKordaneDlg::kMaxFieldChars);
+    dx.Text(IDC_EDIT_FIND, m_strText, CAdminSession::kMaxFieldChars);
 }
 
 bool CFindDlg::OnInitDialog()
@@ -59,9 +59,8 @@ void CFindDlg::OnEditChanged()
 
 void CFindDlg::FindNext()
 {
-    if (m_hWnd && !UpdateData(true)) return;
-    const Outcome outcome = m_finder(m_strText, true);
-    if (m_hWnd) Tell(outcome);
+    if (!UpdateData(true)) return;
+    Tell(m_finder(m_strText, true));
 }
 
 void CFindDlg::OnOK()

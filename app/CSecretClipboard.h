@@ -27,7 +27,6 @@ public:
     bool OnTimer(HWND owner, UINT_PTR timerId) noexcept;
     // Empties the clipboard if it still holds the copy; forgets the copy.
     void ClearIfStillOurs(HWND owner) noexcept;
-    [[nodiscard]] bool Holding() const noexcept { return m_sequence != 0; }
 
 private:
     UINT_PTR m_timerId;

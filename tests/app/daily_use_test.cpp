@@ -19,8 +19,6 @@ using namespace kdtest;
 
 namespace {
 
-using DailyUse = AppTest;
-
 constexpr const char* kPrivateMarks = "ExcludeClipboardContentFromMonitorProcessing=0\n"
                                       "CanIncludeInClipboardHistory=0\n"
                                       "CanUploadToCloudClipboard=0\n";
@@ -145,16 +143,31 @@ MenuSeen PickFromContextMenu(HWND main, char mnemonic, bool shiftF10 = false)
     return seen;
 }
 
+class DailyUse : public AppTest {
+protected:
+    // The administrator's file holding kEntries, and the program logged in to it.
+    void LogIn()
+    {
+        WriteAccountFile("admin", "pw", kEntries);
+        ASSERT_NO_FATAL_FAILURE(Start());
+        Login("admin", "pw");
+    }
+    // A row made current and the list focused, for the list's shortcuts; answers the list.
+    HWND FocusListOnRow(int row)
+    {
+        HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
+        SelectRow(row);
+        FocusOn(m_main, list);
+        return list;
+    }
+};
+
 } // namespace
 
 TEST_F(DailyUse, ACopiedTextIsMarkedPrivateAndTakenBackTwelveSecondsLater)
 {
-    WriteAccountFile("admin", "pw", kEntries);
-    Start();
-    Login("admin", "pw");
-    HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
-    SelectRow(1);
-    FocusOn(m_main, list);
+    LogIn();
+    (void)FocusListOnRow(1);
 
     Type('B', VK_CONTROL);
     EXPECT_EQ(ClipboardText(), "text=mail");
@@ -172,12 +185,8 @@ TEST_F(DailyUse, ACopiedTextIsMarkedPrivateAndTakenBackTwelveSecondsLater)
 
 TEST_F(DailyUse, WhatAnotherProgramCopiedIsKeptWhileExitAndLogOffTakeTheCopyBack)
 {
-    WriteAccountFile("admin", "pw", kEntries);
-    Start();
-    Login("admin", "pw");
-    HWND list = ::GetDlgItem(m_main, IDC_LIST_ACCOUNTS);
-    SelectRow(0);
-    FocusOn(m_main, list);
+    LogIn();
+    HWND list = FocusListOnRow(0);
 
     Type('C', VK_CONTROL);
     CopyFromAnotherProgram("copied elsewhere");
@@ -207,9 +216,7 @@ TEST_F(DailyUse, WhatAnotherProgramCopiedIsKeptWhileExitAndLogOffTakeTheCopyBack
 
 TEST_F(DailyUse, TheListsMenuCopiesEachTextOfTheSelectedRow)
 {
-    WriteAccountFile("admin", "pw", kEntries);
-    Start();
-    Login("admin", "pw");
+    LogIn();
 
     // No row selected: nothing to copy.
     MenuSeen seen = PickFromContextMenu(m_main, 0);
@@ -231,9 +238,7 @@ TEST_F(DailyUse, TheListsMenuCopiesEachTextOfTheSelectedRow)
 
 TEST_F(DailyUse, FindSelectsAndLoadsTheNextMatchWrapsAndSaysWhenNothingMatches)
 {
-    WriteAccountFile("admin", "pw", kEntries);
-    Start();
-    Login("admin", "pw");
+    LogIn();
     FocusOn(m_main, ::GetDlgItem(m_main, IDC_EDIT_ID));
 
     Type('F', VK_CONTROL);
