@@ -192,117 +192,231 @@ private:
     size_t m_headingStart = npos;
 };
 
-bool IsOneOf(std::wstring_view name, std::initializer_list<std::wstring_view> names) noexcept
+// One page read from start to end: text goes to the writer, each tag to the
+// action the table below names for it.
+class PageReader {
+public:
+    explicit PageReader(std::wstring_view html) noexcept : m_html(html) {}
+
+    std::wstring Read()
+    {
+        while (m_at < m_html.size() && ReadNext()) {}
+        return m_text.Finish();
+    }
+
+private:
+    struct Tag {
+        std::wstring_view name; // lower case
+        bool closing;
+    };
+    // false: the rest of the page is no text.
+    using Action = bool (PageReader::*)(const Tag&);
+    struct TagRule {
+        std::wstring_view name;
+        Action action;
+    };
+    static const TagRule kTagRules[];
+    // The action of a tag that matters to the text, else none.
+    [[nodiscard]] static Action ActionOf(std::wstring_view name) noexcept;
+
+    bool ReadNext()
+    {
+        const wchar_t c = m_html[m_at];
+        if (c == L'&') {
+            const auto [code, length] = CharacterReference(m_html, m_at);
+            if (length) {
+                m_text.PutCodePoint(code, Preformatted());
+                m_at += length;
+            } else {
+                m_text.Put(c, Preformatted());
+                ++m_at;
+            }
+            return true;
+        }
+        const wchar_t next = m_at + 1 < m_html.size() ? m_html[m_at + 1] : L'\0';
+        if (c != L'<' || !(next == L'!' || next == L'?' || next == L'/' || IsAsciiAlnum(next))) {
+            m_text.Put(c, Preformatted());
+            ++m_at;
+            return true;
+        }
+        if (m_html.substr(m_at, 4) == L"<!--") {
+            const size_t end = m_html.find(L"-->", m_at + 4);
+            m_at = end == npos ? m_html.size() : end + 3;
+            return true;
+        }
+        // A tag: its name, then up to its '>' outside quoted attribute values.
+        const bool closing = next == L'/';
+        size_t p = m_at + (closing ? 2 : 1);
+        std::wstring name;
+        while (p < m_html.size() && IsAsciiAlnum(m_html[p])) name += AsciiLower(m_html[p++]);
+        wchar_t quote = 0;
+        while (p < m_html.size() && (quote || m_html[p] != L'>')) {
+            if (quote) {
+                if (m_html[p] == quote) quote = 0;
+            } else if (m_html[p] == L'"' || m_html[p] == L'\'') {
+                quote = m_html[p];
+            }
+            ++p;
+        }
+        m_at = p == m_html.size() ? p : p + 1;         // an unclosed tag ends the page
+        if (next == L'!' || next == L'?') return true; // <!DOCTYPE ...>, processing instructions
+        const Action action = ActionOf(name);
+        return action ? (this->*action)(Tag{name, closing}) : true; // <a>, <b>, <span>... mean nothing here
+    }
+
+    [[nodiscard]] bool Preformatted() const noexcept { return m_preformatted > 0; }
+
+    // <script>, <style>, <title>: their content is no page text.
+    bool SkipContent(const Tag& tag)
+    {
+        if (tag.closing) return true;
+        const size_t end = FindNoCase(m_html, L"</" + std::wstring(tag.name), m_at);
+        if (end == npos) return false;
+        const size_t close = m_html.find(L'>', end);
+        m_at = close == npos ? m_html.size() : close + 1;
+        return true;
+    }
+
+    bool Heading(const Tag& tag)
+    {
+        if (tag.closing)
+            m_text.EndHeading();
+        else
+            m_text.BeginHeading(tag.name == L"h1" ? L'=' : L'-');
+        return true;
+    }
+
+    bool List(const Tag& tag)
+    {
+        if (tag.closing) {
+            if (!m_lists.empty()) m_lists.pop_back();
+        } else {
+            m_lists.push_back({tag.name == L"ol", 0});
+        }
+        m_text.Break(m_lists.empty() ? 2 : 1);
+        return true;
+    }
+
+    bool ListItem(const Tag& tag)
+    {
+        m_text.Break(1);
+        if (tag.closing) return true;
+        const size_t depth = std::max<size_t>(m_lists.size(), 1);
+        std::wstring prefix(2 * depth, L' ');
+        if (!m_lists.empty() && m_lists.back().ordered)
+            prefix += std::to_wstring(++m_lists.back().count) + L". ";
+        else
+            prefix += L"\x2022 ";
+        m_text.Prefix(std::move(prefix));
+        return true;
+    }
+
+    bool LineBreak(const Tag&)
+    {
+        m_text.LineBreak();
+        return true;
+    }
+
+    bool Pre(const Tag& tag)
+    {
+        m_text.Break(2);
+        if (tag.closing) {
+            m_preformatted = std::max(m_preformatted - 1, 0);
+            return true;
+        }
+        ++m_preformatted;
+        if (m_at < m_html.size() && m_html[m_at] == L'\r') ++m_at; // the line end right after <pre> is markup
+        if (m_at < m_html.size() && m_html[m_at] == L'\n') ++m_at;
+        return true;
+    }
+
+    bool Paragraph(const Tag&)
+    {
+        m_text.Break(2);
+        return true;
+    }
+
+    bool Line(const Tag&)
+    {
+        m_text.Break(1);
+        return true;
+    }
+
+    bool Cell(const Tag& tag)
+    {
+        if (!tag.closing) m_text.Put(L' ', false);
+        return true;
+    }
+
+    struct OpenList {
+        bool ordered;
+        int count;
+    };
+
+    std::wstring_view m_html;
+    size_t m_at = 0;
+    TextWriter m_text;
+    std::vector<OpenList> m_lists;
+    int m_preformatted = 0;
+};
+
+const PageReader::TagRule PageReader::kTagRules[] = {
+    {L"script", &PageReader::SkipContent},
+    {L"style", &PageReader::SkipContent},
+    {L"title", &PageReader::SkipContent},
+    {L"h1", &PageReader::Heading},
+    {L"h2", &PageReader::Heading},
+    {L"h3", &PageReader::Heading},
+    {L"h4", &PageReader::Heading},
+    {L"h5", &PageReader::Heading},
+    {L"h6", &PageReader::Heading},
+    {L"ul", &PageReader::List},
+    {L"ol", &PageReader::List},
+    {L"li", &PageReader::ListItem},
+    {L"br", &PageReader::LineBreak},
+    {L"pre", &PageReader::Pre},
+    {L"td", &PageReader::Cell},
+    {L"th", &PageReader::Cell},
+    // Blocks set apart by a blank line.
+    {L"p", &PageReader::Paragraph},
+    {L"blockquote", &PageReader::Paragraph},
+    {L"table", &PageReader::Paragraph},
+    {L"dl", &PageReader::Paragraph},
+    {L"hr", &PageReader::Paragraph},
+    {L"form", &PageReader::Paragraph},
+    {L"fieldset", &PageReader::Paragraph},
+    {L"address", &PageReader::Paragraph},
+    {L"figure", &PageReader::Paragraph},
+    // Blocks that start a line of their own.
+    {L"div", &PageReader::Line},
+    {L"tr", &PageReader::Line},
+    {L"dt", &PageReader::Line},
+    {L"dd", &PageReader::Line},
+    {L"section", &PageReader::Line},
+    {L"article", &PageReader::Line},
+    {L"header", &PageReader::Line},
+    {L"footer", &PageReader::Line},
+    {L"nav", &PageReader::Line},
+    {L"main", &PageReader::Line},
+    {L"aside", &PageReader::Line},
+    {L"caption", &PageReader::Line},
+    {L"body", &PageReader::Line},
+    {L"html", &PageReader::Line},
+    {L"head", &PageReader::Line},
+};
+
+PageReader::Action PageReader::ActionOf(std::wstring_view name) noexcept
 {
-    return std::find(names.begin(), names.end(), name) != names.end();
+    for (const TagRule& rule : kTagRules)
+        if (rule.name == name) return rule.action;
+    return nullptr;
 }
 
 } // namespace
 
 std::wstring HtmlToText(std::wstring_view html)
 {
-    TextWriter text;
-    struct List {
-        bool ordered;
-        int count;
-    };
-    std::vector<List> lists;
-    int preformatted = 0;
-
-    size_t i = 0;
-    while (i < html.size()) {
-        const wchar_t c = html[i];
-        if (c == L'&') {
-            const auto [code, length] = CharacterReference(html, i);
-            if (length) {
-                text.PutCodePoint(code, preformatted > 0);
-                i += length;
-            } else {
-                text.Put(c, preformatted > 0);
-                ++i;
-            }
-            continue;
-        }
-        const wchar_t next = i + 1 < html.size() ? html[i + 1] : L'\0';
-        if (c != L'<' || !(next == L'!' || next == L'?' || next == L'/' || IsAsciiAlnum(next))) {
-            text.Put(c, preformatted > 0);
-            ++i;
-            continue;
-        }
-        if (html.substr(i, 4) == L"<!--") {
-            const size_t end = html.find(L"-->", i + 4);
-            i = end == npos ? html.size() : end + 3;
-            continue;
-        }
-        // A tag: its name, then up to its '>' outside quoted attribute values.
-        const bool closing = next == L'/';
-        size_t p = i + (closing ? 2 : 1);
-        std::wstring name;
-        while (p < html.size() && IsAsciiAlnum(html[p])) name += AsciiLower(html[p++]);
-        wchar_t quote = 0;
-        while (p < html.size() && (quote || html[p] != L'>')) {
-            if (quote) {
-                if (html[p] == quote) quote = 0;
-            } else if (html[p] == L'"' || html[p] == L'\'') {
-                quote = html[p];
-            }
-            ++p;
-        }
-        i = p == html.size() ? p : p + 1;           // an unclosed tag ends the page
-        if (next == L'!' || next == L'?') continue; // <!DOCTYPE ...>, processing instructions
-
-        if (!closing && IsOneOf(name, {L"script", L"style", L"title"})) {
-            const size_t end = FindNoCase(html, L"</" + name, i);
-            if (end == npos) break;
-            const size_t close = html.find(L'>', end);
-            i = close == npos ? html.size() : close + 1;
-            continue;
-        }
-        if (name.size() == 2 && name[0] == L'h' && name[1] >= L'1' && name[1] <= L'6') {
-            if (closing)
-                text.EndHeading();
-            else
-                text.BeginHeading(name[1] == L'1' ? L'=' : L'-');
-        } else if (name == L"ul" || name == L"ol") {
-            if (closing) {
-                if (!lists.empty()) lists.pop_back();
-            } else {
-                lists.push_back({name == L"ol", 0});
-            }
-            text.Break(lists.empty() ? 2 : 1);
-        } else if (name == L"li") {
-            text.Break(1);
-            if (!closing) {
-                const size_t depth = std::max<size_t>(lists.size(), 1);
-                std::wstring prefix(2 * depth, L' ');
-                if (!lists.empty() && lists.back().ordered)
-                    prefix += std::to_wstring(++lists.back().count) + L". ";
-                else
-                    prefix += L"\x2022 ";
-                text.Prefix(std::move(prefix));
-            }
-        } else if (name == L"br") {
-            text.LineBreak();
-        } else if (name == L"pre") {
-            text.Break(2);
-            if (closing) {
-                preformatted = std::max(preformatted - 1, 0);
-            } else {
-                ++preformatted;
-                if (i < html.size() && html[i] == L'\r') ++i; // the line end right after <pre> is markup
-                if (i < html.size() && html[i] == L'\n') ++i;
-            }
-        } else if (IsOneOf(name, {L"p", L"blockquote", L"table", L"dl", L"hr", L"form", L"fieldset", L"address",
-                                  L"figure"})) {
-            text.Break(2);
-        } else if (IsOneOf(name, {L"div", L"tr", L"dt", L"dd", L"section", L"article", L"header", L"footer", L"nav",
-                                  L"main", L"aside", L"caption", L"body", L"html", L"head"})) {
-            text.Break(1);
-        } else if (!closing && (name == L"td" || name == L"th")) {
-            text.Put(L' ', false);
-        }
-    }
-    return text.Finish();
+    return PageReader(html).Read();
 }
 
 namespace {
