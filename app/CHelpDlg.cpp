@@ -86,13 +86,13 @@ void CHelpDlg::DoDataExchange(kd::CDataExchange& dx)
 
 bool CHelpDlg::OnInitDialog()
 {
-    kd::CDialog::OnInitDialog();
+    const bool defaultFocus = kd::CDialog::OnInitDialog();
     m_pageText.Attach(nullptr);
     // Loads asynchronously; a page the browser cannot show arrives as OnNavigateError.
     VARIANT flags, targetFrameName, postData, headers;
     for (VARIANT* v : {&flags, &targetFrameName, &postData, &headers}) ::VariantInit(v);
     if (FAILED(m_browser.Navigate(FaqPageUrl().c_str(), &flags, &targetFrameName, &postData, &headers))) ShowPageText();
-    return true;
+    return defaultFocus;
 }
 
 void CHelpDlg::OnBnClickedVisitSite()
@@ -109,9 +109,10 @@ void CHelpDlg::OnNavigateError()
 void CHelpDlg::ShowPageText()
 {
     if (m_pageText || !m_hWnd) return;
-    // The browser's rectangle; without its window, the template's (7, 6, 338 x 187 dialog units).
+    // The browser's rectangle; without its window, the template's.
     HWND browser = m_browser.GetSafeHwnd();
-    RECT area{7, 6, 7 + 338, 6 + 187};
+    RECT area{KD_HELP_PAGE_X, KD_HELP_PAGE_Y, KD_HELP_PAGE_X + KD_HELP_PAGE_WIDTH,
+              KD_HELP_PAGE_Y + KD_HELP_PAGE_HEIGHT};
     if (browser && ::IsWindow(browser)) {
         ::GetWindowRect(browser, &area);
         ::MapWindowPoints(nullptr, m_hWnd, reinterpret_cast<POINT*>(&area), 2);

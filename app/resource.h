@@ -72,6 +72,12 @@
 // Window class of the embedded WebBrowser control in the help dialog template:
 // the control's class identifier, registered by the control container.
 #define KD_WEBBROWSER_CLASS "{8856F961-340A-11D0-A96B-00C04FD705A2}"
+// The browser's place in the help dialog, in dialog units; the page's text
+// takes it when the browser could not be made.
+#define KD_HELP_PAGE_X 7
+#define KD_HELP_PAGE_Y 6
+#define KD_HELP_PAGE_WIDTH 338
+#define KD_HELP_PAGE_HEIGHT 187
 
 // System-menu command of the about box
 #define IDM_ABOUTBOX 0x0010
