@@ -3,6 +3,7 @@
 #pragma once
 
 #include "SkinGeometry.h"
+#include "TempFolder.h"
 
 #include <windows.h>
 #include <cstdint>
@@ -83,13 +84,10 @@ private:
     std::vector<COLORREF> m_pixels;
 };
 
-// A file name in the test's working folder, unique per test program and name.
+// A skin bitmap's file name of its own (the test deletes the file).
 inline std::string TempPath(const std::string& name)
 {
-    char dir[MAX_PATH + 1] = {};
-    const DWORD n = ::GetTempPathA(MAX_PATH, dir);
-    std::string base = n ? std::string(dir, n) : std::string(".\\");
-    return base + "vellaris_" + std::to_string(::GetCurrentProcessId()) + "_" + name + ".bmp";
+    return kdtest::TempFilePath("vellaris-" + name + ".bmp");
 }
 
 } // namespace skintest

@@ -1,8 +1,10 @@
-// Shared helpers of the store tests: a private working folder per test (the
-// store names its files relative to the current folder) and file bytes.
+// Shared helpers of the store tests. Each test works in a fresh temporary
+// folder (the store names its files relative to the current folder).
 #pragma once
 
 #include "AccountRecord.h"
+#include "TempFolder.h"
+#include "TempFolderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -15,18 +17,15 @@ namespace storetest {
 
 using Bytes = std::vector<std::uint8_t>;
 
-class InFolder : public ::testing::Test {
-protected:
-    void SetUp() override;
-    void TearDown() override;
-
-private:
-    std::filesystem::path m_previous;
-    std::filesystem::path m_folder;
-};
-
-Bytes ReadFile(const std::string& name);
-void WriteFile(const std::string& name, const Bytes& bytes);
+// kdtest's file helpers, typed for the store's unsigned bytes.
+inline Bytes ReadFile(const std::filesystem::path& path)
+{
+    return kdtest::ReadFile<std::uint8_t>(path);
+}
+inline void WriteFile(const std::filesystem::path& path, const Bytes& bytes)
+{
+    kdtest::WriteFile(path, bytes);
+}
 // Every file in the current folder, for checking that nothing was left behind.
 std::vector<std::string> FolderEntries();
 

@@ -17,7 +17,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class AccountCopies : public InFolder {};
+class AccountCopies : public kdtest::InTempFolder {};
 
 std::vector<AccountRecord> Records(std::initializer_list<const char*> accounts)
 {

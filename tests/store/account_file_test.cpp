@@ -21,7 +21,7 @@ using namespace storetest;
 
 namespace {
 
-class AccountFile : public InFolder {};
+class AccountFile : public kdtest::InTempFolder {};
 
 struct Entry {
     std::string account, password, comment;
@@ -196,7 +196,7 @@ Bytes Logical(const CAccountFile& keyed, const std::vector<AccountRecord>& recor
     std::memcpy(out.data() + 28, keyed.GetHeader().adminAccount, 128);
     for (const auto& r : records) {
         std::uint8_t s[772] = {};
-        keyed.EncryptRecord(r, s);
+        EXPECT_TRUE(keyed.EncryptRecord(r, s));
         out.insert(out.end(), s, s + 772);
     }
     if (endMarker) out.insert(out.end(), 388, 0);

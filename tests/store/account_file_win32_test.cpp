@@ -24,7 +24,7 @@ using namespace storetest;
 
 namespace {
 
-class AccountFileWin32 : public InFolder {};
+class AccountFileWin32 : public kdtest::InTempFolder {};
 
 constexpr std::size_t kOneRecordFile = 412 + 772 + 388;
 

@@ -23,7 +23,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-class EditJournal : public InFolder {};
+class EditJournal : public kdtest::InTempFolder {};
 
 std::vector<std::string> Accounts(const std::vector<AccountRecord>& rows)
 {

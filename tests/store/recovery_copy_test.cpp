@@ -21,7 +21,7 @@ using namespace storetest;
 
 namespace {
 
-class RecoveryCopy : public InFolder {};
+class RecoveryCopy : public kdtest::InTempFolder {};
 
 #ifdef _WIN32
 struct HandleCloser {

@@ -1,8 +1,15 @@
-// Fresh folders for the Windows-side tests, and reading back what landed in them.
+// Fresh folders and file names for the tests, and reading back what landed in
+// them. Portable: the store's tests use it natively too.
 #pragma once
 
+#ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
+#endif
 
+#include <chrono>
+#include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -11,6 +18,23 @@
 #include <vector>
 
 namespace kdtest {
+
+// Keeps the names of test programs that run side by side apart.
+inline std::string ProcessTag()
+{
+#ifdef _WIN32
+    return std::to_string(::GetCurrentProcessId());
+#else
+    return std::to_string(::getpid());
+#endif
+}
+
+// A file name below the system's temporary folder, unique per test program
+// and name; the test deletes the file it makes there.
+inline std::string TempFilePath(const std::string& name)
+{
+    return (std::filesystem::temp_directory_path() / ("kd-" + ProcessTag() + "-" + name)).string();
+}
 
 // A new empty folder below the system's temporary folder, removed with all it
 // holds at scope end. The process id and a counter keep test programs that
@@ -22,8 +46,9 @@ public:
         static unsigned counter = 0;
         const std::filesystem::path base = std::filesystem::temp_directory_path();
         for (;;) {
-            m_path = base / (tag + "-" + std::to_string(::GetCurrentProcessId()) + "-" + std::to_string(++counter) +
-                             "-" + std::to_string(::GetTickCount()));
+            const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
+            m_path = base / (tag + "-" + ProcessTag() + "-" + std::to_string(++counter) + "-" +
+                             std::to_string(static_cast<std::uint32_t>(ticks)));
             if (std::filesystem::create_directory(m_path)) break;
         }
     }
@@ -62,10 +87,21 @@ private:
     TempDirectory m_folder;
 };
 
-inline std::vector<char> ReadFile(const std::filesystem::path& path)
+// The file's bytes; empty when it cannot be read.
+template <typename Byte = char>
+std::vector<Byte> ReadFile(const std::filesystem::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The file made anew with exactly these bytes.
+template <typename Byte>
+void WriteFile(const std::filesystem::path& path, const std::vector<Byte>& bytes)
+{
+    static_assert(sizeof(Byte) == 1);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // The file's bytes as a string; empty when it cannot be read.
