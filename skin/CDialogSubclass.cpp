@@ -3,7 +3,6 @@
 #include "ControlPaint.h"
 #include "win32_text.h"
 
-#include "CSkinManager.h"
 #include "KeyColourRegion.h"
 #include "unique_any.h"
 
@@ -40,8 +39,8 @@ constexpr int kTextY = 5;
 // A memory DC holding the skin bitmap, the source of every piece.
 class SkinSource {
 public:
-    explicit SkinSource(HDC compatible) noexcept
-        : m_dc(::CreateCompatibleDC(compatible)), m_bitmap(CSkinManager::Instance().Bitmap()),
+    SkinSource(HDC compatible, const SkinArt& art) noexcept
+        : m_dc(::CreateCompatibleDC(compatible)), m_bitmap(art.bitmap.get()), m_geometry(art.geometry),
           m_select(m_dc.get(), m_bitmap)
     {
     }
@@ -49,7 +48,7 @@ public:
     // Copies piece (stretched) to dst at x, y in w x h; nothing for empty sizes.
     void Copy(HDC dst, int x, int y, int w, int h, std::size_t piece) const noexcept
     {
-        const RECT& src = CSkinManager::Instance().Geometry()[piece];
+        const RECT& src = m_geometry[piece];
         if (!Ready() || w <= 0 || h <= 0 || Width(src) <= 0 || Height(src) <= 0) return;
         ::StretchBlt(dst, x, y, w, h, m_dc.get(), src.left, src.top, Width(src), Height(src), SRCCOPY);
     }
@@ -57,6 +56,7 @@ public:
 private:
     kd::unique_hdc m_dc;
     HBITMAP m_bitmap;
+    const SkinGeometry& m_geometry;
     kd::select_scope m_select;
 };
 
@@ -125,11 +125,11 @@ FramePixels ReadPixels(HDC dc)
 
 } // namespace
 
-CDialogSubclass::CDialogSubclass() = default;
+CDialogSubclass::CDialogSubclass(const SkinArt& art) noexcept : m_art(art) {}
 
 CDialogSubclass::~CDialogSubclass()
 {
-    if (IsAttached()) CDialogSubclass::Unsubclass();
+    if (IsAttached()) (void)CDialogSubclass::Unsubclass(); // a destructor cannot report
 }
 
 // ---------------------------------------------------------------- attach / detach
@@ -172,7 +172,7 @@ int CDialogSubclass::Unsubclass()
     const DWORD restored = (current & ~static_cast<DWORD>(WS_SYSMENU)) | (m_savedStyle & WS_SYSMENU);
     ::SetWindowLongPtrA(wnd, GWL_STYLE, static_cast<LONG_PTR>(restored));
     ::SetWindowRgn(wnd, nullptr, TRUE);
-    CWndSubclass::Unsubclass();
+    (void)CWndSubclass::Unsubclass(); // attached, checked above
     if (m_menuBar) {
         m_menuBar->Teardown();
         m_menuBar.reset();
@@ -189,7 +189,7 @@ void CDialogSubclass::Layout()
     ::GetWindowRect(m_hWnd, &window);
     const int w = Width(window);
     const int h = Height(window);
-    const SkinGeometry& g = CSkinManager::Instance().Geometry();
+    const SkinGeometry& g = m_art.geometry;
 
     const int top = g.Height(kPieceCaptionLeft);
     const int left = g.Width(kPieceLeftBorder);
@@ -223,20 +223,20 @@ void CDialogSubclass::Layout()
 
 void CDialogSubclass::PaintLeftBorder(HDC dc, int)
 {
-    SkinSource src(dc);
+    SkinSource src(dc, m_art);
     src.Copy(dc, 0, 0, Width(m_frameParts[kLeftPart]), Height(m_frameParts[kLeftPart]), kPieceLeftBorder);
 }
 
 void CDialogSubclass::PaintRightBorder(HDC dc, int)
 {
-    SkinSource src(dc);
+    SkinSource src(dc, m_art);
     src.Copy(dc, 0, 0, Width(m_frameParts[kRightPart]), Height(m_frameParts[kRightPart]), kPieceRightBorder);
 }
 
 void CDialogSubclass::PaintCaptionStrip(HDC dc, int)
 {
-    SkinSource src(dc);
-    const SkinGeometry& g = CSkinManager::Instance().Geometry();
+    SkinSource src(dc, m_art);
+    const SkinGeometry& g = m_art.geometry;
     const int w = Width(m_frameParts[kTopPart]);
     const int h = Height(m_frameParts[kTopPart]);
     const int leftW = g.Width(kPieceCaptionLeft);
@@ -249,8 +249,8 @@ void CDialogSubclass::PaintCaptionStrip(HDC dc, int)
 
 void CDialogSubclass::PaintBottomStrip(HDC dc, int)
 {
-    SkinSource src(dc);
-    const SkinGeometry& g = CSkinManager::Instance().Geometry();
+    SkinSource src(dc, m_art);
+    const SkinGeometry& g = m_art.geometry;
     const int w = Width(m_frameParts[kBottomPart]);
     const int h = Height(m_frameParts[kBottomPart]);
     const int leftW = g.Width(kPieceBottomLeft);
@@ -297,7 +297,7 @@ void CDialogSubclass::PaintButton(HDC target, int button)
     }
     OffScreen off(target, Width(r), Height(r));
     if (!off.Ready()) return;
-    SkinSource src(target);
+    SkinSource src(target, m_art);
     const auto piece = kPieceIconNormal + static_cast<std::size_t>(kImagesPerButton * button + image);
     src.Copy(off.dc(), 0, 0, Width(r), Height(r), piece);
     ::BitBlt(target, r.left, r.top, Width(r), Height(r), off.dc(), 0, 0, SRCCOPY);

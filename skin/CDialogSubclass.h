@@ -6,6 +6,7 @@
 
 #include "CSkinMenuBar.h"
 #include "CWndSubclass.h"
+#include "SkinArt.h"
 
 #include <windows.h>
 #include <array>
@@ -28,11 +29,12 @@ public:
     enum ButtonState : int { kNormal = 0, kHover = 10, kPressed = 20 };
     enum FramePart : int { kLeftPart = 0, kTopPart = 1, kRightPart = 2, kBottomPart = 3 };
 
-    CDialogSubclass();
+    // art: the skin bitmap and its pieces, owned by the skin manager.
+    explicit CDialogSubclass(const SkinArt& art) noexcept;
     ~CDialogSubclass() override;
 
-    int Subclass(HWND wnd) override;
-    int Unsubclass() override;
+    [[nodiscard]] int Subclass(HWND wnd) override;
+    [[nodiscard]] int Unsubclass() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     [[nodiscard]] const std::string& Caption() const noexcept { return m_caption; }
@@ -69,6 +71,7 @@ protected:
     void Layout();
     void PaintButton(HDC target, int button);
 
+    const SkinArt& m_art;
     std::string m_caption;
     DWORD m_savedStyle = 0;
     int m_active = 0;

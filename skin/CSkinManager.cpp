@@ -57,9 +57,9 @@ bool CSkinManager::Load(const char* path)
     const std::string file(path);
     HBITMAP bitmap =
         static_cast<HBITMAP>(::LoadImageA(ThisModule(), file.c_str(), IMAGE_BITMAP, 0, 0, LR_LOADFROMFILE));
-    if (!bitmap) return false; // the earlier bitmap, geometry and hook stay as they were
-    m_bitmap.reset(bitmap);    // a reload replaces (and deletes) the earlier bitmap
-    m_geometry = SkinGeometry::Standard();
+    if (!bitmap) return false;  // the earlier bitmap, geometry and hook stay as they were
+    m_art.bitmap.reset(bitmap); // a reload replaces (and deletes) the earlier bitmap
+    m_art.geometry = SkinGeometry::Standard();
     if (!m_hook) {
         m_hook.reset(
             ::SetWindowsHookExA(WH_CALLWNDPROC, &CSkinManager::CallWndHookProc, nullptr, ::GetCurrentThreadId()));
@@ -74,7 +74,7 @@ bool CSkinManager::Unload() noexcept
         if (object && object->IsAttached()) object->Unsubclass();
     }
     while (!m_objects.empty()) m_objects.pop_front();
-    m_bitmap.reset();
+    m_art.bitmap.reset();
     return true;
 }
 
@@ -95,7 +95,7 @@ void CSkinManager::AttachSkin(HWND wnd)
     const SkinKind kind = ClassifyWindow(wnd);
     if (!KindEnabled(kind, m_mask)) return;
     try {
-        std::unique_ptr<CWndSubclass> object = CreateSkinObject(kind);
+        std::unique_ptr<CWndSubclass> object = CreateSkinObject(kind, m_art);
         if (!object) return;
         // The list takes the object first so that it is owned whatever
         // Subclass does.

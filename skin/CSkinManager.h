@@ -2,7 +2,7 @@
 // the list that owns every skin object until SkinUnload. One per process.
 #pragma once
 
-#include "SkinGeometry.h"
+#include "SkinArt.h"
 #include "unique_any.h"
 
 #include <windows.h>
@@ -21,14 +21,14 @@ public:
 
     // The entry points.
     [[nodiscard]] bool Load(const char* path);
-    bool Unload() noexcept;
+    [[nodiscard]] bool Unload() noexcept;
     void SetMask(std::uint32_t mask) noexcept { m_mask = mask; }
     [[nodiscard]] bool SetOption(std::int32_t option) noexcept;
 
     [[nodiscard]] std::uint32_t Mask() const noexcept { return m_mask; }
-    [[nodiscard]] HBITMAP Bitmap() const noexcept { return m_bitmap.get(); }
+    [[nodiscard]] HBITMAP Bitmap() const noexcept { return m_art.bitmap.get(); }
     [[nodiscard]] HHOOK Hook() const noexcept { return m_hook.get(); }
-    [[nodiscard]] const SkinGeometry& Geometry() const noexcept { return m_geometry; }
+    [[nodiscard]] const SkinArt& Art() const noexcept { return m_art; }
 
     // Skin objects, newest first. The list owns them until Unload.
     using ObjectList = std::list<std::unique_ptr<CWndSubclass>>;
@@ -47,8 +47,7 @@ private:
 
     std::uint32_t m_mask = 0;
     std::int32_t m_option = 0; // stored by SkinSetOption; nothing in the library reads it
-    kd::unique_hbitmap m_bitmap;
+    SkinArt m_art;
     kd::unique_hhook m_hook;
-    SkinGeometry m_geometry{};
     ObjectList m_objects;
 };

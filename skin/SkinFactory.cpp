@@ -5,11 +5,11 @@
 #include "CEditSubclass.h"
 #include "CStaticSubclass.h"
 
-std::unique_ptr<CWndSubclass> CreateSkinObject(SkinKind kind)
+std::unique_ptr<CWndSubclass> CreateSkinObject(SkinKind kind, const SkinArt& art)
 {
     switch (kind) {
     case SkinKind::Dialog:
-        return std::make_unique<CDialogSubclass>();
+        return std::make_unique<CDialogSubclass>(art);
     case SkinKind::Edit:
         return std::make_unique<CEditSubclass>();
     case SkinKind::Button:

@@ -4,11 +4,14 @@
 #pragma once
 
 #include "CDialogSubclass.h"
+#include "CSkinManager.h"
 #include "unique_any.h"
 
 class TestDialogSkin : public CDialogSubclass {
 public:
     bool perPixel = false;
+
+    TestDialogSkin() noexcept : CDialogSubclass(CSkinManager::Instance().Art()) {}
 
     void SetButtonState(int button, int state) { m_buttonStates[static_cast<std::size_t>(button)] = state; }
     void PaintButtonOn(HDC dc, int button) { PaintButton(dc, button); }

@@ -249,7 +249,7 @@ protected:
     {
         for (HWND w : m_windows)
             if (::IsWindow(w)) ::DestroyWindow(w);
-        SkinUnload();
+        (void)SkinUnload(); // nothing to check after a test
         SkinSetMask(0);
         ::DeleteFileA(m_path.c_str());
         ::DeleteFileA(m_path2.c_str());
@@ -282,7 +282,8 @@ TEST_F(Hook, MaskSixtySixSkinsDialogsAndStaticsButNotButtonsOrEdits)
     EXPECT_FALSE(Skinned(::GetDlgItem(dlg, kButtonId)));
     EXPECT_FALSE(Skinned(::GetDlgItem(dlg, kEditId)));
     // Statics get their skin object once that class is built in.
-    EXPECT_EQ(Skinned(::GetDlgItem(dlg, kStaticId)), CreateSkinObject(SkinKind::Static) != nullptr);
+    EXPECT_EQ(Skinned(::GetDlgItem(dlg, kStaticId)),
+              CreateSkinObject(SkinKind::Static, CSkinManager::Instance().Art()) != nullptr);
 
     // Bits without a kind enable nothing; the mask is read at each creation.
     SkinSetMask(0xFF & ~(kSkinDialogBits | kSkinEditBit | kSkinButtonBit | kSkinStaticBit));
@@ -323,7 +324,8 @@ TEST_F(Hook, MessageBoxGetsTheDialogSkin)
     ::KillTimer(nullptr, timer);
     EXPECT_TRUE(g_boxSkinned);
     EXPECT_GT(g_boxStatics, 0);
-    EXPECT_EQ(g_boxStaticsSkinned, CreateSkinObject(SkinKind::Static) ? g_boxStatics : 0);
+    EXPECT_EQ(g_boxStaticsSkinned,
+              CreateSkinObject(SkinKind::Static, CSkinManager::Instance().Art()) ? g_boxStatics : 0);
 }
 
 TEST_F(Hook, SecondLoadReplacesTheBitmapAndKeepsOneHook)
