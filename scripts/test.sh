@@ -103,7 +103,8 @@ declare -A wine_pid
 for preset in win32 win64; do
   rm -rf "$BUILD/$preset/gtest-results"
   if kd_wine_runs "$preset"; then
-    KD_PREFIX="$(kd_arch_prefix "$root/$BUILD" "$preset")" scripts/with-display.sh scripts/wine-session.sh \
+    KD_PREFIX="$(kd_arch_prefix "$root/$BUILD" "$preset")" KD_DESKTOP_HOLDER="$root/$BUILD/$preset/bin/uidriver.exe" \
+      scripts/with-display.sh scripts/wine-session.sh \
       ctest --test-dir "$BUILD/$preset" --output-on-failure --timeout 400 -j "$wine_jobs" \
       >"$logs/$preset.log" 2>&1 &
   else

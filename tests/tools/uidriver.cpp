@@ -22,6 +22,7 @@
 //   uidriver clipboard                       print the clipboard's text ("text=..." or "no text")
 //                                            and each privacy format it holds as "<name>=<DWORD>"
 //   uidriver copy <text>                     put text on the clipboard, as another program
+//   uidriver desktop                         join the desktop, with no window, until killed
 //
 // Exit code 0 on success, 1 when the window or control is missing or a wait timed out.
 #include <windows.h>
@@ -254,6 +255,15 @@ int main(int argc, char** argv)
 {
     if (argc == 2 && std::string(argv[1]) == "clipboard") return PrintClipboard();
     if (argc == 3 && std::string(argv[1]) == "copy") return CopyText(argv[2]);
+    if (argc == 2 && std::string(argv[1]) == "desktop") {
+        // Wine starts the desktop's process (explorer.exe) from the first
+        // program to need it, with that program's output, and ends it when no
+        // program uses the desktop. A session that holds the desktop from its
+        // start keeps it from a test program, whose output it would keep open.
+        (void)::GetDesktopWindow();
+        ::Sleep(INFINITE);
+        return 0;
+    }
     if (argc < 3) return Fail("usage: uidriver <command> <caption> [args]");
     const std::string cmd = argv[1];
     const char* caption = argv[2];
