@@ -90,16 +90,16 @@ public:
     // From a login whose list holds every entry, or a creation: the entries
     // are saved once, at the end, and each edit reaches the journal first.
     // False (saving still begins) when the journal could not be started.
-    bool BeginSaving();
+    [[nodiscard]] bool BeginSaving();
     [[nodiscard]] bool IsSavePending() const noexcept { return m_savePending; }
     // A damaged file whose bytes could not be kept: the session may not write.
     [[nodiscard]] bool MustNotWrite() const noexcept { return m_mustNotWrite; }
 
     // The edits of the list, each on the disk before it returns. False when
     // the journal could not take it (the edit itself stands).
-    bool JournalInsert(const AccountRecord& record);
-    bool JournalUpdate(std::size_t row, const AccountRecord& record);
-    bool JournalDelete(std::size_t row);
+    [[nodiscard]] bool JournalInsert(const AccountRecord& record);
+    [[nodiscard]] bool JournalUpdate(std::size_t row, const AccountRecord& record);
+    [[nodiscard]] bool JournalDelete(std::size_t row);
 
     // Another program changed the file since it was loaded or saved: its
     // version is kept as a copy beside it (offered at the next login) before

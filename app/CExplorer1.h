@@ -23,7 +23,7 @@ public:
     static constexpr WORD kNavigateErrorNotification = 0x0401;
 
     // Registers the window class (a registrar for CApp::AddControlClass).
-    static bool RegisterWindowClass(HINSTANCE instance) noexcept;
+    [[nodiscard]] static bool RegisterWindowClass(HINSTANCE instance) noexcept;
     // The window class name, the class identifier in braces.
     [[nodiscard]] static std::string WindowClassName();
 
@@ -40,7 +40,8 @@ public:
     // control refuses, a diagnostic line is logged and the failure returned;
     // a page the control reports it cannot show (its NavigateError event) is
     // logged too, and notified to the parent (kNavigateErrorNotification).
-    HRESULT Navigate(const char* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData, VARIANT* headers);
+    [[nodiscard]] HRESULT Navigate(const char* url, VARIANT* flags, VARIANT* targetFrameName, VARIANT* postData,
+                                   VARIANT* headers);
 
     // The call itself, on any dispatch interface: Navigate (104) as a method
     // without result, with a text and four variants by reference.

@@ -19,7 +19,7 @@ void CFindDlg::DoDataExchange(kd::CDataExchange& dx)
 bool CFindDlg::OnInitDialog()
 {
     m_bShowingText = true;
-    kd::CDialog::OnInitDialog();
+    (void)kd::CDialog::OnInitDialog(); // the focus is set below, whatever the default
     m_bShowingText = false;
     Present();
     return false; // the focus is set
@@ -70,7 +70,7 @@ void CFindDlg::OnOK()
 
 void CFindDlg::OnCancel()
 {
-    DestroyWindow();
+    (void)DestroyWindow(); // a window already gone needs nothing more
 }
 
 void CFindDlg::Present() const noexcept

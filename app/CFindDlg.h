@@ -28,10 +28,10 @@ public:
     void Present() const noexcept;
     [[nodiscard]] const std::string& Text() const noexcept { return m_strText; }
 
-    bool PreTranslateMessage(MSG& msg) override;
+    [[nodiscard]] bool PreTranslateMessage(MSG& msg) override;
 
 protected:
-    bool OnInitDialog() override;
+    [[nodiscard]] bool OnInitDialog() override;
     void DoDataExchange(kd::CDataExchange& dx) override;
     void OnOK() override;
     void OnCancel() override;

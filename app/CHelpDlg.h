@@ -30,7 +30,7 @@ public:
     [[nodiscard]] static std::string VisitSiteTarget(const char* webSiteUrl = kWebSiteUrl);
 
 protected:
-    bool OnInitDialog() override;
+    [[nodiscard]] bool OnInitDialog() override;
     void DoDataExchange(kd::CDataExchange& dx) override;
 
     CExplorer1 m_browser;

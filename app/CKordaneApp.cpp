@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include <array>
+#include <cstdio>
 #include <memory>
 #include <new>
 #include <string>
@@ -14,17 +15,30 @@
 #include "resource.h"
 
 namespace {
+
 bool g_comInitialized = false; // CoUninitialize only what CoInitialize opened
+
+// The start-up message cannot say why a component failed: a debugger's
+// output (DebugView, a debugger's output window) keeps the HRESULT.
+bool Created(const char* component, HRESULT result) noexcept
+{
+    if (SUCCEEDED(result)) return true;
+    char line[96];
+    std::snprintf(line, sizeof line, "Kordane: %s could not be created (HRESULT 0x%08lX).\n", component,
+                  static_cast<unsigned long>(result));
+    ::OutputDebugStringA(line);
+    return false;
 }
+
+} // namespace
 
 bool CKordaneApp::CreateComponents() noexcept
 {
     if (!g_comInitialized) g_comInitialized = SUCCEEDED(::CoInitialize(nullptr));
-    if (FAILED(::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, g_pLog.put_void())))
-        return false;
-    if (FAILED(::CoCreateInstance(CLSID_Helper, nullptr, CLSCTX_INPROC_SERVER, IID_IHelper, g_pHelper.put_void())))
-        return false;
-    return true;
+    return Created("Scrivet",
+                   ::CoCreateInstance(CLSID_Scrivet, nullptr, CLSCTX_INPROC_SERVER, IID_IScrivet, g_pLog.put_void())) &&
+           Created("Helper",
+                   ::CoCreateInstance(CLSID_Helper, nullptr, CLSCTX_INPROC_SERVER, IID_IHelper, g_pHelper.put_void()));
 }
 
 void CKordaneApp::ReleaseComponents() noexcept
@@ -98,7 +112,7 @@ bool CKordaneApp::CreateMainDialog()
 bool CKordaneApp::InitInstance()
 {
     ::InitCommonControls();
-    kd::CApp::InitInstance();
+    if (!kd::CApp::InitInstance()) return false;
     // Every way out before the main window exists is a failed start.
     m_exitCode = kExitStartFailed;
     AddControlClass(&CExplorer1::RegisterWindowClass); // the help dialog's web browser
@@ -128,8 +142,10 @@ bool CKordaneApp::InitInstance()
 
 int CKordaneApp::ExitInstance()
 {
-    if (kd::CDialog* main = MainWindow()) main->DestroyWindow(); // saves the list; the dialog deletes itself
+    // Saves the list; the dialog deletes itself. At exit nothing is left to
+    // tell of a window or skin that would not go.
+    if (kd::CDialog* main = MainWindow()) (void)main->DestroyWindow();
     ReleaseComponents();
-    SkinUnload();
+    (void)SkinUnload();
     return kd::CApp::ExitInstance();
 }

@@ -25,21 +25,21 @@ public:
     static constexpr int kExitEntriesNotSaved = CAdminSession::kExitEntriesNotSaved;
 
     // False, with the exit code kExitStartFailed, when the program cannot run.
-    bool InitInstance() override;
-    int ExitInstance() override;
+    [[nodiscard]] bool InitInstance() override;
+    [[nodiscard]] int ExitInstance() override;
 
     // Told by the main dialog when it goes without having saved its entries.
     void NoteEntriesNotSaved() noexcept { m_exitCode = kExitEntriesNotSaved; }
 
     // Start-up steps, in the order InitInstance runs them.
-    static bool CreateComponents() noexcept;
+    [[nodiscard]] static bool CreateComponents() noexcept;
     static void ReleaseComponents() noexcept;
     // False without a helper, for a buffer under 256 bytes, or when the helper
     // cannot give the current directory within the buffer.
-    static bool GetBaseDirectory(char* buffer, int size) noexcept;
+    [[nodiscard]] static bool GetBaseDirectory(char* buffer, int size) noexcept;
     // Creates base\name; a path that would not fit the path buffer is not created.
     static void CreateWorkingDirectory(const char* base, const char* name) noexcept;
-    bool OpenLogFile();
-    static bool InstallSkin();
-    bool CreateMainDialog();
+    [[nodiscard]] bool OpenLogFile();
+    [[nodiscard]] static bool InstallSkin();
+    [[nodiscard]] bool CreateMainDialog();
 };

@@ -129,7 +129,7 @@ bool CKordaneDlg::HandleKey(const MSG& msg)
 
 bool CKordaneDlg::OnInitDialog()
 {
-    kd::CDialog::OnInitDialog();
+    const bool defaultFocus = kd::CDialog::OnInitDialog();
 
     if (HMENU sysMenu = ::GetSystemMenu(m_hWnd, FALSE)) {
         char text[256] = {};
@@ -140,7 +140,7 @@ bool CKordaneDlg::OnInitDialog()
     }
     ResetEditor();
     ::SetTimer(m_hWnd, kShowTimer, kShowDelayMs, nullptr);
-    return true;
+    return defaultFocus;
 }
 
 void CKordaneDlg::OnCancel()
@@ -509,7 +509,7 @@ void CKordaneDlg::LoadRow(int row)
     m_strId = m_list.GetItemText(row, 0);
     m_strPassword = m_list.GetItemText(row, 1);
     m_strComment = m_list.GetItemText(row, 2);
-    UpdateData(false);
+    (void)UpdateData(false); // filling the fields validates nothing
     m_btnUpdate.EnableWindow(!m_bReadOnly);
     m_btnDelete.EnableWindow(!m_bReadOnly);
 }

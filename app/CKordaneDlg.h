@@ -29,7 +29,7 @@ public:
     explicit CKordaneDlg(std::function<void()> entriesNotSaved = {});
     ~CKordaneDlg() override;
 
-    bool PreTranslateMessage(MSG& msg) override;
+    [[nodiscard]] bool PreTranslateMessage(MSG& msg) override;
 
     void InitList();
     void ResetEditor();
@@ -37,7 +37,7 @@ public:
     [[nodiscard]] bool FillList();
     // False only for a row equal to one listed; a row the list view refuses is
     // told by ListRefused and not added.
-    bool AddRow(const std::string& account, const std::string& password, const std::string& comment);
+    [[nodiscard]] bool AddRow(const std::string& account, const std::string& password, const std::string& comment);
     [[nodiscard]] bool HasRow(const std::string& account, const std::string& password,
                               const std::string& comment) const;
     // Into the store, row by row: every row, as typed for a row that was
@@ -46,7 +46,7 @@ public:
 
     // Copies a text of the selected row (0 account, 1 password, 2 comment)
     // without showing it. False when no row is selected or the clipboard refused.
-    bool CopyCell(int column);
+    [[nodiscard]] bool CopyCell(int column);
     // Selects and loads the row that contains `text` (any column, any case),
     // from the current row on, or from the row after it (`next`).
     CFindDlg::Outcome FindRow(const std::string& text, bool next);
@@ -61,7 +61,7 @@ public:
     CAdminSession m_session;
 
 protected:
-    bool OnInitDialog() override;
+    [[nodiscard]] bool OnInitDialog() override;
     void DoDataExchange(kd::CDataExchange& dx) override;
     void OnCancel() override;
 
@@ -92,7 +92,7 @@ private:
     void LoadRow(int row);
     void SelectAndLoad(int row);
     // The list's shortcuts and the dialog's own keys; true consumes the message.
-    bool HandleKey(const MSG& msg);
+    [[nodiscard]] bool HandleKey(const MSG& msg);
     // Fields that show but take no typing, and no Insert, Update or Delete:
     // for a session whose changes could not be saved.
     void EnterReadOnly();

@@ -21,7 +21,7 @@ private:
     void OnBnClickedOk();
     void Refused(CAdminSession::Refusal reason) override;
     CAdminSession::CopyChoice OfferCopy(const CAccountCopies::Copy& copy, const std::string& difference) override;
-    bool ConfirmDiscard(const CAccountCopies::Copy& copy) override;
+    [[nodiscard]] bool ConfirmDiscard(const CAccountCopies::Copy& copy) override;
     void CopyNotHandled(const CAccountCopies::Copy& copy, CAdminSession::CopyChoice choice) override;
     void FileDamaged(const CAccountFile::LoadReport& report, const std::string& kept) override;
 

@@ -17,10 +17,10 @@ void CMessageBox::DoDataExchange(kd::CDataExchange& dx)
 
 bool CMessageBox::OnInitDialog()
 {
-    kd::CDialog::OnInitDialog();
+    const bool defaultFocus = kd::CDialog::OnInitDialog();
     ::MessageBeep(MB_ICONQUESTION);
     m_staticText.SetWindowText(m_strText);
-    return true;
+    return defaultFocus;
 }
 
 void CMessageBox::Show(HWND owner, const char* text, int focusId)

@@ -15,10 +15,10 @@ public:
     static void Show(HWND owner, const char* text, int focusId = 0);
     // A required field left empty: shows text and focuses the field. True when
     // the field has a value.
-    static bool Require(HWND owner, const std::string& value, const char* text, int focusId);
+    [[nodiscard]] static bool Require(HWND owner, const std::string& value, const char* text, int focusId);
 
 protected:
-    bool OnInitDialog() override;
+    [[nodiscard]] bool OnInitDialog() override;
     void DoDataExchange(kd::CDataExchange& dx) override;
 
 private:

@@ -100,7 +100,7 @@ std::string CQuestionDlg::FitLine(HDC dc, const std::vector<HFONT>& fonts, const
 
 bool CQuestionDlg::OnInitDialog()
 {
-    kd::CDialog::OnInitDialog();
+    (void)kd::CDialog::OnInitDialog(); // the focus is set below, whatever the default
     ::MessageBeep(MB_ICONQUESTION);
     // The skin keeps a caption set after creation to itself and leaves the
     // template's as the window's text, which is what finds the question from

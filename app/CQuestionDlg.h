@@ -37,7 +37,7 @@ public:
                                              int width);
 
 protected:
-    bool OnInitDialog() override;
+    [[nodiscard]] bool OnInitDialog() override;
     void OnOK() override;
     void OnCancel() override;
 

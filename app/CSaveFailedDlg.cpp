@@ -56,11 +56,11 @@ void CSaveFailedDlg::DoDataExchange(kd::CDataExchange& dx)
 
 bool CSaveFailedDlg::OnInitDialog()
 {
-    kd::CDialog::OnInitDialog();
+    const bool defaultFocus = kd::CDialog::OnInitDialog();
     ::MessageBeep(MB_ICONEXCLAMATION);
     m_staticFile.SetWindowText(m_strFile);
     m_staticReason.SetWindowText(m_strReason);
-    return true; // the default button, Retry, takes the focus
+    return defaultFocus; // the default button, Retry, takes the focus
 }
 
 void CSaveFailedDlg::OnBnClickedRetry()

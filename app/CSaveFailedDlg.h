@@ -29,7 +29,7 @@ public:
     [[nodiscard]] static std::string ReasonLine(DWORD error);
 
 protected:
-    bool OnInitDialog() override;
+    [[nodiscard]] bool OnInitDialog() override;
     void DoDataExchange(kd::CDataExchange& dx) override;
 
 private:

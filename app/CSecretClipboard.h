@@ -24,7 +24,7 @@ public:
     // opened (it is left as it was) or did not take the copy (it is left empty).
     [[nodiscard]] bool Copy(HWND owner, std::string_view text);
     // True when the timer was this object's (and the clipboard is dealt with).
-    bool OnTimer(HWND owner, UINT_PTR timerId) noexcept;
+    [[nodiscard]] bool OnTimer(HWND owner, UINT_PTR timerId) noexcept;
     // Empties the clipboard if it still holds the copy; forgets the copy.
     void ClearIfStillOurs(HWND owner) noexcept;
 

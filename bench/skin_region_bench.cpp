@@ -59,7 +59,7 @@ bool Measure(const char* label, const std::string& bitmap, int rounds)
     HWND wnd = ::CreateDialogIndirectParamA(::GetModuleHandleA(nullptr), t.get(), nullptr, &BenchDlgProc, 0);
     ::SetWindowPos(wnd, nullptr, 0, 0, 1920, 1080, SWP_NOZORDER | SWP_SHOWWINDOW);
     TestDialogSkin skin;
-    skin.Subclass(wnd);
+    if (!skin.Subclass(wnd)) return false;
     Pump(200);
 
     // Same region both ways before timing anything.
@@ -91,9 +91,9 @@ bool Measure(const char* label, const std::string& bitmap, int rounds)
                 static_cast<unsigned long>(rects), equal ? "yes" : "NO", fastMs, slowMs, slowMs / fastMs);
     std::printf("%-22s region alone:  fast %8.2f ms  per-pixel %9.2f ms  ratio %6.1fx\n", "", fastRegionMs,
                 slowRegionMs, slowRegionMs / fastRegionMs);
-    skin.Unsubclass();
+    (void)skin.Unsubclass(); // the measuring is over
     ::DestroyWindow(wnd);
-    SkinUnload();
+    (void)SkinUnload();
     return equal;
 }
 

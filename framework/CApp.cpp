@@ -68,7 +68,7 @@ int CApp::ExitInstance()
 int CApp::Run()
 {
     if (!InitInstance()) {
-        if (CDialog* main = MainWindow()) main->DestroyWindow();
+        if (CDialog* main = MainWindow()) (void)main->DestroyWindow(); // the start failed either way
         return ExitInstance();
     }
     MSG msg{};

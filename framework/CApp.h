@@ -23,15 +23,15 @@ public:
     [[nodiscard]] static CApp* Current() noexcept;
 
     // Start-up: true runs the message loop, false ends at once (ExitInstance still runs).
-    virtual bool InitInstance();
+    [[nodiscard]] virtual bool InitInstance();
     // Shutdown: answers the process exit code.
-    virtual int ExitInstance();
+    [[nodiscard]] virtual int ExitInstance();
     // The whole life of the program; answers the exit code.
     int Run();
 
     // Offers a queued message to the dialogs it is meant for, innermost first,
     // up to its top-level window; true when one of them consumed it.
-    virtual bool PreTranslateMessage(MSG& msg);
+    [[nodiscard]] virtual bool PreTranslateMessage(MSG& msg);
 
     // The main window: the default owner of modal dialogs, forgotten when its
     // window goes. Kept by CDialog, which needs it without knowing the application.

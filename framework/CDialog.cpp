@@ -94,7 +94,7 @@ void CDialog::EndDialog(INT_PTR result) noexcept
     if (m_modal)
         ::EndDialog(m_hWnd, result);
     else
-        DestroyWindow();
+        (void)DestroyWindow(); // a window already gone needs nothing more
 }
 
 bool CDialog::DestroyWindow() noexcept
@@ -132,7 +132,7 @@ bool CDialog::PreTranslateMessage(MSG& msg)
 
 bool CDialog::OnInitDialog()
 {
-    UpdateData(false);
+    (void)UpdateData(false); // filling the controls validates nothing
     (void)PutLabelsBeforeFields(m_hWnd);
     return true;
 }

@@ -43,10 +43,10 @@ public:
 
     // Runs DoDataExchange: true reads the controls into the members (false
     // when a field fails validation), false shows the members in the controls.
-    bool UpdateData(bool saveAndValidate = true);
+    [[nodiscard]] bool UpdateData(bool saveAndValidate = true);
     // Modal: ends the modal loop with `result`. Modeless: destroys the window.
     void EndDialog(INT_PTR result) noexcept;
-    bool DestroyWindow() noexcept;
+    [[nodiscard]] bool DestroyWindow() noexcept;
     void GotoDlgCtrl(int id) const noexcept;
 
     // The dialog object of a window of this framework, or null.
@@ -58,13 +58,13 @@ public:
 
     // Before dispatch, for messages of the framework's own loop (modeless
     // dialogs): the platform's dialog keyboard handling. True consumes the message.
-    virtual bool PreTranslateMessage(MSG& msg);
+    [[nodiscard]] virtual bool PreTranslateMessage(MSG& msg);
 
 protected:
     // Platform initialisation: shows the members in the controls and puts
     // each field's label before it for screen readers. True lets the platform
     // set the initial focus.
-    virtual bool OnInitDialog();
+    [[nodiscard]] virtual bool OnInitDialog();
     virtual void DoDataExchange(CDataExchange& dx);
     // OK processing: reads the fields, then ends the dialog with IDOK.
     virtual void OnOK();
@@ -114,8 +114,8 @@ private:
 
     static INT_PTR CALLBACK DialogProc(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam);
     INT_PTR HandleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-    bool RouteCommand(WPARAM wParam);
-    bool RouteNotify(NMHDR* hdr, LRESULT& result);
+    [[nodiscard]] bool RouteCommand(WPARAM wParam);
+    [[nodiscard]] bool RouteNotify(NMHDR* hdr, LRESULT& result);
 
     UINT m_templateId;
     bool m_modal = false;

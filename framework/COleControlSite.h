@@ -106,7 +106,7 @@ private:
     COleControlSite(HWND host, const RECT& area) noexcept : m_frame(*this), m_host(host), m_area(area) {}
     ~COleControlSite() = default;
 
-    HRESULT Activate(IUnknown* control) noexcept;
+    [[nodiscard]] HRESULT Activate(IUnknown* control) noexcept;
 
     LONG m_refs = 1;
     Frame m_frame;

@@ -25,7 +25,7 @@ CButtonSubclass::CButtonSubclass()
 
 CButtonSubclass::~CButtonSubclass()
 {
-    if (IsAttached()) CButtonSubclass::Unsubclass();
+    if (IsAttached()) (void)CButtonSubclass::Unsubclass(); // a destructor cannot report
 }
 
 void CButtonSubclass::CreateBrushes()

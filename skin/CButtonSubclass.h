@@ -19,8 +19,8 @@ public:
     CButtonSubclass();
     ~CButtonSubclass() override;
 
-    int Subclass(HWND wnd) override;
-    int Unsubclass() override;
+    [[nodiscard]] int Subclass(HWND wnd) override;
+    [[nodiscard]] int Unsubclass() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     [[nodiscard]] int State() const noexcept { return m_state; }

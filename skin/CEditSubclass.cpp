@@ -9,7 +9,7 @@ CEditSubclass::CEditSubclass()
 
 CEditSubclass::~CEditSubclass()
 {
-    if (IsAttached()) CEditSubclass::Unsubclass();
+    if (IsAttached()) (void)CEditSubclass::Unsubclass(); // a destructor cannot report
 }
 
 void CEditSubclass::CreateBrushes()

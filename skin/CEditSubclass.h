@@ -13,8 +13,8 @@ public:
     CEditSubclass();
     ~CEditSubclass() override;
 
-    int Subclass(HWND wnd) override;
-    int Unsubclass() override;
+    [[nodiscard]] int Subclass(HWND wnd) override;
+    [[nodiscard]] int Unsubclass() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
     // What the skin shows for the control's text: the text itself, or one

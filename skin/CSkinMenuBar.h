@@ -55,7 +55,7 @@ private:
     [[nodiscard]] RECT ButtonRect(int index) const noexcept;
     void Repaint();
     // Takes a message of the open drop-down's modal loop; true when taken.
-    bool Filter(const MSG& message);
+    [[nodiscard]] bool Filter(const MSG& message);
     [[nodiscard]] bool ValidIndex(int index) const noexcept
     {
         return index >= 0 && static_cast<std::size_t>(index) < m_buttons.size();

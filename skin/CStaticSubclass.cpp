@@ -23,7 +23,7 @@ CStaticSubclass::CStaticSubclass() : m_font(CreateSkinFont()) {}
 
 CStaticSubclass::~CStaticSubclass()
 {
-    if (IsAttached()) CStaticSubclass::Unsubclass();
+    if (IsAttached()) (void)CStaticSubclass::Unsubclass(); // a destructor cannot report
 }
 
 int CStaticSubclass::Subclass(HWND wnd)

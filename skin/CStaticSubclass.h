@@ -10,8 +10,8 @@ public:
     CStaticSubclass();
     ~CStaticSubclass() override;
 
-    int Subclass(HWND wnd) override;
-    int Unsubclass() override;
+    [[nodiscard]] int Subclass(HWND wnd) override;
+    [[nodiscard]] int Unsubclass() override;
     LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 
 private:

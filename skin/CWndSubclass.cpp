@@ -35,7 +35,7 @@ void Refresh(HWND wnd) noexcept
 
 CWndSubclass::~CWndSubclass()
 {
-    if (IsAttached()) CWndSubclass::Unsubclass();
+    if (IsAttached()) (void)CWndSubclass::Unsubclass(); // a destructor cannot report
 }
 
 int CWndSubclass::Subclass(HWND wnd)

@@ -24,9 +24,9 @@ public:
     CWndSubclass& operator=(const CWndSubclass&) = delete;
 
     // Attaches to wnd; returns 1, or 0 when already attached or wnd is null.
-    virtual int Subclass(HWND wnd);
+    [[nodiscard]] virtual int Subclass(HWND wnd);
     // Detaches; returns 1, or 0 when not attached.
-    virtual int Unsubclass();
+    [[nodiscard]] virtual int Unsubclass();
     // Handles one message of the attached window. The base passes it on.
     virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
 

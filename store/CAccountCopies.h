@@ -101,7 +101,7 @@ public:
     // Before a save replaces the file: keeps it in the versions folder and
     // deletes all but the newest kKeptVersions there. False when it could not
     // be kept (the save goes on).
-    bool KeepVersion() const;
+    [[nodiscard]] bool KeepVersion() const;
     // A damaged file's original bytes, kept before anything is written over
     // them: the name they are kept under, or empty when they could not be.
     [[nodiscard]] kd::fileio::FilePath KeepDamaged() const;

@@ -118,11 +118,11 @@ public:
     // parses it. False, with the store unchanged, for a null stream, an empty
     // file, a file without a size, a read error or a file too large for memory;
     // otherwise true whatever Parse gives. The stream stays open.
-    bool Load(std::FILE* file);
+    [[nodiscard]] bool Load(std::FILE* file);
 
     // Replaces header and records from the logical (translated back) content.
     // False, with nothing changed, for no data or fewer than kHeaderSize bytes.
-    bool Parse(const void* data, std::size_t count);
+    [[nodiscard]] bool Parse(const void* data, std::size_t count);
 
     // Writes the whole file: to a temporary file in the same folder, flushed
     // to the disk, which then takes the old file's attributes and permissions
@@ -149,7 +149,7 @@ public:
     // Appends a copy numbered with the current record count (record.index is
     // overwritten with it); false, changing nothing, when an equal record
     // (IsSameRecord) is present. Texts are cut to 127 characters.
-    bool AddRecord(AccountRecord& record);
+    [[nodiscard]] bool AddRecord(AccountRecord& record);
 
     void ClearRecords() noexcept;
     // Replaces the records with `records` in their order, numbered 0, 1, 2...,
@@ -159,9 +159,9 @@ public:
 
     // Stored form of one record (kStoredRecordSize bytes); bytes outside the
     // index and the three enciphered fields are left as the caller set them.
-    bool EncryptRecord(const AccountRecord& record, std::uint8_t* out) const noexcept;
+    [[nodiscard]] bool EncryptRecord(const AccountRecord& record, std::uint8_t* out) const noexcept;
     // Record from its stored form (kStoredRecordSize bytes).
-    bool DecryptRecord(const std::uint8_t* in, AccountRecord& record) const noexcept;
+    [[nodiscard]] bool DecryptRecord(const std::uint8_t* in, AccountRecord& record) const noexcept;
 
     // account, password and comment byte-for-byte equal; index not compared.
     [[nodiscard]] static bool IsSameRecord(const AccountRecord& a, const AccountRecord& b) noexcept;

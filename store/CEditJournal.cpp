@@ -111,7 +111,7 @@ bool CEditJournal::Append(std::uint32_t kind, std::uint32_t row, const std::vect
     for (const AccountRecord& record : records) {
         const std::size_t at = m_entry.size();
         m_entry.resize(at + kStoredRecordSize, 0);
-        m_codec.EncryptRecord(record, m_entry.data() + at);
+        (void)m_codec.EncryptRecord(record, m_entry.data() + at); // fails only for a null target
     }
     Put64(m_entry, kd::ContentHash::Of(m_entry.data(), m_entry.size()));
     if (std::fwrite(m_entry.data(), 1, m_entry.size(), m_file.get()) != m_entry.size() ||
@@ -210,7 +210,7 @@ bool CEditJournal::Replay(const kd::fileio::FilePath& path, std::vector<AccountR
 
             std::vector<AccountRecord> read(records);
             for (std::size_t i = 0; i < records; ++i)
-                codec.DecryptRecord(entry + kEntryHead + i * kStoredRecordSize, read[i]);
+                (void)codec.DecryptRecord(entry + kEntryHead + i * kStoredRecordSize, read[i]); // never null
             if (kind == kSnapshot) {
                 list.swap(read);
             } else if (kind == kInsert) {

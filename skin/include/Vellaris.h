@@ -5,10 +5,10 @@
 #include <cstdint>
 
 extern "C" {
-bool SkinSetOption(std::int32_t option); // ordinal 1
-void SkinSetMask(std::uint32_t mask);    // ordinal 2
-bool SkinLoad(const char* bitmapPath);   // ordinal 3
-bool SkinUnload();                       // ordinal 4
+[[nodiscard]] bool SkinSetOption(std::int32_t option); // ordinal 1
+void SkinSetMask(std::uint32_t mask);                  // ordinal 2
+[[nodiscard]] bool SkinLoad(const char* bitmapPath);   // ordinal 3
+[[nodiscard]] bool SkinUnload();                       // ordinal 4
 }
 
 // Mask bits tested at window creation. Either dialog bit enables dialogs;

@@ -74,7 +74,7 @@ void AppTest::Exit()
 {
     if (!m_running) return;
     m_running = false;
-    theApp.ExitInstance();
+    (void)theApp.ExitInstance(); // its exit code is the tests' own to check
     m_main = nullptr;
 }
 
@@ -155,12 +155,13 @@ void AppTest::WriteAccountFile(const std::string& admin, const std::string& pass
     CAccountFile file;
     ASSERT_TRUE(file.Open(admin.c_str()));
     file.SetAdministrator(admin, password);
+    file.SetRecords({}); // the file holds exactly these rows, whatever it held
     for (const Row& row : rows) {
         AccountRecord record{};
         kd::SetText(record.account, row[0]);
         kd::SetText(record.password, row[1]);
         kd::SetText(record.comment, row[2]);
-        file.AddRecord(record);
+        ASSERT_TRUE(file.AddRecord(record)) << row[0];
     }
     file.EnableSave();
     ASSERT_TRUE(file.Save());

@@ -50,7 +50,7 @@ void WriteFile(const std::string& admin, const std::string& password, const std:
         AccountRecord record{};
         kd::SetText(record.account, account);
         kd::SetText(record.password, "pw");
-        file.AddRecord(record);
+        ASSERT_TRUE(file.AddRecord(record));
     }
     file.EnableSave();
     ASSERT_TRUE(file.Save());

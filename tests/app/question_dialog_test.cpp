@@ -247,7 +247,7 @@ TEST(QuestionDialog, SkinnedEveryLineEndsInsideItsStatic)
     const std::filesystem::path bitmap = std::filesystem::path(KD_SOURCE_DIR) / "skin" / "Solvane" / "MainWindow.bmp";
     ASSERT_TRUE(SkinLoad(bitmap.string().c_str()));
     struct Unload {
-        ~Unload() { SkinUnload(); }
+        ~Unload() { (void)SkinUnload(); }
     } unload;
     SkinSetMask(CKordaneApp::kSkinMask);
     const char* show = std::getenv("KD_QUESTION_SHOW_MS");

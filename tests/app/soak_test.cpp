@@ -154,7 +154,7 @@ protected:
         ::InitCommonControls();
         s_ole = SUCCEEDED(::OleInitialize(nullptr));
         // What Kordane's start-up does for the help dialog's browser.
-        CExplorer1::RegisterWindowClass(::GetModuleHandleA(nullptr));
+        ASSERT_TRUE(CExplorer1::RegisterWindowClass(::GetModuleHandleA(nullptr)));
         s_folder = new kdtest::TempDirectory;
         // The log object, as Kordane holds it: the dialogs write their failures there.
         if (SUCCEEDED(
@@ -169,7 +169,7 @@ protected:
     }
     static void TearDownTestSuite()
     {
-        if (s_skin) SkinUnload();
+        if (s_skin) (void)SkinUnload();
         g_pLog.reset();
         delete s_folder;
         s_folder = nullptr;

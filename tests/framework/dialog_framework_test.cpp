@@ -77,7 +77,7 @@ public:
 protected:
     bool OnInitDialog() override
     {
-        kd::CDialog::OnInitDialog();
+        EXPECT_TRUE(kd::CDialog::OnInitDialog());
         ownerAtInit = ::GetWindow(m_hWnd, GW_OWNER);
         if (onInit) onInit(*this);
         return true;
@@ -139,7 +139,7 @@ TEST(DataExchange, ShowsLimitsAndReadsFieldsButRefusesTextsLongerThanTheLimit)
     ::SetWindowTextA(edit, "");
     EXPECT_TRUE(dlg->UpdateData(true));
     EXPECT_EQ(dlg->text, "");
-    dlg->DestroyWindow();
+    EXPECT_TRUE(dlg->DestroyWindow());
     EXPECT_EQ(deleted, 1);
 }
 
@@ -174,7 +174,7 @@ TEST(Routing, CommandsNotificationsAndMessagesReachTheirNamedHandlers)
     ::SendMessageA(wnd, WM_SYSCOMMAND, SC_MINIMIZE, 0);
     EXPECT_EQ(dlg->sysCommands, 1);
     EXPECT_TRUE(::IsIconic(wnd));
-    dlg->DestroyWindow();
+    EXPECT_TRUE(dlg->DestroyWindow());
 }
 
 TEST(Modal, OkReadsTheFieldsAndCancelEndsWithoutThem)
@@ -239,7 +239,7 @@ TEST(Modal, WithoutAParentTheMainWindowOwnsItAndIsDisabledMeanwhile)
     EXPECT_EQ(modal.ownerAtInit, main->GetSafeHwnd());
     EXPECT_FALSE(mainEnabledDuring);
     EXPECT_TRUE(::IsWindowEnabled(main->GetSafeHwnd()));
-    main->DestroyWindow();
+    EXPECT_TRUE(main->DestroyWindow());
     EXPECT_EQ(theTestApp.MainWindow(), nullptr) << "a main window that is gone is forgotten";
 }
 
@@ -272,7 +272,7 @@ TEST(PreTranslation, TheLoopOffersMessagesToTheDialogOfTheirWindow)
     Pump();
     EXPECT_EQ(dlg->preTranslated.size(), 2u);
     EXPECT_EQ(kd::CDialog::FromHandle(edit), nullptr) << "controls are not dialogs";
-    dlg->DestroyWindow();
+    EXPECT_TRUE(dlg->DestroyWindow());
 }
 
 TEST(ListView, RowsColumnsTextsOfAnyLengthItemDataAndRedrawLock)
@@ -306,7 +306,7 @@ TEST(ListView, RowsColumnsTextsOfAnyLengthItemDataAndRedrawLock)
     EXPECT_EQ(list.GetItemText(0, 0), longText);
     EXPECT_TRUE(list.DeleteAllItems());
     EXPECT_EQ(list.GetItemCount(), 0);
-    dlg->DestroyWindow();
+    EXPECT_TRUE(dlg->DestroyWindow());
 
     kd::CListView unbound;
     EXPECT_EQ(unbound.GetItemCount(), 0);

@@ -45,7 +45,7 @@ SkinnedDialog::SkinnedDialog(std::uint32_t mask, bool loadSkin)
 SkinnedDialog::~SkinnedDialog()
 {
     Destroy();
-    if (m_loaded) SkinUnload();
+    if (m_loaded) (void)SkinUnload();
     Pump(20);
     if (m_image) ::DeleteObject(m_image);
     if (!m_skinFile.empty()) ::DeleteFileA(m_skinFile.c_str());

@@ -44,7 +44,7 @@ protected:
         for (HWND w : m_windows)
             if (::IsWindow(w)) ::DestroyWindow(w);
         Pump(50);
-        SkinUnload();
+        (void)SkinUnload(); // nothing to check after a test
         SkinSetMask(0);
         for (auto& f : m_files) ::DeleteFileA(f.c_str());
     }

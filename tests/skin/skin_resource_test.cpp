@@ -36,7 +36,7 @@ protected:
     }
     void TearDown() override
     {
-        SkinUnload();
+        (void)SkinUnload(); // nothing to check after a test
         ::DeleteFileA(m_file.c_str());
     }
     std::string m_file;
