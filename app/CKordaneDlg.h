@@ -75,6 +75,7 @@ private:
     LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnItemChangingList(NMHDR* hdr);
+    LRESULT OnDeleteAllItemsList(NMHDR* hdr);
     LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
     void OnBnClickedExit();
     void OnBnClickedLogin();

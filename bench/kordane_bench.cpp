@@ -3,7 +3,11 @@
 //   login-to-filled-list: from OK in the login dialog to the filled list, less
 //                         the time the "Login success." box stays open;
 //   exit-to-file-written: the main window's destruction (list handed back,
-//                         file written) until it is gone;
+//                         file written) until it is gone; and its phases: the
+//                         check for another program's change (the file read
+//                         and hashed), the store's save, and the list view's
+//                         teardown of its rows (timed as LVM_DELETEALLITEMS
+//                         before an Exit measured apart);
 //   find: Find from the top for the last row's account (found, selected and
 //         loaded into the fields) and for a text no entry holds (every text
 //         read), against the list view's own LVM_FINDITEM for the same
@@ -75,14 +79,20 @@ void WriteFile(const std::string& admin, int count)
 }
 
 struct Times {
-    double storeLoad, storeSave, login, exit, findLast, findNone, listFind;
+    double storeLoad, storeSave, fingerprint, login, exit, listTeardown, exitWithoutRows, findLast, findNone, listFind;
 };
 
-Times MeasureOnce(const std::string& admin, int count)
+// rowsFirst: the list's rows deleted (and timed) before the Exit is timed.
+Times MeasureOnce(const std::string& admin, int count, bool rowsFirst)
 {
     Times t{};
     {
         CAccountFile file;
+        kd::fileio::FilePath path;
+        if (!kd::fileio::FilePath::Resolve(admin + ".qrd", path)) return t;
+        const double f0 = Now();
+        (void)CAccountFile::FingerprintOf(path);
+        t.fingerprint = Now() - f0;
         const double t0 = Now();
         (void)file.Open(admin.c_str());
         t.storeLoad = Now() - t0;
@@ -133,9 +143,14 @@ Times MeasureOnce(const std::string& admin, int count)
                          reinterpret_cast<LPARAM>(&info));
     t.listFind = Now() - f2;
 
+    if (rowsFirst) {
+        const double d0 = Now();
+        ::SendMessageA(::GetDlgItem(dlg->GetSafeHwnd(), IDC_LIST_ACCOUNTS), LVM_DELETEALLITEMS, 0, 0);
+        t.listTeardown = Now() - d0;
+    }
     const double e0 = Now();
     (void)dlg->DestroyWindow(); // hands the list back; the store writes the file (timed, not checked)
-    t.exit = Now() - e0;
+    (rowsFirst ? t.exitWithoutRows : t.exit) = Now() - e0;
     return t;
 }
 
@@ -151,17 +166,28 @@ int main()
         double last, none, list;
     };
     std::vector<Finds> finds;
+    struct ExitPhases {
+        int count;
+        double exit, fingerprint, save, teardown, withoutRows;
+    };
+    std::vector<ExitPhases> phases;
     for (int count : {10000, 100000}) {
         const std::string admin = "bench" + std::to_string(count);
         WriteFile(admin, count);
-        std::vector<Times> runs;
+        std::vector<Times> runs, apart;
         const int repetitions = count > 50000 ? 3 : 5;
-        for (int i = 0; i < repetitions; ++i) runs.push_back(MeasureOnce(admin, count));
-        auto median = [&](double Times::*field) {
+        for (int i = 0; i < repetitions; ++i) {
+            runs.push_back(MeasureOnce(admin, count, false));
+            apart.push_back(MeasureOnce(admin, count, true));
+        }
+        auto medianOf = [](const std::vector<Times>& of, double Times::*field) {
             std::vector<double> v;
-            for (const Times& t : runs) v.push_back(t.*field);
+            for (const Times& t : of) v.push_back(t.*field);
             return Median(v);
         };
+        auto median = [&](double Times::*field) { return medianOf(runs, field); };
+        phases.push_back({count, median(&Times::exit), median(&Times::fingerprint), median(&Times::storeSave),
+                          medianOf(apart, &Times::listTeardown), medianOf(apart, &Times::exitWithoutRows)});
         const double load = median(&Times::storeLoad), login = median(&Times::login);
         const double save = median(&Times::storeSave), exit = median(&Times::exit);
         std::printf("%9d %10.1f ms %10.1f ms %7.2f %10.1f ms %10.1f ms %7.2f\n", count, load, login, login / load, save,
@@ -169,6 +195,11 @@ int main()
         finds.push_back({count, median(&Times::findLast), median(&Times::findNone), median(&Times::listFind)});
         std::fflush(stdout);
     }
+    std::printf("\n%9s %10s %13s %12s %14s %16s\n", "entries", "exit", "change check", "store save", "rows teardown",
+                "exit, no rows");
+    for (const auto& [count, exit, fingerprint, save, teardown, withoutRows] : phases)
+        std::printf("%9d %7.1f ms %10.1f ms %9.1f ms %11.1f ms %13.1f ms\n", count, exit, fingerprint, save, teardown,
+                    withoutRows);
     std::printf("\n%9s %12s %12s %14s %7s\n", "entries", "find last", "find none", "LVM_FINDITEM", "ratio");
     for (const auto& [count, last, none, list] : finds)
         std::printf("%9d %10.2f ms %10.2f ms %12.2f ms %7.2f\n", count, last, none, list, last / list);
