@@ -425,6 +425,18 @@ TEST_F(MainDialog, AnEditTheListRefusesChangesNothingThatIsSavedAndIsTold)
     EXPECT_EQ(ReadAccountFile("hugo"), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}, {"d", "4", ""}}));
 }
 
+namespace {
+
+int g_rowNotices = 0;
+
+LRESULT CALLBACK CountRowNotices(HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR)
+{
+    if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_DELETEITEM) ++g_rowNotices;
+    return ::DefSubclassProc(wnd, message, wParam, lParam);
+}
+
+} // namespace
+
 // The rows keep nothing to free: the list tells of its whole deletion once
 // (answered TRUE), not of each row, at a refill as at Exit. 100,000 notices
 // took more than a second of a big list's Exit.
@@ -434,15 +446,9 @@ TEST_F(MainDialog, RowsGoWithoutANoticePerRow)
     ASSERT_NO_FATAL_FAILURE(Start());
     Login("rhea", "pw");
     ASSERT_EQ(RowCount(m_main), 3);
-    static int s_rowNotices = 0;
-    s_rowNotices = 0;
-    const SUBCLASSPROC count = [](HWND wnd, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR) -> LRESULT {
-        if (message == WM_NOTIFY && reinterpret_cast<const NMHDR*>(lParam)->code == LVN_DELETEITEM) ++s_rowNotices;
-        return ::DefSubclassProc(wnd, message, wParam, lParam);
-    };
-    ASSERT_TRUE(::SetWindowSubclass(m_main, count, 1, 0));
+    g_rowNotices = 0;
+    ASSERT_TRUE(::SetWindowSubclass(m_main, &CountRowNotices, 1, 0));
     Exit();
-    EXPECT_EQ(s_rowNotices, 0);
+    EXPECT_EQ(g_rowNotices, 0);
     EXPECT_EQ(ReadAccountFile("rhea"), (std::vector<Row>{{"a", "1", ""}, {"b", "2", ""}, {"c", "3", ""}}));
 }

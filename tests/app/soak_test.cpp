@@ -28,6 +28,7 @@
 #include "CMessageBox.h"
 #include "CSaveFailedDlg.h"
 #include "ComponentTestSupport.h"
+#include "SoakCount.h"
 #include "UiDriver.h"
 #include "Vellaris.h"
 #include "WindowTestSupport.h"
@@ -36,13 +37,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-int SoakCount()
-{
-    const char* text = std::getenv("KD_SOAK_COUNT");
-    const int count = text ? std::atoi(text) : 0;
-    return count > 0 ? count : 30;
-}
 
 // Kernel handles of the process. Wine 8 does not count them
 // (GetProcessHandleCount fails): there the handle values a small process
@@ -186,7 +180,7 @@ protected:
     // its button and that nothing grows after the warm-up.
     void Run(const char* name, const char* caption, int button, INT_PTR expected, const std::function<INT_PTR()>& open)
     {
-        const int count = SoakCount();
+        const int count = kdtest::SoakCount(30);
         const int warmUp = std::clamp(count / 10, 3, 20);
         const int checkpoints = count >= 200 ? 10 : 2; // each costs a handle probe under Wine
         Closer closer(caption, button);

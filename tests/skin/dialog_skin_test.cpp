@@ -4,6 +4,7 @@
 #include "CDialogSubclass.h"
 #include "ControlPaint.h"
 #include "CSkinManager.h"
+#include "SoakCount.h"
 #include "SubclassMap.h"
 #include "TestArtwork.h"
 #include "TestDialogSkin.h"
@@ -421,7 +422,8 @@ TEST_F(SkinnedDialog, OpeningAndClosingLeaksNoGdiObjects)
     for (int i = 0; i < 3; ++i) cycle(); // warm the system's own caches
     const int before = GdiObjectCount();
     ASSERT_GT(before, 0);
-    for (int i = 0; i < 40; ++i) cycle();
+    const int cycles = kdtest::SoakCount(15);
+    for (int i = 0; i < cycles; ++i) cycle();
     const int after = GdiObjectCount();
     EXPECT_LE(after - before, 2) << "GDI objects before " << before << ", after " << after;
 }

@@ -1,6 +1,7 @@
 // Opening and closing skinned dialogs (every control kind, a menu) many times
 // leaves no GDI object and no memory behind.
 #include "ControlSkinHarness.h"
+#include "SoakCount.h"
 
 #include <gtest/gtest.h>
 
@@ -53,7 +54,7 @@ TEST_F(SkinResources, GdiObjectCountIsStableOverManyDialogs)
         ASSERT_EQ(GdiObjectCount(), before + 1) << "the count sees one more object";
     }
     const std::uint64_t heapBefore = HeapBytesInUse();
-    constexpr int kCycles = 25;
+    const int kCycles = kdtest::SoakCount(10);
     for (int i = 0; i < kCycles; ++i) OpenUseAndClose(false);
     const std::size_t after = GdiObjectCount();
     const std::uint64_t heapAfter = HeapBytesInUse();
@@ -75,7 +76,7 @@ TEST_F(SkinResources, MemoryIsStableOverLoadOpenCloseUnloadCycles)
     for (int i = 0; i < 3; ++i) cycle();
     const std::uint64_t before = HeapBytesInUse();
     const std::size_t gdiBefore = GdiObjectCount();
-    constexpr int kCycles = 25;
+    const int kCycles = kdtest::SoakCount(12);
     for (int i = 0; i < kCycles; ++i) cycle();
     const std::uint64_t after = HeapBytesInUse();
     std::printf("heap %llu -> %llu bytes over %d cycles\n", static_cast<unsigned long long>(before),
