@@ -10,7 +10,8 @@
 # Taken from scripts/wine-host.sh, sourced once the packages are installed:
 #   KD_WINE_ARCHS     the architectures this host runs under Wine
 #   KD_WIN32_SKIPPED  why win32 does not run here (empty where it does)
-#   kd_arch_prefix    <build folder> <preset>: the Wine prefix of a preset
+#   kd_arch_prefix    <build folder> <preset>: the Wine prefix of a preset (the
+#                     tests labelled own_session run in a second one, "<prefix>-own")
 #   kd_wine_runs      <preset>: whether Wine runs that preset's programs here
 # The summary counts test cases (a GoogleTest program's cases, any other test
 # as one) and, apart from them, the test programs a host could not run.
@@ -71,6 +72,7 @@ fi
 (
   for preset in $KD_WINE_ARCHS; do
     KD_PREFIX="$(kd_arch_prefix "$root/$BUILD" "$preset")" scripts/wine-prefix.sh || exit 1
+    KD_PREFIX="$(kd_arch_prefix "$root/$BUILD" "$preset")-own" scripts/wine-prefix.sh || exit 1
   done
 ) >"$logs/prefixes.log" 2>&1 &
 prefixes_pid=$!
@@ -99,14 +101,26 @@ if [ $fuzzing -eq 1 ]; then
   scripts/fuzz.sh "$BUILD/fuzz" "${KD_FUZZ_SECONDS:-15}" >"$logs/fuzz.log" 2>&1 &
   fuzz_pid=$!
 fi
-declare -A wine_pid
+declare -A wine_pid own_pid
+# session <prefix> <ctest arguments...>: one architecture's tests on a display
+# and Wine server of their own.
+session() {
+  local prefix=$1; shift
+  KD_PREFIX="$prefix" KD_SESSION_PREFIX="$prefix" KD_DESKTOP_HOLDER="$root/$BUILD/$preset/bin/uidriver.exe" \
+    scripts/with-display.sh scripts/wine-session.sh \
+    ctest --test-dir "$BUILD/$preset" --output-on-failure --timeout 400 "$@"
+}
 for preset in win32 win64; do
   rm -rf "$BUILD/$preset/gtest-results"
   if kd_wine_runs "$preset"; then
-    KD_PREFIX="$(kd_arch_prefix "$root/$BUILD" "$preset")" KD_DESKTOP_HOLDER="$root/$BUILD/$preset/bin/uidriver.exe" \
-      scripts/with-display.sh scripts/wine-session.sh \
-      ctest --test-dir "$BUILD/$preset" --output-on-failure --timeout 400 -j "$wine_jobs" \
-      >"$logs/$preset.log" 2>&1 &
+    # The skin's screen tests take a display of their own, so that they need not
+    # wait for the application's tests, which hold the first one for minutes.
+    prefix=$(kd_arch_prefix "$root/$BUILD" "$preset")
+    session "$prefix" -LE own_session -j "$wine_jobs" >"$logs/$preset.log" 2>&1 &
+    wine_pid[$preset]=$!
+    session "$prefix-own" -L own_session >"$logs/$preset-own.log" 2>&1 &
+    own_pid[$preset]=$!
+    continue
   else
     # Only the checks that read the build's files; no prefix, no display.
     ctest --test-dir "$BUILD/$preset" -L nowine --output-on-failure --timeout 900 -j "$wine_jobs" \
@@ -126,6 +140,12 @@ for preset in win32 win64; do
   if kd_wine_runs "$preset"; then step "$preset tests under Wine and Xvfb"; else step "$preset: checks of the built files only"; fi
   cat "$logs/$preset.log"
   tally "$preset" "$BUILD/$preset" "$logs/$preset.log" "$rc"
+  if [ -n "${own_pid[$preset]:-}" ]; then
+    wait "${own_pid[$preset]}"; rc=$?
+    step "$preset tests under Wine and Xvfb, on a display of their own"
+    cat "$logs/$preset-own.log"
+    tally "$preset (own display)" "$BUILD/$preset" "$logs/$preset-own.log" "$rc"
+  fi
   if ! kd_wine_runs "$preset"; then
     not_run=$(ctest --test-dir "$BUILD/$preset" -N -LE nowine | sed -n 's/^Total Tests: //p')
     line="$preset under Wine: NOT RUN, $KD_WIN32_SKIPPED; ${not_run:-?} test programs not run"

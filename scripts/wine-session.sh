@@ -11,8 +11,14 @@ wine cmd /c exit >"$(dirname "$WINEPREFIX")/wine-services.log" 2>&1 </dev/null
 # program that needs a desktop and ends once no program uses it: it would hold
 # that program's output open for half a minute and more after its end, and CTest
 # waits for it. KD_DESKTOP_HOLDER (uidriver.exe) holds the desktop for the session.
+# It must be there before the command starts: a program that came first would
+# start it all the same, and then the held desktop would keep it for good.
 if [ -n "${KD_DESKTOP_HOLDER:-}" ]; then
-  wine "$KD_DESKTOP_HOLDER" desktop >>"$(dirname "$WINEPREFIX")/wine-services.log" 2>&1 </dev/null &
+  ready=$(mktemp -u /tmp/kd-desktop.XXXXXX)
+  wine "$KD_DESKTOP_HOLDER" desktop "Z:$ready" >>"$(dirname "$WINEPREFIX")/wine-services.log" 2>&1 </dev/null &
+  for _ in $(seq 300); do [ -e "$ready" ] && break; sleep 0.1; done
+  [ -e "$ready" ] || echo "wine-session: the desktop did not start within 30 s" >&2
+  rm -f "$ready"
 fi
 rc=0
 "$@" || rc=$?

@@ -22,7 +22,8 @@
 //   uidriver clipboard                       print the clipboard's text ("text=..." or "no text")
 //                                            and each privacy format it holds as "<name>=<DWORD>"
 //   uidriver copy <text>                     put text on the clipboard, as another program
-//   uidriver desktop                         join the desktop, with no window, until killed
+//   uidriver desktop [file]                  join the desktop, with no window, until killed;
+//                                            the file is made once the desktop is there
 //
 // Exit code 0 on success, 1 when the window or control is missing or a wait timed out.
 #include <windows.h>
@@ -255,12 +256,17 @@ int main(int argc, char** argv)
 {
     if (argc == 2 && std::string(argv[1]) == "clipboard") return PrintClipboard();
     if (argc == 3 && std::string(argv[1]) == "copy") return CopyText(argv[2]);
-    if (argc == 2 && std::string(argv[1]) == "desktop") {
+    if ((argc == 2 || argc == 3) && std::string(argv[1]) == "desktop") {
         // Wine starts the desktop's process (explorer.exe) from the first
         // program to need it, with that program's output, and ends it when no
         // program uses the desktop. A session that holds the desktop from its
         // start keeps it from a test program, whose output it would keep open.
-        (void)::GetDesktopWindow();
+        // GetDesktopWindow returns once that process has made the desktop.
+        if (!::GetDesktopWindow()) return Fail("no desktop");
+        if (argc == 3) {
+            const kd::unique_hfile ready(::CreateFileA(argv[2], GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+            if (!ready) return Fail("the ready file could not be made");
+        }
         ::Sleep(INFINITE);
         return 0;
     }
