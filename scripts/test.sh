@@ -113,8 +113,9 @@ session() {
 for preset in win32 win64; do
   rm -rf "$BUILD/$preset/gtest-results"
   if kd_wine_runs "$preset"; then
-    # The skin's screen tests take a display of their own, so that they need not
-    # wait for the application's tests, which hold the first one for minutes.
+    # The tests labelled own_session (the skin's screen tests, the soak, the
+    # browser) take a display and Wine server of their own, so that they need
+    # not wait for kordane_tests, which holds the first display for minutes.
     prefix=$(kd_arch_prefix "$root/$BUILD" "$preset")
     session "$prefix" -LE own_session -j "$wine_jobs" >"$logs/$preset.log" 2>&1 &
     wine_pid[$preset]=$!

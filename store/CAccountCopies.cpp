@@ -288,13 +288,22 @@ kd::fileio::FilePath CAccountCopies::LinkIntoVersions(const std::string& what) c
 {
     const auto folder = VersionsFolder();
     if (folder.IsEmpty() || kd::fileio::SizeOf(m_file.GetPath()) <= 0 || !kd::fileio::CreateFolder(folder)) return {};
-    for (int n = 1; n <= 100; ++n) {
+    auto pathFor = [&](int n) {
         std::string name = Stem();
         name += '.';
         name += what;
         if (n > 1) name += '-' + std::to_string(n);
         name += ".qrd";
-        const auto path = folder.Child(name);
+        return folder.Child(name);
+    };
+    // Above every name of the same second still there, never in a gap that
+    // pruning left below them: the number orders versions of one second, so
+    // a gap would rank the newest version as the oldest, and prune it next.
+    int first = 1;
+    for (int n = 1; n <= 100; ++n)
+        if (kd::fileio::KindOf(pathFor(n)) != kd::fileio::Kind::Missing) first = n + 1;
+    for (int n = first; n <= 100; ++n) {
+        const auto path = pathFor(n);
         if (path.IsEmpty()) return {};
         if (kd::fileio::KindOf(path) != kd::fileio::Kind::Missing) continue;
         if (kd::fileio::LinkOrCopy(m_file.GetPath(), path)) return path;

@@ -171,7 +171,7 @@ TEST_F(AccountCopies, GoodSavesKeepTheLastThreeVersions)
         CAccountFile version;
         ASSERT_TRUE(version.LoadFrom(versions[i]));
         ASSERT_EQ(version.GetRecords().size(), 1u);
-        EXPECT_EQ(kd::GetText(version.GetRecords()[0].account), "v" + std::to_string(3 - i));
+        EXPECT_EQ(kd::GetText(version.GetRecords()[0].account), "v" + std::to_string(4 - i));
         EXPECT_TRUE(version.GetLoadReport().whole);
     }
     EXPECT_TRUE(fs::is_directory("Versions"));
