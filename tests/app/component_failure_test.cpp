@@ -5,8 +5,10 @@
 // real regsvr32.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "StartupSupport.h"
 #include "resource.h"
@@ -42,6 +44,88 @@ public:
 
 private:
     TempDirectory m_folder;
+};
+
+// Runs `exe` in `folder` under this process as its debugger, on a thread of its
+// own (debug events go to the thread that started the process), and keeps what
+// the program writes with OutputDebugString until it ends.
+class DebuggedProgram {
+public:
+    DebuggedProgram(const fs::path& exe, const fs::path& folder) : m_thread([this, exe, folder] { Run(exe, folder); })
+    {
+    }
+    DebuggedProgram(const DebuggedProgram&) = delete;
+    DebuggedProgram& operator=(const DebuggedProgram&) = delete;
+    ~DebuggedProgram()
+    {
+        if (m_thread.joinable()) m_thread.join();
+    }
+
+    // The process id once it runs, else 0 after `ms`.
+    [[nodiscard]] DWORD WaitStarted(DWORD ms) const
+    {
+        for (DWORD waited = 0; m_pid == 0 && !m_failed && waited < ms; waited += 10) ::Sleep(10);
+        return m_pid;
+    }
+    // What the program wrote to its debugger, once it has ended.
+    std::string Output()
+    {
+        if (m_thread.joinable()) m_thread.join();
+        return m_output;
+    }
+
+private:
+    void Run(const fs::path& exe, const fs::path& folder)
+    {
+        std::string commandLine = "\"" + exe.string() + "\"";
+        STARTUPINFOA si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        if (!::CreateProcessA(exe.string().c_str(), commandLine.data(), nullptr, nullptr, FALSE,
+                              DEBUG_ONLY_THIS_PROCESS, nullptr, folder.string().c_str(), &si, &pi)) {
+            m_failed = true;
+            return;
+        }
+        m_pid = pi.dwProcessId;
+        for (DEBUG_EVENT event{}; ::WaitForDebugEvent(&event, 30000);) {
+            DWORD answer = DBG_CONTINUE;
+            switch (event.dwDebugEventCode) {
+            case CREATE_PROCESS_DEBUG_EVENT:
+                if (event.u.CreateProcessInfo.hFile) ::CloseHandle(event.u.CreateProcessInfo.hFile);
+                break;
+            case LOAD_DLL_DEBUG_EVENT:
+                if (event.u.LoadDll.hFile) ::CloseHandle(event.u.LoadDll.hFile);
+                break;
+            case OUTPUT_DEBUG_STRING_EVENT: {
+                std::string text(event.u.DebugString.nDebugStringLength, '\0');
+                SIZE_T got = 0;
+                if (!event.u.DebugString.fUnicode &&
+                    ::ReadProcessMemory(pi.hProcess, event.u.DebugString.lpDebugStringData, text.data(), text.size(),
+                                        &got))
+                    m_output.append(text.c_str());
+                break;
+            }
+            case EXCEPTION_DEBUG_EVENT:
+                // The loader's first breakpoint is the debugger's; any other
+                // exception is the program's own to handle.
+                if (event.u.Exception.ExceptionRecord.ExceptionCode != EXCEPTION_BREAKPOINT)
+                    answer = DBG_EXCEPTION_NOT_HANDLED;
+                break;
+            default:
+                break;
+            }
+            const bool ended = event.dwDebugEventCode == EXIT_PROCESS_DEBUG_EVENT;
+            ::ContinueDebugEvent(event.dwProcessId, event.dwThreadId, answer);
+            if (ended) break;
+        }
+        ::CloseHandle(pi.hThread);
+        ::CloseHandle(pi.hProcess);
+    }
+
+    std::atomic<DWORD> m_pid{0};
+    std::atomic<bool> m_failed{false};
+    std::string m_output;
+    std::thread m_thread;
 };
 
 } // namespace
@@ -90,4 +174,23 @@ TEST(Startup, ComponentThatCannotLoadEndsWithTheMessageAndNothingElse)
         EXPECT_FALSE(fs::exists(folder.path() / "Tmp")) << dll;
         EXPECT_FALSE(fs::exists(folder.path() / "Scrivet")) << dll;
     }
+}
+
+// The message box cannot say why a component failed; the debugger's output
+// keeps the component and the HRESULT.
+TEST(Startup, AComponentThatCannotLoadIsNamedWithItsHresultToTheDebugger)
+{
+    Unregistered missing("Helper.dll");
+    ASSERT_TRUE(missing.ok());
+    ProgramCopy copy("Helper.dll");
+    TempFolder folder("kd-nocom");
+    DebuggedProgram program(copy.exe(), folder.path());
+    const DWORD pid = program.WaitStarted(10000);
+    ASSERT_NE(pid, 0u);
+    HWND box = WaitTopWindow(WindowQuery().Titled("Kordane").OfProcess(pid), 20000);
+    ASSERT_NE(box, nullptr);
+    PostClick(box, IDOK);
+    const std::string output = program.Output();
+    EXPECT_NE(output.find("Kordane: Helper could not be created (HRESULT 0x8"), std::string::npos) << output;
+    EXPECT_EQ(output.find("Scrivet could not"), std::string::npos) << output;
 }
