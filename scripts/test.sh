@@ -102,10 +102,10 @@ if [ $fuzzing -eq 1 ]; then
   fuzz_pid=$!
 fi
 declare -A wine_pid own_pid
-# session <prefix> <ctest arguments...>: one architecture's tests on a display
-# and Wine server of their own.
+# session <preset> <prefix> <ctest arguments...>: one architecture's tests on a
+# display and Wine server of their own.
 session() {
-  local prefix=$1; shift
+  local preset=$1 prefix=$2; shift 2
   KD_PREFIX="$prefix" KD_SESSION_PREFIX="$prefix" KD_DESKTOP_HOLDER="$root/$BUILD/$preset/bin/uidriver.exe" \
     scripts/with-display.sh scripts/wine-session.sh \
     ctest --test-dir "$BUILD/$preset" --output-on-failure --timeout 400 "$@"
@@ -117,9 +117,9 @@ for preset in win32 win64; do
     # browser) take a display and Wine server of their own, so that they need
     # not wait for kordane_tests, which holds the first display for minutes.
     prefix=$(kd_arch_prefix "$root/$BUILD" "$preset")
-    session "$prefix" -LE own_session -j "$wine_jobs" >"$logs/$preset.log" 2>&1 &
+    session "$preset" "$prefix" -LE own_session -j "$wine_jobs" >"$logs/$preset.log" 2>&1 &
     wine_pid[$preset]=$!
-    session "$prefix-own" -L own_session >"$logs/$preset-own.log" 2>&1 &
+    session "$preset" "$prefix-own" -L own_session >"$logs/$preset-own.log" 2>&1 &
     own_pid[$preset]=$!
     continue
   else

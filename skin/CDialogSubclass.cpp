@@ -40,23 +40,21 @@ constexpr int kTextY = 5;
 class SkinSource {
 public:
     SkinSource(HDC compatible, const SkinArt& art) noexcept
-        : m_dc(::CreateCompatibleDC(compatible)), m_bitmap(art.bitmap.get()), m_geometry(art.geometry),
-          m_select(m_dc.get(), m_bitmap)
+        : m_art(art), m_dc(::CreateCompatibleDC(compatible)), m_select(m_dc.get(), art.bitmap.get())
     {
     }
-    [[nodiscard]] bool Ready() const noexcept { return m_dc && m_bitmap; }
+    [[nodiscard]] bool Ready() const noexcept { return m_dc && m_art.bitmap; }
     // Copies piece (stretched) to dst at x, y in w x h; nothing for empty sizes.
     void Copy(HDC dst, int x, int y, int w, int h, std::size_t piece) const noexcept
     {
-        const RECT& src = m_geometry[piece];
+        const RECT& src = m_art.geometry[piece];
         if (!Ready() || w <= 0 || h <= 0 || Width(src) <= 0 || Height(src) <= 0) return;
         ::StretchBlt(dst, x, y, w, h, m_dc.get(), src.left, src.top, Width(src), Height(src), SRCCOPY);
     }
 
 private:
+    const SkinArt& m_art;
     kd::unique_hdc m_dc;
-    HBITMAP m_bitmap;
-    const SkinGeometry& m_geometry;
     kd::select_scope m_select;
 };
 
