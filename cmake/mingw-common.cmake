@@ -11,6 +11,8 @@ set(CMAKE_EXE_LINKER_FLAGS_INIT    "-static")
 set(CMAKE_SHARED_LINKER_FLAGS_INIT "-static")
 set(CMAKE_MODULE_LINKER_FLAGS_INIT "-static")
 # Line tables are enough for a backtrace under winedbg; full debug information
-# makes a cold build a third slower, and the package strips it anyway.
-set(CMAKE_C_FLAGS_RELWITHDEBINFO_INIT   "-O2 -g1 -DNDEBUG")
-set(CMAKE_CXX_FLAGS_RELWITHDEBINFO_INIT "-O2 -g1 -DNDEBUG")
+# makes a cold build a third slower, and the package strips it anyway. Set as
+# the cache entries themselves: CMake appends its own "-O2 -g" to an _INIT
+# value, and the later -g won.
+set(CMAKE_C_FLAGS_RELWITHDEBINFO   "-O2 -g1 -DNDEBUG" CACHE STRING "")
+set(CMAKE_CXX_FLAGS_RELWITHDEBINFO "-O2 -g1 -DNDEBUG" CACHE STRING "")

@@ -106,25 +106,37 @@ class Scripts(unittest.TestCase):
         self.assertIn(os.path.join("scripts", "run.sh"), checked)  # the scan sees calls at all
 
     def test_make_test_probes_the_host_after_installing_the_packages(self):
-        # A fresh machine gets wine32 from install-deps.sh: a probe made before
-        # it would skip every win32 test on a host that runs them. test.sh runs
-        # here beside stand-ins that note the order and end it at the probe.
+        # A fresh machine gets wine32 from install-deps.sh, in the background
+        # while the native build runs: a probe made before it is in would skip
+        # every win32 test on a host that runs them. test.sh runs here beside
+        # stand-ins (a Windows group that takes a second, builds that do
+        # nothing) that note the order and end it at the probe.
         with tempfile.TemporaryDirectory() as tmp:
             scripts = os.path.join(tmp, "scripts")
+            tools = os.path.join(tmp, "tools")
             os.makedirs(scripts)
+            os.makedirs(tools)
             with open(os.path.join(ROOT, "scripts", "test.sh")) as f:
                 test_sh = f.read()
-            with open(os.path.join(scripts, "test.sh"), "w") as f:
-                f.write(test_sh)
-            with open(os.path.join(scripts, "install-deps.sh"), "w") as f:
-                f.write('#!/bin/sh\necho installed >> "$(dirname "$0")/../order"\n')
-            os.chmod(os.path.join(scripts, "install-deps.sh"), 0o755)
-            with open(os.path.join(scripts, "wine-host.sh"), "w") as f:
-                f.write('echo probed >> "$root/order"\nexit 0\n')
-            subprocess.run(["bash", os.path.join(scripts, "test.sh")], cwd=tmp, env={**os.environ, "BUILD": "b"},
-                           capture_output=True, timeout=60)
+            stand_ins = {
+                os.path.join(scripts, "test.sh"): test_sh,
+                os.path.join(scripts, "install-deps.sh"):
+                    '#!/bin/sh\n[ "$1" = windows ] && sleep 1\necho "installed $1" >> "$(dirname "$0")/../order"\n',
+                os.path.join(scripts, "format.sh"): "#!/bin/sh\nexit 0\n",
+                os.path.join(scripts, "test-summary.py"): "print(0, 0, 0)\n",
+                os.path.join(scripts, "wine-host.sh"): 'echo probed >> "$root/order"\nexit 0\n',
+                os.path.join(tools, "cmake"): "#!/bin/sh\nexit 0\n",
+                os.path.join(tools, "ctest"): "#!/bin/sh\nexit 0\n",
+            }
+            for path, text in stand_ins.items():
+                with open(path, "w") as f:
+                    f.write(text)
+                os.chmod(path, 0o755)
+            env = {**os.environ, "BUILD": "b", "PATH": tools + os.pathsep + os.environ["PATH"]}
+            subprocess.run(["bash", os.path.join(scripts, "test.sh")], cwd=tmp, env=env, capture_output=True,
+                           timeout=60)
             with open(os.path.join(tmp, "order")) as f:
-                self.assertEqual(f.read().split(), ["installed", "probed"])
+                self.assertEqual(f.read().splitlines(), ["installed native", "installed windows", "probed"])
 
 
 if __name__ == "__main__":
