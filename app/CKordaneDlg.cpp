@@ -4,6 +4,7 @@
 
 #include <windowsx.h>
 
+#include <algorithm>
 #include <memory>
 #include <new>
 #include <utility>
@@ -73,8 +74,14 @@ CKordaneDlg::CKordaneDlg(std::function<void()> entriesNotSaved)
     MapCommand(IDC_BUTTON_INSERT, &CKordaneDlg::OnBnClickedInsert);
     MapCommand(IDC_BUTTON_UPDATE, &CKordaneDlg::OnBnClickedUpdate);
     MapCommand(IDC_BUTTON_DELETE, &CKordaneDlg::OnBnClickedDelete);
-    MapNotify(IDC_LIST_ACCOUNTS, LVN_ITEMCHANGING, &CKordaneDlg::OnItemChangingList);
-    MapNotify(IDC_LIST_ACCOUNTS, LVN_DELETEALLITEMS, &CKordaneDlg::OnDeleteAllItemsList);
+    // The list keeps no rows of its own (LVS_OWNERDATA): it asks for their
+    // texts and, for its type-ahead, where a name begins; and, keeping no
+    // rows, tells of a selection once it is made.
+    MapNotify(IDC_LIST_ACCOUNTS, LVN_ITEMCHANGED, &CKordaneDlg::OnItemChangingList);
+    MapNotify(IDC_LIST_ACCOUNTS, LVN_GETDISPINFOA, &CKordaneDlg::OnGetDispInfoList);
+    MapNotify(IDC_LIST_ACCOUNTS, LVN_GETDISPINFOW, &CKordaneDlg::OnGetDispInfoList);
+    MapNotify(IDC_LIST_ACCOUNTS, LVN_ODFINDITEMA, &CKordaneDlg::OnFindItemList);
+    MapNotify(IDC_LIST_ACCOUNTS, LVN_ODFINDITEMW, &CKordaneDlg::OnFindItemList);
     MapMessage(WM_CONTEXTMENU, &CKordaneDlg::OnContextMenu);
 }
 
@@ -178,30 +185,41 @@ void CKordaneDlg::ResetEditor()
 
 bool CKordaneDlg::FillList()
 {
-    const std::vector<AccountRecord>& records = m_session.Store().GetRecords();
-    kd::CListView::RedrawLock noRedraw(m_list);
+    // The rows first: the list asks for the texts of the rows it is told of.
     if (!m_list.DeleteAllItems()) return false;
+    m_rows = m_session.Store().GetRecords();
+    if (m_list.SetItemCount(static_cast<int>(m_rows.size()))) return true;
     m_rows.clear();
-    m_list.SetItemCount(static_cast<int>(records.size()));
-    int row = 0;
-    for (const AccountRecord& record : records) {
-        const int at = m_list.InsertItem(row, std::string(kd::GetText(record.account)), record.index);
-        if (at < 0) return false;
-        if (!m_list.SetItemText(at, 1, std::string(kd::GetText(record.password))) ||
-            !m_list.SetItemText(at, 2, std::string(kd::GetText(record.comment))))
-            return false;
-        ++row;
+    (void)m_list.SetItemCount(0); // as it was: the list had no rows
+    return false;
+}
+
+std::string_view CKordaneDlg::CellText(std::size_t row, int column) const noexcept
+{
+    if (row >= m_rows.size()) return {};
+    const AccountRecord& record = m_rows[row];
+    switch (column) {
+    case 0:
+        return kd::GetText(record.account);
+    case 1:
+        return kd::GetText(record.password);
+    case 2:
+        return kd::GetText(record.comment);
+    default:
+        return {};
     }
-    m_rows = records;
-    return true;
 }
 
 bool CKordaneDlg::HasRow(const std::string& account, const std::string& password, const std::string& comment) const
 {
-    const int count = m_list.GetItemCount();
-    for (int row = 0; row < count; ++row) {
-        if (m_list.GetItemText(row, 0) == account && m_list.GetItemText(row, 1) == password &&
-            m_list.GetItemText(row, 2) == comment)
+    // As the texts would be kept: a text cut to its field equals the row it
+    // would duplicate in the file.
+    const AccountRecord wanted = RecordOf(account, password, comment);
+    const std::string_view texts[] = {kd::GetText(wanted.account), kd::GetText(wanted.password),
+                                      kd::GetText(wanted.comment)};
+    for (const AccountRecord& row : m_rows) {
+        if (kd::GetText(row.account) == texts[0] && kd::GetText(row.password) == texts[1] &&
+            kd::GetText(row.comment) == texts[2])
             return true;
     }
     return false;
@@ -220,16 +238,14 @@ AccountRecord CKordaneDlg::RecordOf(const std::string& account, const std::strin
 bool CKordaneDlg::AddRow(const std::string& account, const std::string& password, const std::string& comment)
 {
     if (HasRow(account, password, comment)) return false;
-    const int row = m_list.InsertItem(m_list.GetItemCount(), account);
-    if (row < 0 || !m_list.SetItemText(row, 1, password) || !m_list.SetItemText(row, 2, comment)) {
-        // Half a row would be saved as shown: none is added, and the user is told.
-        if (row >= 0 && !m_list.DeleteItem(row)) EnterReadOnly();
+    m_rows.push_back(RecordOf(account, password, comment));
+    if (!m_list.SetItemCount(static_cast<int>(m_rows.size()))) {
+        // A row the list does not show would be saved unseen: none is added.
+        m_rows.pop_back();
         ListRefused();
         return true; // not an equal row: the refusal is told here, not as one
     }
-    const AccountRecord record = RecordOf(account, password, comment);
-    m_rows.push_back(record);
-    Journaled(m_session.JournalInsert(record));
+    Journaled(m_session.JournalInsert(m_rows.back()));
     return true;
 }
 
@@ -497,26 +513,66 @@ void CKordaneDlg::OnBnClickedHelp()
     help.DoModal();
 }
 
-// The rows hold no data of their own to free: one notice for a whole list,
-// not one per row (100,000 notices took seconds at Exit and at each refill).
-LRESULT CKordaneDlg::OnDeleteAllItemsList(NMHDR*)
-{
-    return TRUE;
-}
-
+// A row becoming current. A list without rows of its own tells of a change
+// once it is made (LVN_ITEMCHANGED); it sends no LVN_ITEMCHANGING.
 LRESULT CKordaneDlg::OnItemChangingList(NMHDR* hdr)
 {
     const auto* change = reinterpret_cast<const NMLISTVIEW*>(hdr);
-    if (change->iItem >= 0 && change->uNewState == (LVIS_SELECTED | LVIS_FOCUSED)) LoadRow(change->iItem);
-    return 0; // the change is always allowed
+    if (change->iItem >= 0 && (change->uChanged & LVIF_STATE) && change->uNewState == (LVIS_SELECTED | LVIS_FOCUSED))
+        LoadRow(change->iItem);
+    return 0;
+}
+
+LRESULT CKordaneDlg::OnGetDispInfoList(NMHDR* hdr)
+{
+    // The A and W notices differ only in the text's type.
+    auto* info = reinterpret_cast<NMLVDISPINFOA*>(hdr);
+    LVITEMA& item = info->item;
+    if (!(item.mask & LVIF_TEXT) || !item.pszText || item.cchTextMax <= 0 || item.iItem < 0) return 0;
+    const std::string_view text = CellText(static_cast<std::size_t>(item.iItem), item.iSubItem);
+    if (hdr->code == LVN_GETDISPINFOW) {
+        // Straight into the list's buffer: a field's 127 bytes are at most 127
+        // characters, and a buffer too short for them is left empty.
+        auto* wide = reinterpret_cast<wchar_t*>(item.pszText);
+        const int converted = text.empty()
+                                  ? 0
+                                  : ::MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide,
+                                                          item.cchTextMax - 1);
+        wide[converted > 0 ? converted : 0] = L'\0';
+        return 0;
+    }
+    const std::size_t length = std::min(text.size(), static_cast<std::size_t>(item.cchTextMax) - 1);
+    std::copy_n(text.data(), length, item.pszText);
+    item.pszText[length] = '\0';
+    return 0;
+}
+
+LRESULT CKordaneDlg::OnFindItemList(NMHDR* hdr)
+{
+    const auto* find = reinterpret_cast<const NMLVFINDITEMA*>(hdr);
+    const UINT flags = find->lvfi.flags;
+    // The rows carry no data of their own to be found by, and no place.
+    if (!(flags & (LVFI_STRING | LVFI_PARTIAL)) || (flags & LVFI_PARAM) || !find->lvfi.psz) return -1;
+    try {
+        const std::string text = hdr->code == LVN_ODFINDITEMW
+                                     ? kd::Narrow(reinterpret_cast<const NMLVFINDITEMW*>(hdr)->lvfi.psz)
+                                     : std::string(find->lvfi.psz);
+        const kd::CEntryFinder finder(text, m_folding);
+        const auto from = static_cast<std::size_t>(std::max(find->iStart, 0));
+        const auto row = finder.FindAccountFrom(m_rows, from, !(flags & LVFI_PARTIAL), (flags & LVFI_WRAP) != 0);
+        return row ? static_cast<LRESULT>(*row) : -1;
+    } catch (const std::bad_alloc&) {
+        return -1; // a key typed into the list finds nothing
+    }
 }
 
 void CKordaneDlg::LoadRow(int row)
 {
     m_nCurrentRow = row;
-    m_strId = m_list.GetItemText(row, 0);
-    m_strPassword = m_list.GetItemText(row, 1);
-    m_strComment = m_list.GetItemText(row, 2);
+    const auto at = static_cast<std::size_t>(row);
+    m_strId = CellText(at, 0);
+    m_strPassword = CellText(at, 1);
+    m_strComment = CellText(at, 2);
     (void)UpdateData(false); // filling the fields validates nothing
     m_btnUpdate.EnableWindow(!m_bReadOnly);
     m_btnDelete.EnableWindow(!m_bReadOnly);
@@ -544,7 +600,7 @@ bool CKordaneDlg::CopyCell(int column)
 {
     const int row = SelectedRow();
     if (row < 0) return false;
-    if (m_clipboard.Copy(m_hWnd, m_list.GetItemText(row, column))) return true;
+    if (m_clipboard.Copy(m_hWnd, std::string(CellText(static_cast<std::size_t>(row), column)))) return true;
     CMessageBox::Show(m_hWnd, kClipboardBusyText);
     return false;
 }
@@ -663,18 +719,9 @@ void CKordaneDlg::OnBnClickedUpdate()
     }
     const auto row = static_cast<std::size_t>(m_nCurrentRow);
     if (row >= m_rows.size()) return;
-    const std::string texts[] = {m_strId, m_strPassword, m_strComment};
-    for (int column = 0; column < 3; ++column) {
-        if (m_list.SetItemText(m_nCurrentRow, column, texts[column])) continue;
-        // The row goes back to what it was, which is what is saved.
-        const AccountRecord& was = m_rows[row];
-        const std::string_view old[] = {kd::GetText(was.account), kd::GetText(was.password), kd::GetText(was.comment)};
-        for (int undo = 0; undo < column; ++undo)
-            if (!m_list.SetItemText(m_nCurrentRow, undo, std::string(old[undo]))) EnterReadOnly();
-        ListRefused();
-        return;
-    }
     m_rows[row] = RecordOf(m_strId, m_strPassword, m_strComment);
+    // The list keeps no texts to refuse: it draws the row anew from m_rows.
+    (void)m_list.RedrawItems(m_nCurrentRow, m_nCurrentRow);
     Journaled(m_session.JournalUpdate(row, m_rows[row]));
 }
 

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "CAdminSession.h"
@@ -33,7 +34,9 @@ public:
 
     void InitList();
     void ResetEditor();
-    // False when the list view refused a record: the list then holds fewer rows than the store.
+    // The list shows the store's records, which the dialog keeps (m_rows): the
+    // list view keeps no rows of its own (LVS_OWNERDATA). False when the list
+    // refused their number: it then shows none.
     [[nodiscard]] bool FillList();
     // False only for a row equal to one listed; a row the list view refuses is
     // told by ListRefused and not added.
@@ -75,7 +78,8 @@ private:
     LRESULT OnQueryEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnEndSession(WPARAM wParam, LPARAM lParam);
     LRESULT OnItemChangingList(NMHDR* hdr);
-    LRESULT OnDeleteAllItemsList(NMHDR* hdr);
+    LRESULT OnGetDispInfoList(NMHDR* hdr);
+    LRESULT OnFindItemList(NMHDR* hdr);
     LRESULT OnContextMenu(WPARAM wParam, LPARAM lParam);
     void OnBnClickedExit();
     void OnBnClickedLogin();
@@ -89,6 +93,9 @@ private:
     // The row the commands of the list act on: the focused row if selected,
     // else the first selected one; -1 for none.
     [[nodiscard]] int SelectedRow() const noexcept;
+    // A row's text (0 account, 1 password, 2 comment) as the list shows it;
+    // empty past the last row.
+    [[nodiscard]] std::string_view CellText(std::size_t row, int column) const noexcept;
     // A row into the editor as a click makes it current.
     void LoadRow(int row);
     void SelectAndLoad(int row);
@@ -139,8 +146,10 @@ private:
     bool m_bSessionEndBlocked = false;
     bool m_bJournalFailed = false; // told once in the log
 
-    // The entries the list shows, row for row: loaded records stay as they
-    // were read, whatever the list view's code page makes of their texts.
+    // The entries the list shows, row for row, and the only copy of them: the
+    // list asks for their texts as it draws (a list of 100,000 rows of its own
+    // took seconds to fill and to destroy). Loaded records stay as they were
+    // read, byte for byte.
     std::vector<AccountRecord> m_rows;
 
     CSecretClipboard m_clipboard{kClipboardTimer};

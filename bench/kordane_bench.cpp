@@ -10,8 +10,9 @@
 //                         before an Exit measured apart);
 //   find: Find from the top for the last row's account (found, selected and
 //         loaded into the fields) and for a text no entry holds (every text
-//         read), against the list view's own LVM_FINDITEM for the same
-//         account (a prefix match of the first column only).
+//         read), against LVM_FINDITEM for the same account (a prefix match of
+//         the first column only, which the list asks the dialog for, as its
+//         type-ahead does).
 // Peers: CAccountFile::Open (load) and CAccountFile::Save of the same file.
 // Run: scripts/with-display.sh scripts/wine-session.sh <build>/win32/wine-run <build>/win32/bin/kordane_bench.exe
 #include <windows.h>

@@ -1,5 +1,5 @@
 // The Win32 idioms every deliverable needs, written once: single-byte text as
-// wide text, a window's text, and a module's whole path and folder.
+// wide text and back, a window's text, and a module's whole path and folder.
 #pragma once
 
 #include <windows.h>
@@ -23,6 +23,21 @@ namespace kd {
     std::wstring wide(static_cast<std::size_t>(count), L'\0');
     if (::MultiByteToWideChar(codePage, flags, text.data(), size, wide.data(), count) != count) return {};
     return wide;
+}
+
+// `text` from UTF-16 into `codePage`, characters it lacks as the system's
+// default character. Empty for empty text or text the system cannot convert.
+// Throws std::bad_alloc.
+[[nodiscard]] inline std::string Narrow(std::wstring_view text, UINT codePage = CP_ACP)
+{
+    if (text.empty() || text.size() > INT_MAX) return {};
+    const int size = static_cast<int>(text.size());
+    const int count = ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    if (count <= 0) return {};
+    std::string narrow(static_cast<std::size_t>(count), '\0');
+    if (::WideCharToMultiByte(codePage, 0, text.data(), size, narrow.data(), count, nullptr, nullptr) != count)
+        return {};
+    return narrow;
 }
 
 // A window's whole text, however long (empty for no window or no text).

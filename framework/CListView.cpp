@@ -128,9 +128,15 @@ bool CListView::DeleteAllItems() const noexcept
     return ::SendMessageA(m_hWnd, LVM_DELETEALLITEMS, 0, 0) != 0;
 }
 
-void CListView::SetItemCount(int count) const noexcept
+bool CListView::SetItemCount(int count) const noexcept
 {
-    ::SendMessageA(m_hWnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(count), LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL);
+    return ::SendMessageA(m_hWnd, LVM_SETITEMCOUNT, static_cast<WPARAM>(count),
+                          LVSICF_NOINVALIDATEALL | LVSICF_NOSCROLL) != 0;
+}
+
+bool CListView::RedrawItems(int first, int last) const noexcept
+{
+    return ::SendMessageA(m_hWnd, LVM_REDRAWITEMS, static_cast<WPARAM>(first), static_cast<LPARAM>(last)) != 0;
 }
 
 CListView::RedrawLock::RedrawLock(const CListView& list) noexcept : m_wnd(list.GetSafeHwnd())

@@ -35,8 +35,12 @@ public:
     [[nodiscard]] bool GetItemLabelRect(int row, RECT& rect) const noexcept;
     [[nodiscard]] bool DeleteItem(int row) const noexcept;
     [[nodiscard]] bool DeleteAllItems() const noexcept;
-    // Reserves room for `count` rows before a bulk fill.
-    void SetItemCount(int count) const noexcept;
+    // A list that keeps its rows: reserves room for `count` rows before a bulk
+    // fill. A list whose parent keeps the rows (LVS_OWNERDATA): the number of
+    // rows it shows. False when the list refused.
+    [[nodiscard]] bool SetItemCount(int count) const noexcept;
+    // Has the rows `first` to `last` drawn anew, as for texts their owner changed.
+    [[nodiscard]] bool RedrawItems(int first, int last) const noexcept;
 
     // Suspends repainting for a bulk change; the list repaints once when it ends.
     class RedrawLock {

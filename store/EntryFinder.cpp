@@ -77,4 +77,24 @@ std::optional<std::size_t> CEntryFinder::FindFrom(const std::vector<AccountRecor
     return std::nullopt;
 }
 
+bool CEntryFinder::BeginsAccount(const AccountRecord& record, bool whole) const noexcept
+{
+    const std::string_view account = GetText(record.account);
+    if (account.size() < m_needle.size() || (whole && account.size() != m_needle.size())) return false;
+    return MatchesAt(reinterpret_cast<const unsigned char*>(account.data()));
+}
+
+std::optional<std::size_t> CEntryFinder::FindAccountFrom(const std::vector<AccountRecord>& rows, std::size_t from,
+                                                         bool whole, bool wrap) const noexcept
+{
+    if (m_needle.empty()) return std::nullopt;
+    const std::size_t start = from < rows.size() ? from : rows.size();
+    for (std::size_t row = start; row < rows.size(); ++row)
+        if (BeginsAccount(rows[row], whole)) return row;
+    if (!wrap) return std::nullopt;
+    for (std::size_t row = 0; row < start; ++row)
+        if (BeginsAccount(rows[row], whole)) return row;
+    return std::nullopt;
+}
+
 } // namespace kd

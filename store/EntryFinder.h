@@ -39,7 +39,14 @@ public:
     [[nodiscard]] std::optional<std::size_t> FindFrom(const std::vector<AccountRecord>& rows, std::size_t from,
                                                       bool* wrapped = nullptr) const noexcept;
 
+    // The account names only, as a list's type-ahead compares them: the first
+    // row at or after `from` whose account begins with the text (is the text,
+    // when `whole`), going on from the top when `wrap`. nullopt: none.
+    [[nodiscard]] std::optional<std::size_t> FindAccountFrom(const std::vector<AccountRecord>& rows, std::size_t from,
+                                                             bool whole, bool wrap) const noexcept;
+
 private:
+    [[nodiscard]] bool BeginsAccount(const AccountRecord& record, bool whole) const noexcept;
     [[nodiscard]] bool MatchesAt(const unsigned char* at) const noexcept;
 
     std::string m_needle;               // folded

@@ -289,7 +289,7 @@ TEST(ListView, RowsColumnsTextsOfAnyLengthItemDataAndRedrawLock)
     const std::string longText(300, 'x'); // longer than the wrapper's first buffer
     {
         kd::CListView::RedrawLock lock(list);
-        list.SetItemCount(3);
+        EXPECT_TRUE(list.SetItemCount(3));
         EXPECT_EQ(list.InsertItem(0, "first", 42), 0);
         EXPECT_EQ(list.InsertItem(1, longText), 1);
         EXPECT_EQ(list.InsertItem(list.GetItemCount(), "third"), 2);

@@ -87,3 +87,23 @@ TEST(EntryFinder, FoldsWhatTheCodePageFoldsAndComparesDoubleByteCharactersWhole)
     // A lead byte's trail that is 0x41 followed by a letter: "AM" must not match across it.
     EXPECT_FALSE(kd::CEntryFinder("am", sjis).FindFrom(mixed, 0));
 }
+
+// The list's type-ahead: account names only, by their beginning (or whole),
+// letter case ignored; round from the top only when asked.
+TEST(EntryFinder, TypeAheadMatchesTheBeginningOfAnAccountOnly)
+{
+    const std::vector<AccountRecord> rows = {MakeRecord("mail", "web", "web"), MakeRecord("Webmail", "1", ""),
+                                             MakeRecord("web", "2", ""), MakeRecord("bank", "3", "")};
+    const kd::CEntryFinder web("WEB", kAscii);
+    EXPECT_EQ(web.FindAccountFrom(rows, 0, false, false), 1u) << "not the password or comment of row 0";
+    EXPECT_EQ(web.FindAccountFrom(rows, 0, true, false), 2u) << "whole: the account is the text";
+    EXPECT_EQ(web.FindAccountFrom(rows, 3, false, true), 1u);
+    EXPECT_FALSE(web.FindAccountFrom(rows, 3, false, false));
+    EXPECT_FALSE(kd::CEntryFinder("ail", kAscii).FindAccountFrom(rows, 0, false, true)) << "inside a name";
+    EXPECT_FALSE(kd::CEntryFinder("", kAscii).FindAccountFrom(rows, 0, false, true));
+    EXPECT_FALSE(kd::CEntryFinder("bankx", kAscii).FindAccountFrom(rows, 0, false, true)) << "longer than the name";
+    // Trail bytes are not folded: 0x83 0x41 does not begin as 0x83 0x61 does.
+    const std::vector<AccountRecord> jis = {MakeRecord("\x83\x41pp", "", ""), MakeRecord("App", "", "")};
+    EXPECT_EQ(kd::CEntryFinder("\x83\x61", ShiftJis()).FindAccountFrom(jis, 0, false, true), std::nullopt);
+    EXPECT_EQ(kd::CEntryFinder("a", ShiftJis()).FindAccountFrom(jis, 0, false, true), 1u);
+}
