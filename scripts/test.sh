@@ -3,9 +3,10 @@
 # once a short fuzzing run and the win32 and win64 tests under Wine, each
 # architecture with its own Wine prefix, Wine server and Xvfb display.
 # On a host that cannot execute 32-bit programs (scripts/wine-host.sh decides;
-# KD_WIN64_ONLY=1 forces it) the win32 build is still built and its binaries
-# checked as files, but its tests under Wine are not run: they are counted as
-# programs not run, never as passed. BUILD names the build folder (default: build).
+# KD_WIN64_ONLY=1 forces it) the win32 build's shipped binaries are still built
+# (while the win64 tests run) and checked as files, but its test programs are
+# neither built nor run: they are counted as programs not run, never as
+# passed. BUILD names the build folder (default: build).
 #
 # Taken from scripts/wine-host.sh, sourced once the packages are installed:
 #   KD_WINE_ARCHS     the architectures this host runs under Wine
@@ -99,13 +100,10 @@ source scripts/wine-host.sh
 ) >"$logs/prefixes.log" 2>&1 &
 prefixes_pid=$!
 
-if kd_wine_runs win32; then
-  build win32 || exit 1
-else
-  # Only what the checks of the built files read: test programs this host
-  # cannot run would take a third of a fresh machine's time to compile.
-  build win32 --target kd_shipped || exit 1
-fi
+# A host that cannot run win32 builds of it only what the checks of the built
+# files read, and that while the tests run (below): test programs it cannot
+# run took a third of a fresh machine's time to compile.
+if kd_wine_runs win32; then build win32 || exit 1; fi
 build win64 || exit 1
 step "Wine prefixes"
 wait "$prefixes_pid"; rc=$?
@@ -141,7 +139,8 @@ for preset in win32 win64; do
     continue
   else
     # Only the checks that read the build's files; no prefix, no display.
-    ctest --test-dir "$BUILD/$preset" -L nowine --output-on-failure --timeout 900 -j "$wine_jobs" \
+    { build "$preset" --target kd_shipped &&
+        ctest --test-dir "$BUILD/$preset" -L nowine --output-on-failure --timeout 900 -j "$wine_jobs"; } \
       >"$logs/$preset.log" 2>&1 &
   fi
   wine_pid[$preset]=$!
