@@ -100,9 +100,21 @@ source scripts/wine-host.sh
 ) >"$logs/prefixes.log" 2>&1 &
 prefixes_pid=$!
 
-# A host that cannot run win32 builds of it only what the checks of the built
-# files read, and that while the tests run (below): test programs it cannot
-# run took a third of a fresh machine's time to compile.
+declare -A wine_pid own_pid
+# An architecture this host cannot run: only what the checks of the built files
+# read is built (test programs that cannot run here took a third of a fresh
+# machine's time to compile), then those checks run; no prefix, no display.
+# Begun now and niced, it takes what the win64 build and tests leave of the
+# processors, and its package test's second build no longer comes last.
+for preset in win32 win64; do
+  kd_wine_runs "$preset" && continue
+  rm -rf "$BUILD/$preset/gtest-results"
+  { renice -n 10 -p "$BASHPID" >/dev/null 2>&1
+    build "$preset" --target kd_shipped &&
+      ctest --test-dir "$BUILD/$preset" -L nowine --output-on-failure --timeout 900 -j "$wine_jobs"; } \
+    >"$logs/$preset.log" 2>&1 &
+  wine_pid[$preset]=$!
+done
 if kd_wine_runs win32; then build win32 || exit 1; fi
 build win64 || exit 1
 step "Wine prefixes"
@@ -116,7 +128,6 @@ if [ $fuzzing -eq 1 ]; then
   scripts/fuzz.sh "$BUILD/fuzz" "${KD_FUZZ_SECONDS:-15}" >"$logs/fuzz.log" 2>&1 &
   fuzz_pid=$!
 fi
-declare -A wine_pid own_pid
 # session <preset> <prefix> <ctest arguments...>: one architecture's tests on a
 # display and Wine server of their own.
 session() {
@@ -126,24 +137,16 @@ session() {
     ctest --test-dir "$BUILD/$preset" --output-on-failure --timeout 400 "$@"
 }
 for preset in win32 win64; do
+  kd_wine_runs "$preset" || continue # begun above
   rm -rf "$BUILD/$preset/gtest-results"
-  if kd_wine_runs "$preset"; then
-    # The tests labelled own_session (the skin's screen tests, the soak, the
-    # browser) take a display and Wine server of their own, so that they need
-    # not wait for kordane_tests, which holds the first display for minutes.
-    prefix=$(kd_arch_prefix "$root/$BUILD" "$preset")
-    session "$preset" "$prefix" -LE own_session -j "$wine_jobs" >"$logs/$preset.log" 2>&1 &
-    wine_pid[$preset]=$!
-    session "$preset" "$prefix-own" -L own_session >"$logs/$preset-own.log" 2>&1 &
-    own_pid[$preset]=$!
-    continue
-  else
-    # Only the checks that read the build's files; no prefix, no display.
-    { build "$preset" --target kd_shipped &&
-        ctest --test-dir "$BUILD/$preset" -L nowine --output-on-failure --timeout 900 -j "$wine_jobs"; } \
-      >"$logs/$preset.log" 2>&1 &
-  fi
+  # The tests labelled own_session (the skin's screen tests, the soak, the
+  # browser) take a display and Wine server of their own, so that they need
+  # not wait for kordane_tests, which holds the first display for minutes.
+  prefix=$(kd_arch_prefix "$root/$BUILD" "$preset")
+  session "$preset" "$prefix" -LE own_session -j "$wine_jobs" >"$logs/$preset.log" 2>&1 &
   wine_pid[$preset]=$!
+  session "$preset" "$prefix-own" -L own_session >"$logs/$preset-own.log" 2>&1 &
+  own_pid[$preset]=$!
 done
 
 if [ $fuzzing -eq 1 ]; then
