@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds every configuration and runs every test: native (sanitizers), then at
-# once a short fuzzing run and the win32 and win64 tests under Wine, each
-# architecture with its own Wine prefix, Wine server and Xvfb display.
+# Builds every configuration and runs every test: native (sanitizers, beside
+# the Windows builds), then at once a short fuzzing run and the win32 and win64
+# tests under Wine, each architecture with its own Wine prefix, Wine server and
+# Xvfb display.
 # On a host that cannot execute 32-bit programs (scripts/wine-host.sh decides;
 # KD_WIN64_ONLY=1 forces it) the win32 build's shipped binaries are still built
 # (while the win64 tests run) and checked as files, but its test programs are
@@ -72,10 +73,10 @@ else
 fi
 
 build native || exit 1
-step "native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+# The native tests run beside what follows; they are told with the others.
 rm -rf "$BUILD/native/gtest-results"
-ctest --test-dir "$BUILD/native" --output-on-failure --timeout 400 -j "$jobs" 2>&1 | tee "$logs/native.log"
-tally native "$BUILD/native" "$logs/native.log" "${PIPESTATUS[0]}"
+ctest --test-dir "$BUILD/native" --output-on-failure --timeout 400 -j "$jobs" >"$logs/native.log" 2>&1 &
+native_pid=$!
 
 fuzzing=0
 if grep -q add_executable fuzz/CMakeLists.txt 2>/dev/null; then
@@ -100,21 +101,9 @@ source scripts/wine-host.sh
 ) >"$logs/prefixes.log" 2>&1 &
 prefixes_pid=$!
 
-declare -A wine_pid own_pid
-# An architecture this host cannot run: only what the checks of the built files
-# read is built (test programs that cannot run here took a third of a fresh
-# machine's time to compile), then those checks run; no prefix, no display.
-# Begun now and niced, it takes what the win64 build and tests leave of the
-# processors, and its package test's second build no longer comes last.
-for preset in win32 win64; do
-  kd_wine_runs "$preset" && continue
-  rm -rf "$BUILD/$preset/gtest-results"
-  { renice -n 10 -p "$BASHPID" >/dev/null 2>&1
-    build "$preset" --target kd_shipped &&
-      ctest --test-dir "$BUILD/$preset" -L nowine --output-on-failure --timeout 900 -j "$wine_jobs"; } \
-    >"$logs/$preset.log" 2>&1 &
-  wine_pid[$preset]=$!
-done
+# A host that cannot run win32 builds of it only what the checks of the built
+# files read, and that while the tests run (below): test programs it cannot
+# run took a third of a fresh machine's time to compile.
 if kd_wine_runs win32; then build win32 || exit 1; fi
 build win64 || exit 1
 step "Wine prefixes"
@@ -128,6 +117,7 @@ if [ $fuzzing -eq 1 ]; then
   scripts/fuzz.sh "$BUILD/fuzz" "${KD_FUZZ_SECONDS:-15}" >"$logs/fuzz.log" 2>&1 &
   fuzz_pid=$!
 fi
+declare -A wine_pid own_pid
 # session <preset> <prefix> <ctest arguments...>: one architecture's tests on a
 # display and Wine server of their own.
 session() {
@@ -137,18 +127,29 @@ session() {
     ctest --test-dir "$BUILD/$preset" --output-on-failure --timeout 400 "$@"
 }
 for preset in win32 win64; do
-  kd_wine_runs "$preset" || continue # begun above
   rm -rf "$BUILD/$preset/gtest-results"
-  # The tests labelled own_session (the skin's screen tests, the soak, the
-  # browser) take a display and Wine server of their own, so that they need
-  # not wait for kordane_tests, which holds the first display for minutes.
-  prefix=$(kd_arch_prefix "$root/$BUILD" "$preset")
-  session "$preset" "$prefix" -LE own_session -j "$wine_jobs" >"$logs/$preset.log" 2>&1 &
-  wine_pid[$preset]=$!
-  session "$preset" "$prefix-own" -L own_session >"$logs/$preset-own.log" 2>&1 &
-  own_pid[$preset]=$!
+  if kd_wine_runs "$preset"; then
+    # The tests labelled own_session (the skin's screen tests, the soak, the
+    # browser) take a display and Wine server of their own, so that they need
+    # not wait for kordane_tests, which holds the first display for minutes.
+    prefix=$(kd_arch_prefix "$root/$BUILD" "$preset")
+    session "$preset" "$prefix" -LE own_session -j "$wine_jobs" >"$logs/$preset.log" 2>&1 &
+    wine_pid[$preset]=$!
+    session "$preset" "$prefix-own" -L own_session >"$logs/$preset-own.log" 2>&1 &
+    own_pid[$preset]=$!
+  else
+    # Only the checks that read the build's files; no prefix, no display.
+    { build "$preset" --target kd_shipped &&
+        ctest --test-dir "$BUILD/$preset" -L nowine --output-on-failure --timeout 900 -j "$wine_jobs"; } \
+      >"$logs/$preset.log" 2>&1 &
+    wine_pid[$preset]=$!
+  fi
 done
 
+wait "$native_pid"; rc=$?
+step "native tests (AddressSanitizer, UndefinedBehaviorSanitizer)"
+cat "$logs/native.log"
+tally native "$BUILD/native" "$logs/native.log" "$rc"
 if [ $fuzzing -eq 1 ]; then
   wait "$fuzz_pid"; rc=$?
   step "fuzzing"
