@@ -55,6 +55,12 @@ if(WIN32)
   target_precompile_headers(kd_test_pch PRIVATE <windows.h> <gtest/gtest.h> <filesystem> <functional> <string> <vector>)
 endif()
 
+# Where each GoogleTest run leaves its XML report, as the test program sees it.
+set(KD_GTEST_RESULTS ${CMAKE_BINARY_DIR}/gtest-results)
+if(WIN32)
+  set(KD_GTEST_RESULTS "Z:${KD_GTEST_RESULTS}")  # the Windows program's view of the same folder
+endif()
+
 # kd_add_gtest(<name> SOURCES ... [LIBS ...] [PROPERTIES ...])
 # One test program, run whole as one CTest test: its cases share one process,
 # which saves a Wine start per case. PROPERTIES are set on the test
@@ -69,10 +75,7 @@ function(kd_add_gtest name)
   if(WIN32)
     target_precompile_headers(${name} REUSE_FROM kd_test_pch)
   endif()
-  set(results ${CMAKE_BINARY_DIR}/gtest-results)
-  if(WIN32)
-    set(results "Z:${results}")  # the Windows program's view of the same folder
-  endif()
+  set(results ${KD_GTEST_RESULTS})
   add_test(NAME ${name} COMMAND ${name} WORKING_DIRECTORY ${CMAKE_BINARY_DIR}/bin)
   set_tests_properties(${name} PROPERTIES TIMEOUT 300 ${ARG_PROPERTIES})
   set_property(TEST ${name} APPEND PROPERTY ENVIRONMENT "GTEST_OUTPUT=xml:${results}/${name}.xml")
