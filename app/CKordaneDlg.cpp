@@ -212,14 +212,9 @@ std::string_view CKordaneDlg::CellText(std::size_t row, int column) const noexce
 
 bool CKordaneDlg::HasRow(const std::string& account, const std::string& password, const std::string& comment) const
 {
-    // As the texts would be kept: a text cut to its field equals the row it
-    // would duplicate in the file.
-    const AccountRecord wanted = RecordOf(account, password, comment);
-    const std::string_view texts[] = {kd::GetText(wanted.account), kd::GetText(wanted.password),
-                                      kd::GetText(wanted.comment)};
     for (const AccountRecord& row : m_rows) {
-        if (kd::GetText(row.account) == texts[0] && kd::GetText(row.password) == texts[1] &&
-            kd::GetText(row.comment) == texts[2])
+        if (kd::GetText(row.account) == account && kd::GetText(row.password) == password &&
+            kd::GetText(row.comment) == comment)
             return true;
     }
     return false;
