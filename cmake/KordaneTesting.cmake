@@ -9,24 +9,25 @@ if(NOT KD_FUZZ AND NOT KD_BENCH)
   set(BUILD_GMOCK OFF CACHE BOOL "" FORCE)  # no test mocks; gtest alone builds faster
   set(gtest_force_shared_crt ON CACHE BOOL "" FORCE)
   add_subdirectory(/usr/src/googletest ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
-  if(KD_SANITIZE)
+  foreach(target gtest gtest_main)
     # The sanitizers watch our code; instrumenting GoogleTest itself tripled
     # its compile time, the longest of the native build.
-    target_compile_options(gtest PRIVATE -fno-sanitize=all)
-    target_compile_options(gtest_main PRIVATE -fno-sanitize=all)
-  endif()
+    if(KD_SANITIZE)
+      target_compile_options(${target} PRIVATE -fno-sanitize=all)
+    endif()
+    # Test code, as below.
+    if(WIN32)
+      target_compile_options(${target} PRIVATE -O1)
+    endif()
+  endforeach()
 endif()
 
-# The test programs' own code (not the product code they link) and GoogleTest
-# are optimised less: -O1 compiles them in two thirds of the time, and the
-# speed of a test's own code is not what a test measures.
+# The test programs' own code (not the product code they link) is optimised
+# less: -O1 compiles it in two thirds of the time, and the speed of a test's
+# own code is not what a test measures.
 add_library(kd_test_code INTERFACE)
 if(WIN32)
   target_compile_options(kd_test_code INTERFACE -O1)
-  if(TARGET gtest)
-    target_compile_options(gtest PRIVATE -O1)
-    target_compile_options(gtest_main PRIVATE -O1)
-  endif()
 endif()
 
 if(WIN32)

@@ -47,7 +47,6 @@ tally() {
   [ "$rc" -eq 0 ] && [ -n "$line" ] || status=1
 }
 
-
 build() { # <preset> [cmake --build arguments...]
   local preset=$1; shift
   step "$preset build"

@@ -60,21 +60,35 @@ bool CEntryFinder::Matches(const AccountRecord& record) const noexcept
     return Contains(GetText(record.account)) || Contains(GetText(record.password)) || Contains(GetText(record.comment));
 }
 
-std::optional<std::size_t> CEntryFinder::FindFrom(const std::vector<AccountRecord>& rows, std::size_t from,
-                                                  bool* wrapped) const noexcept
+namespace {
+
+// The first row at or after `from` that `matches`, then, when `wrap`, the
+// first before it (`wrapped` says so); `from` past the end starts there.
+template <typename Matches>
+std::optional<std::size_t> FirstRowFrom(const std::vector<AccountRecord>& rows, std::size_t from, bool wrap,
+                                        bool* wrapped, Matches matches) noexcept
 {
-    if (wrapped) *wrapped = false;
-    if (m_needle.empty() || rows.empty()) return std::nullopt;
     const std::size_t start = from < rows.size() ? from : rows.size();
     for (std::size_t row = start; row < rows.size(); ++row)
-        if (Matches(rows[row])) return row;
+        if (matches(rows[row])) return row;
+    if (!wrap) return std::nullopt;
     for (std::size_t row = 0; row < start; ++row) {
-        if (Matches(rows[row])) {
+        if (matches(rows[row])) {
             if (wrapped) *wrapped = true;
             return row;
         }
     }
     return std::nullopt;
+}
+
+} // namespace
+
+std::optional<std::size_t> CEntryFinder::FindFrom(const std::vector<AccountRecord>& rows, std::size_t from,
+                                                  bool* wrapped) const noexcept
+{
+    if (wrapped) *wrapped = false;
+    if (m_needle.empty()) return std::nullopt;
+    return FirstRowFrom(rows, from, true, wrapped, [this](const AccountRecord& row) { return Matches(row); });
 }
 
 bool CEntryFinder::BeginsAccount(const AccountRecord& record, bool whole) const noexcept
@@ -88,13 +102,8 @@ std::optional<std::size_t> CEntryFinder::FindAccountFrom(const std::vector<Accou
                                                          bool whole, bool wrap) const noexcept
 {
     if (m_needle.empty()) return std::nullopt;
-    const std::size_t start = from < rows.size() ? from : rows.size();
-    for (std::size_t row = start; row < rows.size(); ++row)
-        if (BeginsAccount(rows[row], whole)) return row;
-    if (!wrap) return std::nullopt;
-    for (std::size_t row = 0; row < start; ++row)
-        if (BeginsAccount(rows[row], whole)) return row;
-    return std::nullopt;
+    return FirstRowFrom(rows, from, wrap, nullptr,
+                        [this, whole](const AccountRecord& row) { return BeginsAccount(row, whole); });
 }
 
 } // namespace kd

@@ -23,20 +23,22 @@ class FormatCheck(unittest.TestCase):
         os.makedirs(os.path.join(self.repo, "src"))
         shutil.copy(os.path.join(ROOT, "scripts", "format.sh"), os.path.join(self.repo, "scripts"))
         shutil.copy(os.path.join(ROOT, ".clang-format"), self.repo)
+        subprocess.run(["git", "init", "--quiet", self.repo], check=True)
         self.write("src/a.cpp", "int a = 1;\n")
         self.write("src/b.h", "#pragma once\n\nint b();\n")
         self.write("src/c.cpp", "int c = 3;\n")
-        subprocess.run(["git", "init", "--quiet", self.repo], check=True)
 
     def write(self, name, text):
         with open(os.path.join(self.repo, name), "w") as f:
             f.write(text)
-        subprocess.run(["git", "-C", self.repo, "add", "-A"], check=False, capture_output=True)
+        subprocess.run(["git", "-C", self.repo, "add", "-A"], check=True, capture_output=True)
 
     def check(self):
         return subprocess.run(["bash", "scripts/format.sh", "--check"], cwd=self.repo, capture_output=True, text=True)
 
     def test_a_formatted_tree_passes(self):
+        tracked = subprocess.run(["git", "-C", self.repo, "ls-files", "*.cpp", "*.h"], capture_output=True, text=True).stdout
+        self.assertEqual(tracked.split(), ["src/a.cpp", "src/b.h", "src/c.cpp"])  # checked, not passed for want of files
         result = self.check()
         self.assertEqual(result.returncode, 0, result.stdout + result.stderr)
 
